@@ -1,0 +1,101 @@
+#include "app/directorytree.h"
+#include "app/dirhelper.h"
+#include "app/mvtconfig.h"
+#include "app/platform.h"
+#include "app/startup.h"
+#include "app/tspdlog.h"
+#include "tools/tools.h"
+
+#include "buildid.h"
+
+#include <QApplication>
+#include <QQmlContext>
+#include <QQuickView>
+#include <QSettings>
+
+namespace {
+
+// Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint
+// | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint; the scene copies
+// them onto its splash through cppWindow.flags.
+constexpr int kMainViewFlags = 134236419;
+
+void setApplicationIdentity()
+{
+    // Decides where QStandardPaths and QSettings keep per-user data.
+    QCoreApplication::setOrganizationName(QStringLiteral("lumen"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("https://corvela.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("playcrate"));
+}
+
+void logStartupLine()
+{
+    TSpdlog::instance()->otherInfo(QStringLiteral("APP启动,version:") + MVTConfig::instance()->getVersion()
+                                   + QStringLiteral(" id:") + QStringLiteral(LUMEN_BUILD_ID));
+}
+
+void prepareMainView(QQuickView &view)
+{
+    // Emitted on the render thread: the view as context brings the log call
+    // back to the GUI thread, where every log call belongs.
+    QObject::connect(&view, &QQuickWindow::sceneGraphInitialized, &view,
+                     [] { TSpdlog::instance()->otherInfo(QStringLiteral("启动：qml对象启动成功")); });
+    view.setFlags(Qt::WindowFlags(kMainViewFlags));
+    view.setPosition(0, 0);
+    view.setTitle(QStringLiteral("Corvela"));
+}
+
+void publishShellObjects(QQuickView &view)
+{
+    QQmlContext *context = view.rootContext();
+    context->setContextProperty(QStringLiteral("cppWindow"), &view);
+    context->setContextProperty(QStringLiteral("cppTool"), Tools::instance());
+    context->setContextProperty(QStringLiteral("cppLog"), TSpdlog::instance());
+    context->setContextProperty(QStringLiteral("cppConfig"), MVTConfig::instance());
+    context->setContextProperty(QStringLiteral("cppDir"), DirHelper::instance());
+}
+
+// The page that clears the cache sets the flag and quits; the engine's disk
+// cache goes now, before the engine opens it again.
+void purgeEngineCacheWhenAsked()
+{
+    MVTConfig *config = MVTConfig::instance();
+    if (!config->getIsCache())
+        return;
+    removeDirectoryTree(QCoreApplication::applicationDirPath() + QStringLiteral("/cache/Cache"));
+    config->setIsCache(false);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Platform::declareDpiAware();
+    setApplicationIdentity();
+    std::unique_ptr<QSettings> startupSettings = Platform::openStartupSettings();
+    applyCompatibleMode(*startupSettings);
+
+    QApplication app(argc, argv);
+    MVTConfig::instance();
+    initDailyLog();
+    logStartupLine();
+
+    TSpdlog *log = TSpdlog::instance();
+    log->otherInfo(QStringLiteral("启动：初始化qml对象"));
+    QQuickView view;
+    prepareMainView(view);
+    if (!openGLProbePasses(view.requestedFormat())) {
+        log->otherError(QStringLiteral("启动：检测到opengl失败，切换软件模拟"));
+        startupSettings->setValue(QStringLiteral("Compatible"), true);
+        return 0;
+    }
+
+    publishShellObjects(view);
+    purgeEngineCacheWhenAsked();
+    log->otherInfo(QStringLiteral("启动：加载qml"));
+    view.setSource(QUrl(QStringLiteral("qrc:/main.qml")));
+
+    view.show();
+    log->otherInfo(QStringLiteral("启动：启动完成"));
+    return app.exec();
+}
