@@ -10,8 +10,9 @@
 // length is not the level's, or (for every mode but ECB) an iv that is not 16 bytes. A level
 // outside the list is treated as Aes128, a padding outside the list as PaddingZero.
 //
-// Not re-entrant per object: callers create one object per operation.
-// Keeps no state between operations besides the three selectors given to the constructor.
+// Holds only the three selectors; the block being transformed lives on the stack of each call,
+// so the const operations may run concurrently on one object (the program still creates one
+// object per operation).
 class QAESEncryption : public QObject
 {
     Q_OBJECT
@@ -28,12 +29,12 @@ public:
 
     QAESEncryption(Aes level, Mode mode, Padding padding = PaddingIso, QObject *parent = nullptr);
 
-    QByteArray encrypt(const QByteArray &plain, const QByteArray &key,
-                       const QByteArray &iv = QByteArray()) const;
+    QByteArray encrypt(
+        const QByteArray &plain, const QByteArray &key, const QByteArray &iv = QByteArray()) const;
     // A final partial block is dropped in ECB and CBC, and deciphered to a partial block in
     // CFB and OFB.
     QByteArray decrypt(const QByteArray &cipherText, const QByteArray &key,
-                       const QByteArray &iv = QByteArray()) const;
+        const QByteArray &iv = QByteArray()) const;
     // The round keys, 16 * (Nr + 1) bytes; empty when key is not the level's key length.
     QByteArray keyExpansion(const QByteArray &key) const;
 
