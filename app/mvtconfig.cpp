@@ -1,0 +1,95 @@
+#include "app/mvtconfig.h"
+
+#include "app/textcipher.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace {
+
+const QString kCacheKey = QStringLiteral("Browser/IsCache");
+const QString kInstallerKey = QStringLiteral("Browser/InstallPackName");
+const QString kDebugKey = QStringLiteral("Browser/DebugEnable");
+const QString kSettingGroup = QStringLiteral("Setting/");
+const QString kPassphrase = QStringLiteral("6274093MOSS381906LAKE927415");
+const QString kVersion = QStringLiteral("1.0.2");
+
+const QString kInstallerName = QStringLiteral("InstallPackName");
+const QString kMainUrlName = QStringLiteral("MainUrl");
+const QString kVersionName = QStringLiteral("AppVersion");
+
+// Encryption is deterministic, so an encrypted name works as a lookup key.
+QString settingKey(const QString &key)
+{
+    return kSettingGroup + TextCipher::encrypt(key, kPassphrase);
+}
+
+} // namespace
+
+MVTConfig::MVTConfig(const QString &filePath, QObject *parent)
+    : QObject(parent)
+    , m_settings(new QSettings(filePath, QSettings::IniFormat, this))
+{
+}
+
+MVTConfig *MVTConfig::instance()
+{
+    static MVTConfig *config
+        = new MVTConfig(QCoreApplication::applicationDirPath() + QStringLiteral("/config.ini"));
+    return config;
+}
+
+void MVTConfig::setIsCache(bool flag)
+{
+    write(kCacheKey, flag);
+}
+
+bool MVTConfig::getOpenLog() const
+{
+    return m_settings->value(kDebugKey, false).toBool();
+}
+
+QString MVTConfig::getVersion() const
+{
+    return kVersion;
+}
+
+void MVTConfig::set(const QString &key, const QString &value)
+{
+    // The version is built in and the main URL is written at installation.
+    if (key == kVersionName || key == kMainUrlName)
+        return;
+    if (key == kInstallerName)
+        write(kInstallerKey, value);
+    else
+        write(settingKey(key), TextCipher::encrypt(value, kPassphrase));
+}
+
+QString MVTConfig::get(const QString &key) const
+{
+    const QString stored = m_settings->value(settingKey(key)).toString();
+    return TextCipher::decrypt(stored, kPassphrase);
+}
+
+QString MVTConfig::getMainUrl() const
+{
+    return QStringLiteral("www.") + get(kMainUrlName) + QStringLiteral("/?v=") + kVersion;
+}
+
+QString MVTConfig::getInstallPackName() const
+{
+    return m_settings->value(kInstallerKey).toString();
+}
+
+bool MVTConfig::getIsCache() const
+{
+    return m_settings->value(kCacheKey, false).toBool();
+}
+
+// The store is never destroyed and the program may quit right after a write
+// (the cache flag is set just before quitting), so deferred syncing could lose it.
+void MVTConfig::write(const QString &key, const QVariant &value)
+{
+    m_settings->setValue(key, value);
+    m_settings->sync();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+
+class QSettings;
+class QVariant;
+
+// The configuration file "config.ini" beside the executable: plain switches in
+// the "Browser" group, page-defined entries encrypted (names and values) in the
+// "Setting" group.
+// Runs on the GUI thread. The instance() object lives until process exit.
+class MVTConfig : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(MVTConfig)
+
+public:
+    explicit MVTConfig(const QString &filePath, QObject *parent = nullptr);
+
+    static MVTConfig *instance();
+
+    Q_INVOKABLE void setIsCache(bool flag);
+    Q_INVOKABLE bool getOpenLog() const;
+    Q_INVOKABLE QString getVersion() const;
+    Q_INVOKABLE void set(const QString &key, const QString &value);
+    Q_INVOKABLE QString get(const QString &key) const;
+    Q_INVOKABLE QString getMainUrl() const;
+    Q_INVOKABLE QString getInstallPackName() const;
+
+    bool getIsCache() const;
+
+private:
+    void write(const QString &key, const QVariant &value);
+
+    QSettings *m_settings;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+namespace spdlog {
+class logger;
+}
+
+// Categorised logging: every call is mirrored to the Qt debug output and
+// written to the log file while "Browser/DebugEnable" is on.
+// Runs on the GUI thread; spdlog's flusher thread flushes the file every 5 s.
+// Loggers are never deleted: registered ones live until process exit, the
+// fallback one until static destruction.
+class TSpdlog : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(TSpdlog)
+
+public:
+    // False, leaving the first logger in place, when name is already taken.
+    static bool create(const QString &name, const QString &fileName);
+    // No name: the first registered logger. Unknown name, or nothing
+    // registered yet: the fallback "<application directory>/logs/useless_identify.txt".
+    static TSpdlog *instance(const QString &name = QString());
+
+    Q_INVOKABLE void avInfo(const QString &info);
+    Q_INVOKABLE void avWarn(const QString &msg);
+    Q_INVOKABLE void avError(const QString &msg);
+    Q_INVOKABLE void netInfo(const QString &info);
+    Q_INVOKABLE void netWarn(const QString &info);
+    Q_INVOKABLE void netError(const QString &info);
+    Q_INVOKABLE void otherInfo(const QString &msg);
+    Q_INVOKABLE void otherWarn(const QString &msg);
+    Q_INVOKABLE void otherError(const QString &msg);
+    Q_INVOKABLE void uiClick(const QString &info);
+    Q_INVOKABLE void flush();
+    Q_INVOKABLE void setInfoFlush();
+    Q_INVOKABLE void setErrFlush();
+
+private:
+    explicit TSpdlog(const QString &fileName);
+
+    // level is an spdlog::level::level_enum, kept out of this header.
+    void log(int type, int level, const char *tag, const QString &msg);
+    bool isWriting() const;
+
+    std::shared_ptr<spdlog::logger> m_logger;
+};

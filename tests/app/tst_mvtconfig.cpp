@@ -1,0 +1,280 @@
+#include "app/mvtconfig.h"
+#include "app/textcipher.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kPassphrase = QStringLiteral("6274093MOSS381906LAKE927415");
+
+// Qt shares the parsed file between settings objects of one process, so what
+// the store wrote is checked in the bytes on disk.
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Canonical Base64 of whole cipher blocks.
+bool isCipherText(const QString &text)
+{
+    const QByteArray raw = QByteArray::fromBase64(text.toLatin1());
+    return !raw.isEmpty() && raw.size() % 16 == 0 && raw.toBase64() == text.toLatin1();
+}
+
+// An encrypted key name as the settings store hands it back: it reads "/" as a
+// group separator and so drops a leading one and folds doubled ones.
+bool isCipherKey(const QString &key)
+{
+    static const QRegularExpression base64(QStringLiteral("^[A-Za-z0-9+/]{21,}={0,2}$"));
+    return base64.match(key).hasMatch();
+}
+
+} // namespace
+
+class TestMVTConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pageEntriesAreEncrypted_data();
+    void pageEntriesAreEncrypted();
+    void sameKeyOverwritesOneEntry();
+    void readOnlyNamesLeaveFileUnchanged_data();
+    void readOnlyNamesLeaveFileUnchanged();
+    void installerNameIsPlainUnderBrowser();
+    void mainUrl_data();
+    void mainUrl();
+    void missingFileGivesDefaults();
+    void openLogFollowsDebugSwitch_data();
+    void openLogFollowsDebugSwitch();
+    void cacheFlagReachesFileAtOnce();
+    void scriptInterface_data();
+    void scriptInterface();
+    void instanceUsesConfigBesideExecutable();
+
+private:
+    QString configPath() const { return m_temp->filePath(QStringLiteral("config.ini")); }
+    static QString appConfigPath();
+
+    QScopedPointer<QTemporaryDir> m_temp;
+};
+
+void TestMVTConfig::init()
+{
+    m_temp.reset(new QTemporaryDir);
+    QVERIFY(m_temp->isValid());
+    QFile::remove(appConfigPath());
+}
+
+void TestMVTConfig::cleanup()
+{
+    QFile::remove(appConfigPath());
+    m_temp.reset();
+}
+
+QString TestMVTConfig::appConfigPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/config.ini");
+}
+
+void TestMVTConfig::pageEntriesAreEncrypted_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("short") << "userName"
+                           << "alice";
+    QTest::newRow("several blocks") << "lastServerListOfTheWeek"
+                                    << "s1,s2,s3,s4,s5,s6,s7,s8,s9,s10,s11,s12";
+    QTest::newRow("chinese") << QStringLiteral("区服") << QStringLiteral("华东一区");
+    QTest::newRow("one whole block") << "0123456789abcdef"
+                                     << "fedcba9876543210";
+}
+
+void TestMVTConfig::pageEntriesAreEncrypted()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+
+    MVTConfig(configPath()).set(key, value);
+
+    QCOMPARE(MVTConfig(configPath()).get(key), value);
+    const QByteArray bytes = fileBytes(configPath());
+    QVERIFY(!bytes.contains(key.toUtf8()));
+    QVERIFY(!bytes.contains(value.toUtf8()));
+
+    QSettings file(configPath(), QSettings::IniFormat);
+    QCOMPARE(file.childGroups(), QStringList { QStringLiteral("Setting") });
+    file.beginGroup(QStringLiteral("Setting"));
+    const QStringList entries = file.allKeys();
+    QCOMPARE(entries.size(), 1);
+    QVERIFY2(isCipherKey(entries.first()), qPrintable(entries.first()));
+    const QString stored = file.value(entries.first()).toString();
+    QVERIFY2(isCipherText(stored), qPrintable(stored));
+}
+
+void TestMVTConfig::sameKeyOverwritesOneEntry()
+{
+    MVTConfig config(configPath());
+    config.set(QStringLiteral("server"), QStringLiteral("first"));
+    config.set(QStringLiteral("server"), QStringLiteral("second"));
+
+    QCOMPARE(MVTConfig(configPath()).get(QStringLiteral("server")), QStringLiteral("second"));
+    QSettings file(configPath(), QSettings::IniFormat);
+    file.beginGroup(QStringLiteral("Setting"));
+    QCOMPARE(file.allKeys().size(), 1);
+}
+
+void TestMVTConfig::readOnlyNamesLeaveFileUnchanged_data()
+{
+    QTest::addColumn<QString>("key");
+
+    QTest::newRow("main URL") << "MainUrl";
+    QTest::newRow("version") << "AppVersion";
+}
+
+void TestMVTConfig::readOnlyNamesLeaveFileUnchanged()
+{
+    QFETCH(QString, key);
+
+    MVTConfig config(configPath());
+    config.set(key, QStringLiteral("evil.example"));
+    QVERIFY(!QFile::exists(configPath()));
+
+    config.set(QStringLiteral("other"), QStringLiteral("kept"));
+    const QByteArray before = fileBytes(configPath());
+    config.set(key, QStringLiteral("evil.example"));
+    QCOMPARE(fileBytes(configPath()), before);
+    QCOMPARE(config.get(key), QString());
+    QCOMPARE(config.getVersion(), QStringLiteral("1.0.2"));
+}
+
+void TestMVTConfig::installerNameIsPlainUnderBrowser()
+{
+    MVTConfig config(configPath());
+    config.set(QStringLiteral("InstallPackName"), QStringLiteral("playcrate_setup_2.exe"));
+
+    QVERIFY(fileBytes(configPath()).contains("[Browser]\nInstallPackName=playcrate_setup_2.exe"));
+    QCOMPARE(MVTConfig(configPath()).getInstallPackName(), QStringLiteral("playcrate_setup_2.exe"));
+    // get() only ever reads the encrypted group.
+    QCOMPARE(config.get(QStringLiteral("InstallPackName")), QString());
+}
+
+void TestMVTConfig::mainUrl_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("url");
+
+    QTest::newRow("no entry") << QString() << "www./?v=1.0.2";
+    QTest::newRow("stored domain") << "playcrate.example"
+                                   << "www.playcrate.example/?v=1.0.2";
+}
+
+void TestMVTConfig::mainUrl()
+{
+    QFETCH(QString, domain);
+    QFETCH(QString, url);
+
+    if (!domain.isEmpty()) {
+        QSettings installer(configPath(), QSettings::IniFormat);
+        installer.setValue(QStringLiteral("Setting/")
+                + TextCipher::encrypt(QStringLiteral("MainUrl"), kPassphrase),
+            TextCipher::encrypt(domain, kPassphrase));
+    }
+
+    QCOMPARE(MVTConfig(configPath()).getMainUrl(), url);
+}
+
+void TestMVTConfig::missingFileGivesDefaults()
+{
+    MVTConfig config(configPath());
+
+    QCOMPARE(config.getIsCache(), false);
+    QCOMPARE(config.getOpenLog(), false);
+    QCOMPARE(config.getInstallPackName(), QString());
+    QCOMPARE(config.get(QStringLiteral("never set")), QString());
+    QCOMPARE(config.getVersion(), QStringLiteral("1.0.2"));
+    QVERIFY(!QFile::exists(configPath()));
+}
+
+void TestMVTConfig::openLogFollowsDebugSwitch_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("openLog");
+
+    QTest::newRow("on") << QByteArray("[Browser]\r\nDebugEnable=true\r\n") << true;
+    QTest::newRow("off") << QByteArray("[Browser]\r\nDebugEnable=false\r\n") << false;
+    QTest::newRow("absent") << QByteArray("[Browser]\r\nIsCache=true\r\n") << false;
+}
+
+void TestMVTConfig::openLogFollowsDebugSwitch()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, openLog);
+
+    QFile file(configPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    QCOMPARE(MVTConfig(configPath()).getOpenLog(), openLog);
+}
+
+// The program quits right after the page sets the flag; no event loop runs
+// in between to sync the file.
+void TestMVTConfig::cacheFlagReachesFileAtOnce()
+{
+    MVTConfig first(configPath());
+    first.setIsCache(true);
+    QVERIFY(fileBytes(configPath()).contains("[Browser]\nIsCache=true"));
+
+    MVTConfig second(configPath());
+    QCOMPARE(second.getIsCache(), true);
+    second.setIsCache(false);
+    QVERIFY(fileBytes(configPath()).contains("[Browser]\nIsCache=false"));
+}
+
+void TestMVTConfig::scriptInterface_data()
+{
+    QTest::addColumn<QByteArray>("signature");
+    QTest::addColumn<bool>("invokable");
+
+    QTest::newRow("setIsCache") << QByteArray("setIsCache(bool)") << true;
+    QTest::newRow("getOpenLog") << QByteArray("getOpenLog()") << true;
+    QTest::newRow("getVersion") << QByteArray("getVersion()") << true;
+    QTest::newRow("set") << QByteArray("set(QString,QString)") << true;
+    QTest::newRow("get") << QByteArray("get(QString)") << true;
+    QTest::newRow("getMainUrl") << QByteArray("getMainUrl()") << true;
+    QTest::newRow("getInstallPackName") << QByteArray("getInstallPackName()") << true;
+    QTest::newRow("getIsCache") << QByteArray("getIsCache()") << false;
+}
+
+void TestMVTConfig::scriptInterface()
+{
+    QFETCH(QByteArray, signature);
+    QFETCH(bool, invokable);
+
+    const int index = MVTConfig::staticMetaObject.indexOfMethod(signature.constData());
+    QCOMPARE(index >= 0, invokable);
+}
+
+void TestMVTConfig::instanceUsesConfigBesideExecutable()
+{
+    MVTConfig *config = MVTConfig::instance();
+    QCOMPARE(MVTConfig::instance(), config);
+
+    config->set(QStringLiteral("InstallPackName"), QStringLiteral("beside.exe"));
+    QVERIFY(fileBytes(appConfigPath()).contains("InstallPackName=beside.exe"));
+}
+
+QTEST_GUILESS_MAIN(TestMVTConfig)
+
+#include "tst_mvtconfig.moc"
