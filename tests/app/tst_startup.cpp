@@ -1,0 +1,210 @@
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs the real program from a copy in a temporary application directory, with
+// the user's configuration folder redirected into the same temporary tree.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void logsStartupStepsInOrder();
+    void purgesEngineCacheWhenFlagged_data();
+    void purgesEngineCacheWhenFlagged();
+    void recordsCompatibleModeWhenOpenGLIsMissing();
+    void compatibleModeIsAnnouncedOnNextStart();
+    void endsQuietlyWhenDataFolderCannotBeCreated();
+
+private:
+    QString appDir() const { return m_temp->filePath("app"); }
+    QString configHome() const { return m_temp->filePath("config"); }
+    QString dataRoot() const { return configHome() + "/lumen/playcrate"; }
+    QString dailyLogPath() const;
+    void writeConfig(const QString &key, const QVariant &value);
+    void startLumen();
+    bool waitForLogLine(const QString &text) const;
+    static QString readText(const QString &path);
+
+    QScopedPointer<QTemporaryDir> m_temp;
+    QScopedPointer<QProcess> m_lumen;
+};
+
+void TestStartup::init()
+{
+    m_temp.reset(new QTemporaryDir);
+    QVERIFY(m_temp->isValid());
+    QVERIFY(QDir().mkpath(appDir()));
+    QVERIFY(QDir().mkpath(configHome()));
+    const QString built = qEnvironmentVariable("LUMEN_BIN_DIR") + "/lumen";
+    QVERIFY2(QFile::copy(built, appDir() + "/lumen"), qPrintable(built));
+
+    m_lumen.reset(new QProcess);
+    m_lumen->setProgram(appDir() + "/lumen");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", m_temp->path());
+    environment.insert("XDG_CONFIG_HOME", configHome());
+    m_lumen->setProcessEnvironment(environment);
+}
+
+void TestStartup::cleanup()
+{
+    if (m_lumen->state() != QProcess::NotRunning) {
+        m_lumen->kill();
+        m_lumen->waitForFinished();
+    }
+    m_lumen.reset();
+    m_temp.reset();
+}
+
+QString TestStartup::dailyLogPath() const
+{
+    return dataRoot() + "/log/PlaycrateApp_" + QDate::currentDate().toString("yyyyMMdd") + ".log";
+}
+
+void TestStartup::writeConfig(const QString &key, const QVariant &value)
+{
+    QSettings config(appDir() + "/config.ini", QSettings::IniFormat);
+    config.setValue(key, value);
+}
+
+void TestStartup::startLumen()
+{
+    m_lumen->start();
+    QVERIFY(m_lumen->waitForStarted());
+}
+
+QString TestStartup::readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// Info lines reach the file with the periodic flush, at most a few seconds late.
+bool TestStartup::waitForLogLine(const QString &text) const
+{
+    return QTest::qWaitFor([&] { return readText(dailyLogPath()).contains(text); }, 30000);
+}
+
+void TestStartup::logsStartupStepsInOrder()
+{
+    writeConfig("Browser/DebugEnable", true);
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：qml对象启动成功")));
+    const QString log = readText(dailyLogPath());
+
+    const QStringList expected = {
+        QStringLiteral("APP启动,version:1.0.2 id:"),
+        QStringLiteral("启动：初始化qml对象"),
+        QStringLiteral("启动：加载qml"),
+        QStringLiteral("启动：启动完成"),
+        QStringLiteral("启动：qml对象启动成功"),
+    };
+    int from = 0;
+    for (const QString &text : expected) {
+        const int at = log.indexOf(text, from);
+        QVERIFY2(at >= 0, qPrintable(QStringLiteral("missing or out of order: ") + text));
+        from = at + text.size();
+    }
+    const QRegularExpression versionLine(QStringLiteral(
+        "\\[info\\] :  \\[Other_Type\\] APP启动,version:1\\.0\\.2 id:[0-9a-f]{40}\r\n"));
+    QVERIFY2(versionLine.match(log).hasMatch(), qPrintable(log));
+    QCOMPARE(m_lumen->state(), QProcess::Running);
+}
+
+void TestStartup::purgesEngineCacheWhenFlagged_data()
+{
+    QTest::addColumn<bool>("cacheExists");
+    QTest::newRow("engine cache present") << true;
+    QTest::newRow("engine cache missing") << false;
+}
+
+void TestStartup::purgesEngineCacheWhenFlagged()
+{
+    QFETCH(bool, cacheExists);
+    writeConfig("Browser/DebugEnable", true);
+    writeConfig("Browser/IsCache", true);
+    const QString cache = appDir() + "/cache/Cache";
+    if (cacheExists) {
+        QVERIFY(QDir().mkpath(cache + "/index-dir"));
+        QFile entry(cache + "/index-dir/the-real-index");
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir().mkpath(appDir() + "/cache/Local Storage"));
+
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+
+    // The engine may open a fresh, empty cache folder once it runs.
+    QVERIFY(!QFileInfo::exists(cache + "/index-dir"));
+    QVERIFY(QFileInfo::exists(appDir() + "/cache/Local Storage"));
+    QSettings config(appDir() + "/config.ini", QSettings::IniFormat);
+    QCOMPARE(config.value("Browser/IsCache").toBool(), false);
+}
+
+// The X platform with its OpenGL integrations switched off is a machine
+// without usable OpenGL: no context can be created.
+void TestStartup::recordsCompatibleModeWhenOpenGLIsMissing()
+{
+    writeConfig("Browser/DebugEnable", true);
+    QProcessEnvironment environment = m_lumen->processEnvironment();
+    environment.insert("QT_XCB_GL_INTEGRATION", "none");
+    m_lumen->setProcessEnvironment(environment);
+    startLumen();
+    QVERIFY(m_lumen->waitForFinished(30000));
+
+    QCOMPARE(m_lumen->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_lumen->exitCode(), 0);
+    const QString log = readText(dailyLogPath());
+    QVERIFY2(log.contains(QStringLiteral("[error] :  [Other_Type] 启动：检测到opengl失败，切换软件模拟")),
+             qPrintable(log));
+    QVERIFY(!log.contains(QStringLiteral("启动：加载qml")));
+    QSettings startup(configHome() + "/lumen.conf", QSettings::IniFormat);
+    QCOMPARE(startup.value("Compatible").toBool(), true);
+}
+
+void TestStartup::compatibleModeIsAnnouncedOnNextStart()
+{
+    {
+        QSettings startup(configHome() + "/lumen.conf", QSettings::IniFormat);
+        startup.setValue("Compatible", true);
+    }
+    writeConfig("Browser/DebugEnable", true);
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+    const QString debugOutput = QString::fromUtf8(m_lumen->readAllStandardError());
+    QVERIFY2(debugOutput.contains(QStringLiteral("兼容模式启动")), qPrintable(debugOutput));
+}
+
+void TestStartup::endsQuietlyWhenDataFolderCannotBeCreated()
+{
+    // A file where the data root should be: no folder can be made there.
+    QVERIFY(QDir().mkpath(configHome() + "/lumen"));
+    QFile blocker(dataRoot());
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(QDir().mkpath(appDir() + "/logs"));
+    writeConfig("Browser/DebugEnable", true);
+
+    startLumen();
+    QVERIFY(m_lumen->waitForFinished(30000));
+
+    QCOMPARE(m_lumen->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_lumen->exitCode(), 0);
+    const QString fallback = readText(appDir() + "/logs/useless_identify.txt");
+    QVERIFY2(fallback.contains(QStringLiteral("[error] :  [Other_Type] Fatal:create dir error main path")),
+             qPrintable(fallback));
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
