@@ -4,6 +4,7 @@
 #include "app/platform.h"
 #include "app/startup.h"
 #include "app/tspdlog.h"
+#include "cef/qcefengine.h"
 #include "tools/tools.h"
 
 #include "buildid.h"
@@ -74,6 +75,7 @@ int main(int argc, char *argv[])
     setApplicationIdentity();
     std::unique_ptr<QSettings> startupSettings = Platform::openStartupSettings();
     applyCompatibleMode(*startupSettings);
+    QCefEngine::prepare();
 
     QApplication app(argc, argv);
     MVTConfig::instance();
@@ -94,6 +96,14 @@ int main(int argc, char *argv[])
     purgeEngineCacheWhenAsked();
     log->otherInfo(QStringLiteral("启动：加载qml"));
     view.setSource(QUrl(QStringLiteral("qrc:/main.qml")));
+
+    log->otherInfo(QStringLiteral("启动：初始化cef"));
+    QCefEngine engine;
+    if (engine.initialize(argc, argv) >= 0) {
+        log->otherError(QStringLiteral("启动：初始化cef失败"));
+        engine.release();
+        return 0;
+    }
 
     view.show();
     log->otherInfo(QStringLiteral("启动：启动完成"));

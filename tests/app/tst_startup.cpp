@@ -44,8 +44,11 @@ void TestStartup::init()
     QVERIFY(m_temp->isValid());
     QVERIFY(QDir().mkpath(appDir()));
     QVERIFY(QDir().mkpath(configHome()));
-    const QString built = qEnvironmentVariable("LUMEN_BIN_DIR") + "/lumen";
-    QVERIFY2(QFile::copy(built, appDir() + "/lumen"), qPrintable(built));
+    // The program and the engine's sub-process program, as a user installs them.
+    for (const QString name : {"lumen", "lumen_render"}) {
+        const QString built = qEnvironmentVariable("LUMEN_BIN_DIR") + "/" + name;
+        QVERIFY2(QFile::copy(built, appDir() + "/" + name), qPrintable(built));
+    }
 
     m_lumen.reset(new QProcess);
     m_lumen->setProgram(appDir() + "/lumen");
@@ -107,6 +110,7 @@ void TestStartup::logsStartupStepsInOrder()
         QStringLiteral("APP启动,version:1.0.2 id:"),
         QStringLiteral("启动：初始化qml对象"),
         QStringLiteral("启动：加载qml"),
+        QStringLiteral("启动：初始化cef"),
         QStringLiteral("启动：启动完成"),
         QStringLiteral("启动：qml对象启动成功"),
     };

@@ -1,0 +1,17 @@
+import QtQuick 2.15
+import QtWebEngine 1.10
+
+// The page of one browser. Its events go to the native browser object, host.
+WebEngineView {
+    anchors.fill: parent
+
+    onLoadingChanged: host.onLoadingChanged(loadRequest.status, loadRequest.errorDomain,
+                                            loadRequest.errorCode, loadRequest.errorString,
+                                            loadRequest.url)
+    // Nothing is opened unless the request is accepted.
+    onNewViewRequested: host.onNewViewRequested(request.requestedUrl)
+    onContextMenuRequested: request.accepted = host.onContextMenuRequested(request)
+    onWindowCloseRequested: host.onWindowCloseRequested()
+    // The engine keeps no log, the pages' console included.
+    onJavaScriptConsoleMessage: {}
+}

@@ -1,0 +1,233 @@
+#include "cef/cefbrowser.h"
+
+#include "cef/cefcontext.h"
+#include "cef/cefcontextmenuparams.h"
+#include "cef/cefmenumodel.h"
+#include "cef/cefprocessmessage.h"
+#include "cef/cefrequestcontext.h"
+#include "cef/cefwindowinfo.h"
+#include "cef/qcefclient.h"
+#include "cef/qcefrenderhandler.h"
+
+#include <QPlatformSurfaceEvent>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlWebChannel>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTimer>
+#include <QtWebEngine/QQuickWebEngineProfile>
+
+namespace {
+
+// The view's own enumerations (WebEngineView.LoadStatus, .ErrorDomain,
+// ContextMenuRequest.MediaType), as its signals carry them.
+const int loadSucceededStatus = 2;
+const int loadFailedStatus = 3;
+const int httpErrorDomain = 4;
+const int mediaTypeNone = 0;
+
+// A side the caller leaves open.
+const int defaultWidth = 800;
+const int defaultHeight = 600;
+
+int lastIdentifier = 0;
+
+// The view cannot tell in which frame the menu was asked for, so the frame
+// flag stays off.
+int contextMenuTypeFlags(const QObject *request, const QUrl &pageUrl)
+{
+    int flags = CM_TYPEFLAG_NONE;
+    if (!pageUrl.isEmpty())
+        flags |= CM_TYPEFLAG_PAGE;
+    if (!request->property("linkUrl").toUrl().isEmpty())
+        flags |= CM_TYPEFLAG_LINK;
+    if (request->property("mediaType").toInt() != mediaTypeNone)
+        flags |= CM_TYPEFLAG_MEDIA;
+    if (!request->property("selectedText").toString().isEmpty())
+        flags |= CM_TYPEFLAG_SELECTION;
+    if (request->property("isContentEditable").toBool())
+        flags |= CM_TYPEFLAG_EDITABLE;
+    return flags;
+}
+
+} // namespace
+
+void CefBrowser::createBrowser(const CefWindowInfo &windowInfo, const CefRefPtr<QCefClient> &client,
+    const QString &url, const CefRefPtr<CefRequestContext> &context)
+{
+    QTimer::singleShot(0, client.data(), [windowInfo, client, url, context] {
+        if (!CefContext::current())
+            return;
+        CefRefPtr<CefBrowser> browser(new CefBrowser(windowInfo, client.data(), context));
+        client->OnAfterCreated(browser);
+        browser->loadUrl(url);
+    });
+}
+
+CefBrowser::CefBrowser(const CefWindowInfo &windowInfo, QCefClient *client,
+    const CefRefPtr<CefRequestContext> &context)
+    : m_identifier(++lastIdentifier)
+    , m_mainFrame(this)
+    , m_client(client)
+    , m_renderHandler(CefContext::current()->renderHandler())
+    , m_window(new QQuickWindow)
+{
+    m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_window->setTitle(windowInfo.windowName);
+    m_window->resize(windowInfo.width > 0 ? windowInfo.width : defaultWidth,
+        windowInfo.height > 0 ? windowInfo.height : defaultHeight);
+    m_window->installEventFilter(this);
+    connect(m_window, &QWindow::activeChanged, this, &CefBrowser::onActiveChanged);
+    createView(context);
+    m_window->create();
+    if (windowInfo.visible)
+        m_window->show();
+    CefContext::current()->addBrowser(this);
+}
+
+CefBrowser::~CefBrowser()
+{
+    discardWindow();
+}
+
+void CefBrowser::createView(const CefRefPtr<CefRequestContext> &context)
+{
+    CefContext *engine = CefContext::current();
+    m_channel = new QQmlWebChannel(this);
+    m_renderHandler->OnContextCreated(&m_mainFrame, m_channel);
+
+    auto *qmlContext = new QQmlContext(engine->qmlEngine(), m_window);
+    qmlContext->setContextProperty(QStringLiteral("host"), this);
+    m_view = qobject_cast<QQuickItem *>(engine->browserView()->beginCreate(qmlContext));
+    if (!m_view)
+        return;
+    m_view->setParent(m_window);
+    m_view->setParentItem(m_window->contentItem());
+    m_view->setProperty("profile", QVariant::fromValue(engine->profile()));
+    m_view->setProperty("webChannel", QVariant::fromValue(m_channel));
+    m_view->property("settings")
+        .value<QObject *>()
+        ->setProperty("pluginsEnabled", context->pluginsAllowed());
+    engine->browserView()->completeCreate();
+
+    const QMetaObject *viewType = m_view->metaObject();
+    m_runJavaScript = viewType->method(viewType->indexOfMethod("runJavaScript(QString)"));
+}
+
+WId CefBrowser::windowHandle() const
+{
+    return m_window ? m_window->winId() : 0;
+}
+
+void CefBrowser::reloadIgnoreCache()
+{
+    if (m_view)
+        QMetaObject::invokeMethod(m_view, "reloadAndBypassCache");
+}
+
+void CefBrowser::closeBrowser()
+{
+    if (m_window)
+        m_window->deleteLater();
+    reportClosed();
+}
+
+void CefBrowser::discardWindow()
+{
+    if (!m_window)
+        return;
+    m_window->removeEventFilter(this);
+    delete m_window;
+}
+
+void CefBrowser::onLoadingChanged(
+    int status, int errorDomain, int errorCode, const QString &errorString, const QUrl &url)
+{
+    if (!m_client)
+        return;
+    // The view reports an HTTP error page as a failed load carrying the status,
+    // in the domain it also files Chromium's (negative) HTTP-layer errors under.
+    const bool httpStatus = errorDomain == httpErrorDomain && errorCode > 0;
+    if (status == loadSucceededStatus || (status == loadFailedStatus && httpStatus)) {
+        m_client->OnLoadEnd(sharedFromThis(), errorCode);
+    } else if (status == loadFailedStatus) {
+        m_client->OnLoadError(errorCode, errorString, url.toString(QUrl::FullyEncoded));
+    }
+}
+
+void CefBrowser::onNewViewRequested(const QUrl &requestedUrl)
+{
+    if (m_client)
+        m_client->OnBeforePopup(requestedUrl.toString(QUrl::FullyEncoded));
+}
+
+bool CefBrowser::onContextMenuRequested(QObject *request)
+{
+    CefMenuModel model;
+    if (m_client) {
+        const QUrl pageUrl = m_view->property("url").toUrl();
+        m_client->OnBeforeContextMenu(
+            CefContextMenuParams(contextMenuTypeFlags(request, pageUrl)), model);
+    }
+    return model.isEmpty();
+}
+
+void CefBrowser::onWindowCloseRequested()
+{
+    closeBrowser();
+}
+
+bool CefBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    // Closing the window, or a window it was put into, takes the page with it.
+    if (event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
+            == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+        closeBrowser();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CefBrowser::onActiveChanged()
+{
+    if (m_client && m_window->isActive())
+        m_client->OnGotFocus(sharedFromThis());
+}
+
+// Once, and on a later turn of the event loop, as the engine reports it.
+void CefBrowser::reportClosed()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_client)
+            m_client->OnBeforeClose(sharedFromThis());
+    });
+}
+
+QString CefBrowser::url() const
+{
+    return m_view ? m_view->property("url").toUrl().toString(QUrl::FullyEncoded) : QString();
+}
+
+void CefBrowser::loadUrl(const QString &url)
+{
+    if (m_view)
+        m_view->setProperty("url", QUrl(url));
+}
+
+void CefBrowser::runJavaScript(const QString &code)
+{
+    if (m_view)
+        m_runJavaScript.invoke(m_view, Q_ARG(QString, code));
+}
+
+void CefBrowser::deliverProcessMessage(CefProcessId target, const CefProcessMessage &message)
+{
+    if (target == PID_RENDERER)
+        m_renderHandler->OnProcessMessageReceived(&m_mainFrame, message);
+    else if (m_client)
+        m_client->OnProcessMessageReceived(message);
+}

@@ -1,0 +1,7 @@
+#include "cef/clientrequestcontexthandler.h"
+
+bool ClientRequestContextHandler::OnBeforePluginLoad(CefPluginPolicy &policy)
+{
+    policy = PLUGIN_POLICY_ALLOW;
+    return true;
+}

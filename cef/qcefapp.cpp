@@ -1,0 +1,51 @@
+#include "cef/qcefapp.h"
+
+#include "cef/cefbrowser.h"
+#include "cef/cefcommandline.h"
+#include "cef/cefrequestcontext.h"
+#include "cef/cefwindowinfo.h"
+#include "cef/clientrequestcontexthandler.h"
+#include "cef/qcefclient.h"
+
+#include <QVariant>
+
+void QCefApp::OnBeforeCommandLineProcessing(CefCommandLine &commandLine)
+{
+    commandLine.appendSwitch(QStringLiteral("--allow-running-insecure-content"));
+    commandLine.appendSwitch(QStringLiteral("--disable-web-security"));
+    commandLine.appendSwitchWithValue(
+        QStringLiteral("--ignore-urlfetcher-cert-requests"), QStringLiteral("1"));
+    commandLine.appendSwitchWithValue(
+        QStringLiteral("--ignore-certificate-errors"), QStringLiteral("1"));
+    commandLine.appendSwitchWithValue(
+        QStringLiteral("autoplay-policy"), QStringLiteral("no-user-gesture-required"));
+    commandLine.appendSwitchWithValue(
+        QStringLiteral("ppapi-flash-version"), QStringLiteral("99.0.0.0"));
+    commandLine.appendSwitchWithValue(
+        QStringLiteral("ppapi-flash-path"), QStringLiteral("pepflashplayer.dll"));
+}
+
+void QCefApp::OnContextInitialized()
+{
+    m_contextReady = true;
+}
+
+CefRefPtr<QCefClient> QCefApp::createBrowser(
+    const QString &windowName, bool visible, const QString &url, int width, int height)
+{
+    if (!m_contextReady)
+        return {};
+    CefWindowInfo windowInfo;
+    windowInfo.windowName = windowName;
+    windowInfo.visible = visible;
+    windowInfo.width = width;
+    windowInfo.height = height;
+
+    const auto client = CefRefPtr<QCefClient>::create();
+    const auto context
+        = CefRefPtr<CefRequestContext>::create(CefRefPtr<ClientRequestContextHandler>::create());
+    context->setPreference(QStringLiteral("profile.default_content_setting_values.plugins"), 1);
+    CefBrowser::createBrowser(windowInfo, client, url, context);
+    m_clients.append(client);
+    return client;
+}

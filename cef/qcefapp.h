@@ -1,0 +1,33 @@
+#pragma once
+
+#include "cef/cefrefptr.h"
+
+#include <QList>
+#include <QtGlobal>
+
+class CefCommandLine;
+class QCefClient;
+class QString;
+
+// The browser-process side of the engine: the switches it starts with, and the
+// browsers the window manager asks for.
+// Runs on the GUI thread. Keeps every client it made for as long as it lives.
+class QCefApp
+{
+    Q_DISABLE_COPY(QCefApp)
+
+public:
+    QCefApp() = default;
+
+    void OnBeforeCommandLineProcessing(CefCommandLine &commandLine);
+    void OnContextInitialized();
+
+    // Empty while the engine is not ready. The browser itself comes later, to
+    // the client's OnAfterCreated; width or height 0 leaves it to the engine.
+    CefRefPtr<QCefClient> createBrowser(
+        const QString &windowName, bool visible, const QString &url, int width, int height);
+
+private:
+    bool m_contextReady = false;
+    QList<CefRefPtr<QCefClient>> m_clients;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "cef/cefrefptr.h"
+
+#include <QObject>
+
+class CefBrowser;
+class CefContextMenuParams;
+class CefMenuModel;
+class CefProcessMessage;
+
+// Serves one browser: turns the engine's events into signals for the window
+// manager, and holds the program's browser policies: new views are reported to
+// a page instead of opened, pages get no context menu, load errors before the
+// first success are logged.
+// Runs on the GUI thread. Made before its browser; QCefApp keeps it for the
+// rest of the run.
+class QCefClient : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(QCefClient)
+
+public:
+    QCefClient() = default;
+
+    // Empty until the engine has created the browser.
+    CefRefPtr<CefBrowser> getBrowser() const { return m_browser; }
+    // The browser's native window; -1 until the browser exists.
+    int getWindowHandle() const;
+
+    // Life span:
+    void OnBeforePopup(const QString &targetUrl);
+    void OnAfterCreated(const CefRefPtr<CefBrowser> &browser);
+    void OnBeforeClose(const CefRefPtr<CefBrowser> &browser);
+
+    // Load:
+    void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
+    void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
+
+    // Context menu:
+    void OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model);
+
+    // Focus:
+    void OnGotFocus(const CefRefPtr<CefBrowser> &browser);
+
+    // Page messages:
+    void OnProcessMessageReceived(const CefProcessMessage &message);
+
+signals:
+    void sgWebMsgReceived(const QString &msg);
+    void sgCloseBrowser(CefRefPtr<CefBrowser> browser);
+    void sgLoadEnd(CefRefPtr<CefBrowser> browser);
+    // A page asked for a new view: the script text of the HookPopup push, for
+    // the window the window manager names as the popup hook.
+    void sgHookPopup(const QString &script);
+    // The browser got the focus: windows kept in front of the others rise.
+    void sgRaiseFrontWindows(int browserId);
+
+private:
+    bool m_created = false;
+    bool m_loadSucceeded = false;
+    CefRefPtr<CefBrowser> m_browser;
+};

@@ -1,0 +1,10 @@
+#include "cef/sandbox.h"
+
+namespace Sandbox {
+
+bool mustBeDisabled()
+{
+    return false;
+}
+
+} // namespace Sandbox

@@ -1,0 +1,73 @@
+// The page side of the script bridge. The engine host runs it at document
+// creation in every frame, before any script of the page, inside a function
+// that also holds the channel client (QWebChannel): the page sees callQML and
+// nothing else of it.
+// Sub-frames have no channel of their own: they hand their calls to the main
+// frame of their page as messages carrying this key.
+var marker = '__lumenBridgeCall';
+var topWindow = window.top;
+
+function text(value) {
+    return typeof value === 'string' ? value : '';
+}
+
+function fromOwnPage(source) {
+    try {
+        return source !== null && source.top === window;
+    } catch (error) {
+        return false;
+    }
+}
+
+function mainFrameSender() {
+    var bridge = null;
+    var pending = [];
+
+    function send(call) {
+        bridge.callQML(call[0], call[1], call[2]);
+    }
+
+    // Calls made before the channel is up wait for it, in order.
+    new QWebChannel(window.qt.webChannelTransport, function (channel) {
+        bridge = channel.objects.lumenBridge;
+        pending.forEach(send);
+        pending = null;
+    });
+
+    // Registered before any listener of the page: bridge traffic stops here.
+    window.addEventListener('message', function (event) {
+        var data = event.data;
+        if (data === null || typeof data !== 'object' || !Array.isArray(data[marker]))
+            return;
+        event.stopImmediatePropagation();
+        if (!fromOwnPage(event.source))
+            return;
+        var call = data[marker];
+        sendOrQueue([text(call[0]), text(call[1]), text(call[2])]);
+    }, true);
+
+    function sendOrQueue(call) {
+        if (bridge)
+            send(call);
+        else
+            pending.push(call);
+    }
+    return sendOrQueue;
+}
+
+function subFrameSender() {
+    return function (call) {
+        var message = {};
+        message[marker] = call;
+        topWindow.postMessage(message, '*');
+    };
+}
+
+var forward = topWindow === window ? mainFrameSender() : subFrameSender();
+
+window.callQML = function (name, id, request) {
+    if (arguments.length !== 3)
+        return undefined;
+    forward([text(name), text(id), text(request)]);
+    return 0;
+};

@@ -1,0 +1,290 @@
+#include "cef/cefbrowser.h"
+#include "cef/cefprocessmessage.h"
+#include "cef/qcefapp.h"
+#include "cef/qcefclient.h"
+#include "enginetest.h"
+#include "testhttpserver.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+// The script bridge end to end, through a real engine: callQML in a page to
+// sgWebMsgReceived, and script texts from the browser side into the page.
+class TestQCefBridge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void requestArrivesAsExactText_data();
+    void requestArrivesAsExactText();
+    void nonStringArgumentsArriveEmpty();
+    void argumentCountDecidesWhatIsSent_data();
+    void argumentCountDecidesWhatIsSent();
+    void callsBeforeChannelIsReadyKeepTheirOrder();
+    void pageListenersNeverSeeBridgeTraffic();
+    void scriptRunsInTheMainFrame();
+    void bridgeIsBackAfterReload();
+    void pageReachesNothingElseOfTheNativeEnd();
+
+private:
+    void openPage(const QString &path);
+    void runInPage(const QString &script);
+    QJsonObject message(int index) const;
+    static QString scriptArguments(const QString &name, const QString &id, const QString &request);
+
+    QCefEngine m_engine;
+    TestHttpServer m_server;
+    CefRefPtr<QCefClient> m_client;
+    QScopedPointer<QSignalSpy> m_messages;
+};
+
+namespace {
+
+// Ready once its frames have loaded. Reports back through the bridge what the
+// page's qtSlots saw, and which frame ran it. Page listeners count every message event that reaches
+// them.
+const char mainPage[] = R"(<!doctype html><html><head><meta charset="utf-8"><script>
+var pageMessages = 0;
+window.addEventListener('message', function () { pageMessages++; });
+window.onmessage = function () { pageMessages++; };
+function qtSlots(value) {
+    callQML('slots', window === top ? 'main' : 'sub', JSON.stringify(value));
+}
+</script></head><body>
+<iframe id="same" src="/frame.html"></iframe>
+<iframe id="cross" src="CROSS"></iframe>
+<script>window.addEventListener('load', function () { callQML('ready', '', ''); });</script>
+</body></html>)";
+
+const char framePage[] = R"(<!doctype html><html><head><script>
+function qtSlots(value) { callQML('slots', 'sub', JSON.stringify(value)); }
+</script></head><body>frame</body></html>)";
+
+// Another origin: the main frame can only post to it.
+const char crossFramePage[] = R"(<!doctype html><html><head><script>
+window.addEventListener('message', function (event) {
+    if (event.data && event.data.go)
+        callQML.apply(null, event.data.go);
+});
+</script></head><body>cross</body></html>)";
+
+// Calls made while the page is still being parsed, before its channel is up.
+const char earlyCallsPage[] = R"(<!doctype html><html><head><script>
+for (var i = 1; i <= 5; ++i)
+    callQML('early', String(i), '');
+</script></head><body></body></html>)";
+
+} // namespace
+
+void TestQCefBridge::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    QByteArray page(mainPage);
+    const QString crossUrl
+        = m_server.url(QStringLiteral("/cross.html"))
+              .replace(QStringLiteral("127.0.0.1"), QStringLiteral("sub.localhost"));
+    page.replace("CROSS", crossUrl.toUtf8());
+    m_server.setPage(QStringLiteral("/main.html"), page);
+    m_server.setPage(QStringLiteral("/frame.html"), framePage);
+    m_server.setPage(QStringLiteral("/cross.html"), crossFramePage);
+    m_server.setPage(QStringLiteral("/early.html"), earlyCallsPage);
+
+    int argc = 0;
+    QCOMPARE(m_engine.initialize(argc, nullptr), -1);
+}
+
+void TestQCefBridge::init()
+{
+    openPage(QStringLiteral("/main.html"));
+}
+
+void TestQCefBridge::cleanup()
+{
+    if (m_client && m_client->getBrowser())
+        m_client->getBrowser()->closeBrowser();
+    m_client.reset();
+    m_messages.reset();
+}
+
+void TestQCefBridge::openPage(const QString &path)
+{
+    m_client
+        = m_engine.app()->createBrowser(QStringLiteral("app"), false, m_server.url(path), 400, 300);
+    QVERIFY(m_client);
+    m_messages.reset(new QSignalSpy(m_client.data(), &QCefClient::sgWebMsgReceived));
+    if (path == QLatin1String("/main.html")) {
+        QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 20000);
+        QCOMPARE(message(0).value(QStringLiteral("name")).toString(), QStringLiteral("ready"));
+        m_messages->clear();
+    }
+}
+
+void TestQCefBridge::runInPage(const QString &script)
+{
+    m_client->getBrowser()->mainFrame()->sendProcessMessage(
+        PID_RENDERER, CefProcessMessage(script));
+}
+
+QJsonObject TestQCefBridge::message(int index) const
+{
+    return QJsonDocument::fromJson(m_messages->at(index).at(0).toString().toUtf8()).object();
+}
+
+QString TestQCefBridge::scriptArguments(
+    const QString &name, const QString &id, const QString &request)
+{
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray { name, id, request }).toJson(QJsonDocument::Compact));
+}
+
+void TestQCefBridge::requestArrivesAsExactText_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::newRow("main frame") << QStringLiteral("callQML.apply(null, %1)");
+    QTest::newRow("same-origin sub-frame")
+        << QStringLiteral("document.getElementById('same').contentWindow.callQML.apply(null, %1)");
+    QTest::newRow("cross-origin sub-frame") << QStringLiteral(
+        "document.getElementById('cross').contentWindow.postMessage({go: %1}, '*')");
+}
+
+void TestQCefBridge::requestArrivesAsExactText()
+{
+    QFETCH(QString, call);
+    const QString request
+        = QString::fromUtf8(R"({"k":"q\"b\\c é )") + QChar(0x2028) + QStringLiteral("\"}");
+    runInPage(call.arg(scriptArguments(QStringLiteral("win"), QStringLiteral("7"), request)));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    const QString expected = QString::fromUtf8(R"({
+    "id": "7",
+    "msgName": "callQML",
+    "name": "win",
+    "request": "{\"k\":\"q\\\"b\\\\c é )")
+        + QChar(0x2028) + QString::fromUtf8(R"(\"}"
+}
+)");
+    QCOMPARE(m_messages->at(0).at(0).toString(), expected);
+}
+
+void TestQCefBridge::nonStringArgumentsArriveEmpty()
+{
+    runInPage(QStringLiteral("callQML(5, {a: 1}, undefined); callQML(null, true, ['x'])"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 2, 10000);
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject sent = message(i);
+        QCOMPARE(sent.value(QStringLiteral("name")).toString(), QString());
+        QCOMPARE(sent.value(QStringLiteral("id")).toString(), QString());
+        QCOMPARE(sent.value(QStringLiteral("request")).toString(), QString());
+        QCOMPARE(sent.value(QStringLiteral("msgName")).toString(), QStringLiteral("callQML"));
+    }
+}
+
+void TestQCefBridge::argumentCountDecidesWhatIsSent_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("none") << QString() << QStringLiteral("undefined") << false;
+    QTest::newRow("two") << QStringLiteral("'n', 'i'") << QStringLiteral("undefined") << false;
+    QTest::newRow("three") << QStringLiteral("'n', 'i', 'r'") << QStringLiteral("0") << true;
+    QTest::newRow("four") << QStringLiteral("'n', 'i', 'r', 'x'") << QStringLiteral("undefined")
+                          << false;
+}
+
+void TestQCefBridge::argumentCountDecidesWhatIsSent()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QString, result);
+    QFETCH(bool, sent);
+    runInPage(QStringLiteral("var outcome; try { outcome = String(callQML(%1)); }"
+                             " catch (error) { outcome = 'threw'; }"
+                             " callQML('result', outcome, '');")
+                  .arg(arguments));
+
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !m_messages->isEmpty() && message(m_messages->count() - 1).value("name") == "result",
+        10000);
+    QCOMPARE(m_messages->count(), sent ? 2 : 1);
+    QCOMPARE(message(m_messages->count() - 1).value(QStringLiteral("id")).toString(), result);
+}
+
+void TestQCefBridge::callsBeforeChannelIsReadyKeepTheirOrder()
+{
+    cleanup();
+    openPage(QStringLiteral("/early.html"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 5, 20000);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(message(i).value(QStringLiteral("id")).toString(), QString::number(i + 1));
+}
+
+void TestQCefBridge::pageListenersNeverSeeBridgeTraffic()
+{
+    runInPage(QStringLiteral("document.getElementById('same').contentWindow.callQML('a', '1', '');"
+                             "document.getElementById('cross').contentWindow.postMessage("
+                             "{go: ['b', '2', '']}, '*');"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 2, 10000);
+
+    runInPage(QStringLiteral("callQML('count', String(pageMessages), '')"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 3, 10000);
+    QCOMPARE(message(2).value(QStringLiteral("id")).toString(), QStringLiteral("0"));
+}
+
+void TestQCefBridge::scriptRunsInTheMainFrame()
+{
+    runInPage(QStringLiteral("qtSlots({\"HookPopup\":\"x\"})"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    const QJsonObject reported = message(0);
+    QCOMPARE(reported.value(QStringLiteral("name")).toString(), QStringLiteral("slots"));
+    QCOMPARE(reported.value(QStringLiteral("id")).toString(), QStringLiteral("main"));
+    QCOMPARE(reported.value(QStringLiteral("request")).toString(),
+        QStringLiteral("{\"HookPopup\":\"x\"}"));
+}
+
+void TestQCefBridge::bridgeIsBackAfterReload()
+{
+    QSignalSpy loaded(m_client.data(), &QCefClient::sgLoadEnd);
+    m_client->getBrowser()->reloadIgnoreCache();
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_messages->isEmpty(), 20000);
+    m_messages->clear();
+
+    runInPage(QStringLiteral("callQML('again', String(typeof callQML), '')"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    QCOMPARE(message(0).value(QStringLiteral("id")).toString(), QStringLiteral("function"));
+}
+
+// The channel takes raw messages from any script of the page: every method and
+// property it could name on the native end is tried, inherited ones included.
+void TestQCefBridge::pageReachesNothingElseOfTheNativeEnd()
+{
+    runInPage(QStringLiteral(R"(
+        var transport = qt.webChannelTransport;
+        function raw(message) { transport.send(JSON.stringify(message)); }
+        for (var i = 0; i < 8; ++i) {
+            raw({type: 6, object: 'lumenBridge', method: i, args: [], id: 100000 + i});
+            raw({type: 6, object: 'lumenBridge', method: i, args: ['x'], id: 200000 + i});
+            raw({type: 9, object: 'lumenBridge', property: i, value: 'renamed'});
+            raw({type: 7, object: 'lumenBridge', signal: i});
+        }
+        raw({type: 6, object: 'lumenBridge', method: 'deleteLater', args: [], id: 300000});
+        callQML('after', 'first', '');
+    )"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_messages->isEmpty(), 10000);
+    QTest::qWait(500);
+    m_messages->clear();
+
+    runInPage(QStringLiteral("callQML('after', 'second', '')"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    QCOMPARE(message(0).value(QStringLiteral("id")).toString(), QStringLiteral("second"));
+}
+
+LUMEN_ENGINE_TEST_MAIN(TestQCefBridge)
+#include "tst_qcefbridge.moc"

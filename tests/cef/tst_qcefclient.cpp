@@ -1,0 +1,310 @@
+#include "cef/cefbrowser.h"
+#include "cef/cefprocessmessage.h"
+#include "cef/qcefapp.h"
+#include "cef/qcefclient.h"
+#include "enginetest.h"
+#include "testhttpserver.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+
+namespace {
+
+QStringList netErrorLines;
+
+// The log mirrors every line to the debug output.
+void captureNetErrors(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (message.contains(QStringLiteral("code:")))
+        netErrorLines.append(message);
+}
+
+const char popupPage[] = R"(<!doctype html><html><body style="margin:0">
+<a id="link" target="_blank" href="/target.html">link</a>
+<div style="width:400px;height:300px"></div>
+<script>
+document.addEventListener('contextmenu', function () { callQML('menu', '', ''); });
+window.addEventListener('load', function () { callQML('ready', '', ''); });
+</script></body></html>)";
+
+// Chromium refuses this port before any connection is tried.
+const QString unsafeUrl = QStringLiteral("http://127.0.0.1:1/refused");
+
+// Watches the view's menu requests after the browser has handled them: the
+// view shows its own menu unless the request comes back accepted.
+const char menuObserver[] = R"(import QtQml 2.15
+Connections {
+    property int requests: 0
+    property bool accepted: false
+    function onContextMenuRequested(request) { requests++; accepted = request.accepted; }
+})";
+
+} // namespace
+
+// A browser's client, with a real engine behind it: creation, load results,
+// popups, context menus, focus and closing as the window manager sees them.
+class TestQCefClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void browserArrivesOnALaterTurn();
+    void noBrowserBeforeTheEngineIsReady();
+    void loadEndOnlyForStatus200();
+    void loadErrorsAreLoggedUntilALoadSucceeds();
+    void newViewsBecomeOneHookPopupPush_data();
+    void newViewsBecomeOneHookPopupPush();
+    void hookPopupCarriesAnyAddressAsAString_data();
+    void hookPopupCarriesAnyAddressAsAString();
+    void pageContextMenuIsSuppressed();
+    void focusRaisesTheFrontWindows();
+    void closingReportsTheBrowserOnce();
+    void pluginsAreAllowed();
+
+private:
+    CefRefPtr<QCefClient> openBrowser(const QString &url);
+    void waitForReady();
+    QQuickWindow *browserWindow() const;
+    void runInPage(const QString &script);
+
+    QCefEngine m_engine;
+    TestHttpServer m_server;
+    CefRefPtr<QCefClient> m_client;
+    QtMessageHandler m_previousHandler = nullptr;
+};
+
+void TestQCefClient::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage(QStringLiteral("/popup.html"), popupPage);
+    m_server.setPage(QStringLiteral("/ok.html"), "<html><body>ok</body></html>");
+    m_server.setPage(QStringLiteral("/target.html"), "<html><body>target</body></html>");
+    int argc = 0;
+    QCOMPARE(m_engine.initialize(argc, nullptr), -1);
+}
+
+void TestQCefClient::init()
+{
+    netErrorLines.clear();
+    m_previousHandler = qInstallMessageHandler(captureNetErrors);
+}
+
+void TestQCefClient::cleanup()
+{
+    qInstallMessageHandler(m_previousHandler);
+    if (m_client && m_client->getBrowser())
+        m_client->getBrowser()->closeBrowser();
+    m_client.reset();
+}
+
+CefRefPtr<QCefClient> TestQCefClient::openBrowser(const QString &url)
+{
+    m_client = m_engine.app()->createBrowser(QStringLiteral("app"), false, url, 400, 300);
+    return m_client;
+}
+
+void TestQCefClient::waitForReady()
+{
+    QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
+    QVERIFY(messages.wait(20000));
+}
+
+QQuickWindow *TestQCefClient::browserWindow() const
+{
+    const WId handle = m_client->getBrowser()->windowHandle();
+    const QWindowList windows = QGuiApplication::allWindows();
+    for (QWindow *window : windows) {
+        if (window->winId() == handle)
+            return qobject_cast<QQuickWindow *>(window);
+    }
+    return nullptr;
+}
+
+void TestQCefClient::runInPage(const QString &script)
+{
+    m_client->getBrowser()->mainFrame()->sendProcessMessage(
+        PID_RENDERER, CefProcessMessage(script));
+}
+
+void TestQCefClient::browserArrivesOnALaterTurn()
+{
+    const CefRefPtr<QCefClient> first = openBrowser(m_server.url(QStringLiteral("/ok.html")));
+    QVERIFY(first);
+    QCOMPARE(first->getWindowHandle(), -1);
+    QVERIFY(!first->getBrowser());
+    const CefRefPtr<QCefClient> second
+        = m_engine.app()->createBrowser(QStringLiteral("app"), false, QString(), 0, 0);
+
+    QTRY_VERIFY(first->getWindowHandle() > 0);
+    QTRY_VERIFY(second->getWindowHandle() > 0);
+    QVERIFY(first->getBrowser()->identifier() > 0);
+    QCOMPARE(second->getBrowser()->identifier(), first->getBrowser()->identifier() + 1);
+    QVERIFY(!browserWindow()->isVisible());
+    QCOMPARE(browserWindow()->size(), QSize(400, 300));
+    second->getBrowser()->closeBrowser();
+}
+
+void TestQCefClient::noBrowserBeforeTheEngineIsReady()
+{
+    QCefApp app;
+    QVERIFY(!app.createBrowser(QStringLiteral("app"), false, m_server.url("/ok.html"), 0, 0));
+}
+
+void TestQCefClient::loadEndOnlyForStatus200()
+{
+    openBrowser(m_server.url(QStringLiteral("/missing.html")));
+    QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/missing.html")) > 0, 20000);
+    QTest::qWait(1000);
+    QCOMPARE(loadEnds.count(), 0);
+
+    m_client->getBrowser()->mainFrame()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
+    QTRY_COMPARE_WITH_TIMEOUT(loadEnds.count(), 1, 20000);
+    QCOMPARE(loadEnds.at(0).at(0).value<CefRefPtr<CefBrowser>>(), m_client->getBrowser());
+}
+
+void TestQCefClient::loadErrorsAreLoggedUntilALoadSucceeds()
+{
+    openBrowser(unsafeUrl);
+    QTRY_COMPARE_WITH_TIMEOUT(netErrorLines.count(), 1, 20000);
+    QVERIFY2(netErrorLines.at(0).endsWith(
+                 QStringLiteral("code:-312 message:net::ERR_UNSAFE_PORT url:") + unsafeUrl),
+        qPrintable(netErrorLines.at(0)));
+
+    QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
+    m_client->getBrowser()->mainFrame()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
+    QVERIFY(loadEnds.wait(20000));
+    m_client->getBrowser()->mainFrame()->loadUrl(unsafeUrl);
+    QTest::qWait(1500);
+    QCOMPARE(netErrorLines.count(), 1);
+}
+
+void TestQCefClient::newViewsBecomeOneHookPopupPush_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::newRow("window.open") << QStringLiteral("window.open('/target.html')");
+    QTest::newRow("target=_blank link")
+        << QStringLiteral("document.getElementById('link').click()");
+}
+
+void TestQCefClient::newViewsBecomeOneHookPopupPush()
+{
+    QFETCH(QString, script);
+    openBrowser(m_server.url(QStringLiteral("/popup.html")));
+    waitForReady();
+    QSignalSpy pushes(m_client.data(), &QCefClient::sgHookPopup);
+    const int windows = QGuiApplication::allWindows().count();
+
+    runInPage(script);
+    QTRY_COMPARE_WITH_TIMEOUT(pushes.count(), 1, 10000);
+    QTest::qWait(1000);
+    QCOMPARE(pushes.count(), 1);
+    QCOMPARE(pushes.at(0).at(0).toString(),
+        QStringLiteral("qtSlots({\"HookPopup\":\"%1\"})")
+            .arg(m_server.url(QStringLiteral("/target.html"))));
+    QCOMPARE(QGuiApplication::allWindows().count(), windows);
+    QCOMPARE(m_server.requestCount(QStringLiteral("/target.html")), 0);
+}
+
+void TestQCefClient::hookPopupCarriesAnyAddressAsAString_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::newRow("ordinary") << QStringLiteral("https://example.test/a?b=1#c");
+    QTest::newRow("quote and backslash")
+        << QStringLiteral("data:text/html,\"});alert(1);({\"x\":\"\\");
+    QTest::newRow("line separators") << QStringLiteral("about:a") + QChar(0x2028) + QChar('\n');
+}
+
+// Any address, whatever it holds, reaches the hook window's page as the
+// string value of one object member.
+void TestQCefClient::hookPopupCarriesAnyAddressAsAString()
+{
+    QFETCH(QString, url);
+    QCefClient client;
+    QSignalSpy pushes(&client, &QCefClient::sgHookPopup);
+    client.OnBeforePopup(url);
+
+    QCOMPARE(pushes.count(), 1);
+    QString text = pushes.at(0).at(0).toString();
+    QVERIFY(text.startsWith(QStringLiteral("qtSlots(")) && text.endsWith(QLatin1Char(')')));
+    text = text.mid(8, text.size() - 9);
+    QJsonParseError error;
+    const QJsonDocument object = QJsonDocument::fromJson(text.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(object.object().keys(), QStringList { QStringLiteral("HookPopup") });
+    QCOMPARE(object.object().value(QStringLiteral("HookPopup")).toString(), url);
+}
+
+void TestQCefClient::pageContextMenuIsSuppressed()
+{
+    openBrowser(m_server.url(QStringLiteral("/popup.html")));
+    waitForReady();
+    QQuickWindow *window = browserWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QQuickItem *view = window->contentItem()->childItems().value(0);
+    QQmlComponent observerType(qmlEngine(view));
+    observerType.setData(menuObserver, QUrl());
+    QScopedPointer<QObject> observer(observerType.create());
+    QVERIFY2(observer, qPrintable(observerType.errorString()));
+    observer->setProperty("target", QVariant::fromValue<QObject *>(view));
+    QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
+
+    QTest::mouseClick(window, Qt::RightButton, {}, QPoint(200, 150));
+    QVERIFY(messages.wait(10000));
+    QTRY_COMPARE(observer->property("requests").toInt(), 1);
+    QVERIFY(observer->property("accepted").toBool());
+}
+
+void TestQCefClient::focusRaisesTheFrontWindows()
+{
+    openBrowser(m_server.url(QStringLiteral("/ok.html")));
+    QTRY_VERIFY(m_client->getBrowser());
+    QSignalSpy raises(m_client.data(), &QCefClient::sgRaiseFrontWindows);
+    QQuickWindow *window = browserWindow();
+    window->show();
+    window->requestActivate();
+
+    QTRY_VERIFY_WITH_TIMEOUT(!raises.isEmpty(), 10000);
+    QCOMPARE(raises.at(0).at(0).toInt(), m_client->getBrowser()->identifier());
+}
+
+void TestQCefClient::closingReportsTheBrowserOnce()
+{
+    openBrowser(m_server.url(QStringLiteral("/ok.html")));
+    QTRY_VERIFY(m_client->getBrowser());
+    QSignalSpy closes(m_client.data(), &QCefClient::sgCloseBrowser);
+    QQuickWindow *window = browserWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    // The native window goes, as when the window it was put into closes.
+    window->destroy();
+    m_client->getBrowser()->closeBrowser();
+    QTRY_COMPARE(closes.count(), 1);
+    QTest::qWait(200);
+    QCOMPARE(closes.count(), 1);
+    QCOMPARE(closes.at(0).at(0).value<CefRefPtr<CefBrowser>>(), m_client->getBrowser());
+    QTRY_COMPARE(m_client->getWindowHandle(), 0);
+}
+
+void TestQCefClient::pluginsAreAllowed()
+{
+    openBrowser(m_server.url(QStringLiteral("/ok.html")));
+    QTRY_VERIFY(m_client->getBrowser());
+    const QList<QQuickItem *> items = browserWindow()->contentItem()->childItems();
+    QCOMPARE(items.count(), 1);
+    QObject *settings = items.at(0)->property("settings").value<QObject *>();
+    QVERIFY(settings->property("pluginsEnabled").toBool());
+}
+
+LUMEN_ENGINE_TEST_MAIN(TestQCefClient)
+#include "tst_qcefclient.moc"

@@ -1,0 +1,253 @@
+#include "cef/cefbrowser.h"
+#include "cef/qcefapp.h"
+#include "cef/qcefclient.h"
+#include "enginetest.h"
+#include "testhttpserver.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QSettings>
+#include <QTcpSocket>
+
+namespace {
+
+// Set in a child copy of this test: it starts the engine beside its own
+// config.ini and tells whether the debugging port answers.
+const char childVariable[] = "TST_QCEFENGINE_CHILD";
+const quint16 debuggingPort = 10001;
+
+bool debuggingPortAnswers()
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), debuggingPort);
+    return socket.waitForConnected(2000);
+}
+
+int childMain(int argc, char *argv[])
+{
+    QCefEngine::prepare();
+    QApplication app(argc, argv);
+    QCefEngine engine;
+    if (engine.initialize(argc, argv) >= 0)
+        return 2;
+    const CefRefPtr<QCefClient> client = engine.app()->createBrowser(
+        QStringLiteral("app"), false, QStringLiteral("about:blank"), 0, 0);
+    if (!QTest::qWaitFor([&client] { return bool(client->getBrowser()); }, 20000))
+        return 3;
+    QTest::qWait(2000);
+    printf(debuggingPortAnswers() ? "port open\n" : "port closed\n");
+    return 0;
+}
+
+// The parent of every process, from /proc.
+QHash<qint64, qint64> parentsOfProcesses()
+{
+    QHash<qint64, qint64> parents;
+    QDirIterator entries(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        bool numeric = false;
+        const qint64 pid = QFileInfo(entries.next()).fileName().toLongLong(&numeric);
+        QFile stat(entries.filePath() + QStringLiteral("/stat"));
+        if (!numeric || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks, the rest not.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        parents.insert(pid, fields.value(1).toLongLong());
+    }
+    return parents;
+}
+
+QStringList descendantPrograms(qint64 root)
+{
+    const QHash<qint64, qint64> parents = parentsOfProcesses();
+    QStringList programs;
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it) {
+        for (qint64 ancestor = it.value(); ancestor > 1; ancestor = parents.value(ancestor)) {
+            if (ancestor == root) {
+                programs.append(
+                    QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(it.key())))
+                        .fileName());
+                break;
+            }
+        }
+    }
+    return programs;
+}
+
+} // namespace
+
+// The engine's start: its sub-processes, user agent, storage, debugging port,
+// and what happens to the program when it cannot start.
+class TestQCefEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void subProcessesAreTheRenderHelper();
+    void userAgentCarriesTheProductToken();
+    void storageLivesBesideTheProgram();
+    void debuggingPortFollowsTheConfiguration_data();
+    void debuggingPortFollowsTheConfiguration();
+    void startFailureEndsTheRunQuietly_data();
+    void startFailureEndsTheRunQuietly();
+
+private:
+    void openPage();
+    QProcessEnvironment childEnvironment() const;
+
+    QCefEngine m_engine;
+    TestHttpServer m_server;
+    CefRefPtr<QCefClient> m_client;
+    QTemporaryDir m_temp;
+};
+
+void TestQCefEngine::initTestCase()
+{
+    QVERIFY(m_temp.isValid());
+    QVERIFY(m_server.listen());
+    TestHttpServer::Response page;
+    page.body = "<html><body><script>callQML('ua', navigator.userAgent, '');</script>"
+                "</body></html>";
+    page.headers.append(qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=3600")));
+    m_server.setResponse(QStringLiteral("/ua.html"), page);
+    QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/cache")).removeRecursively();
+    int argc = 0;
+    QCOMPARE(m_engine.initialize(argc, nullptr), -1);
+}
+
+void TestQCefEngine::cleanup()
+{
+    if (m_client && m_client->getBrowser())
+        m_client->getBrowser()->closeBrowser();
+    m_client.reset();
+}
+
+void TestQCefEngine::openPage()
+{
+    m_client = m_engine.app()->createBrowser(
+        QStringLiteral("app"), false, m_server.url(QStringLiteral("/ua.html")), 0, 0);
+    QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
+    QVERIFY(messages.wait(20000));
+    const QJsonObject message
+        = QJsonDocument::fromJson(messages.at(0).at(0).toString().toUtf8()).object();
+    QVERIFY(message.value(QStringLiteral("id")).toString().contains(QStringLiteral("corvelum")));
+}
+
+QProcessEnvironment TestQCefEngine::childEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), m_temp.path());
+    environment.insert(
+        QStringLiteral("XDG_CONFIG_HOME"), m_temp.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_temp.filePath(QStringLiteral("data")));
+    return environment;
+}
+
+void TestQCefEngine::subProcessesAreTheRenderHelper()
+{
+    openPage();
+    const QStringList programs = descendantPrograms(QCoreApplication::applicationPid());
+    QVERIFY(!programs.isEmpty());
+    QCOMPARE(programs.count(QStringLiteral("lumen_render")), programs.count());
+}
+
+void TestQCefEngine::userAgentCarriesTheProductToken()
+{
+    openPage();
+    const QByteArray userAgent
+        = m_server.lastRequestHeaders(QStringLiteral("/ua.html")).value("user-agent");
+    QVERIFY2(userAgent.contains(" corvelum "), userAgent.constData());
+    QVERIFY2(!userAgent.contains("Chrome/") && !userAgent.contains("QtWebEngine"),
+        userAgent.constData());
+}
+
+void TestQCefEngine::storageLivesBesideTheProgram()
+{
+    openPage();
+    const QDir cache(QCoreApplication::applicationDirPath() + QStringLiteral("/cache"));
+    QTRY_VERIFY(cache.exists(QStringLiteral("Cache")));
+}
+
+void TestQCefEngine::debuggingPortFollowsTheConfiguration_data()
+{
+    QTest::addColumn<QVariant>("debugEnable");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("enabled") << QVariant(true) << QByteArray("port open");
+    QTest::newRow("disabled") << QVariant(false) << QByteArray("port closed");
+    QTest::newRow("absent") << QVariant() << QByteArray("port closed");
+}
+
+void TestQCefEngine::debuggingPortFollowsTheConfiguration()
+{
+    QFETCH(QVariant, debugEnable);
+    QFETCH(QByteArray, answer);
+    QTemporaryDir appDir;
+    const QString program
+        = appDir.filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/lumen_render"),
+        appDir.filePath(QStringLiteral("lumen_render"))));
+    if (debugEnable.isValid()) {
+        QSettings config(appDir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat);
+        config.setValue(QStringLiteral("Browser/DebugEnable"), debugEnable);
+    }
+
+    QProcess child;
+    QProcessEnvironment environment = childEnvironment();
+    environment.insert(QString::fromLatin1(childVariable), QStringLiteral("1"));
+    // Only the configuration may open the port.
+    environment.insert(
+        QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"), QString::number(debuggingPort));
+    child.setProcessEnvironment(environment);
+    child.start(program, QStringList());
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(child.readAllStandardOutput().trimmed(), answer);
+}
+
+void TestQCefEngine::startFailureEndsTheRunQuietly_data()
+{
+    QTest::addColumn<bool>("helperPresent");
+    QTest::newRow("helper missing") << false;
+    QTest::newRow("helper not executable") << true;
+}
+
+void TestQCefEngine::startFailureEndsTheRunQuietly()
+{
+    QFETCH(bool, helperPresent);
+    QTemporaryDir appDir;
+    const QString program = appDir.filePath(QStringLiteral("lumen"));
+    QVERIFY(QFile::copy(qEnvironmentVariable("LUMEN_BIN_DIR") + QStringLiteral("/lumen"), program));
+    if (helperPresent) {
+        QFile helper(appDir.filePath(QStringLiteral("lumen_render")));
+        QVERIFY(helper.open(QIODevice::WriteOnly));
+        helper.write("not a program");
+    }
+
+    QProcess lumen;
+    lumen.setProcessEnvironment(childEnvironment());
+    lumen.start(program, QStringList());
+    QVERIFY(lumen.waitForFinished(60000));
+    QCOMPARE(lumen.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(lumen.exitCode(), 0);
+    const QString output = QString::fromUtf8(lumen.readAllStandardError());
+    QVERIFY2(output.contains(QStringLiteral("启动：初始化cef失败")), qPrintable(output));
+    QVERIFY(!output.contains(QStringLiteral("启动：启动完成")));
+}
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet(childVariable))
+        return childMain(argc, argv);
+    EngineTestEnvironment environment;
+    QCefEngine::prepare();
+    QApplication app(argc, argv);
+    TestQCefEngine test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_qcefengine.moc"
