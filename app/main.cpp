@@ -6,10 +6,12 @@
 #include "app/tspdlog.h"
 #include "cef/qcefengine.h"
 #include "tools/tools.h"
+#include "window/qcefview.h"
 
 #include "buildid.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QQmlContext>
 #include <QQuickView>
 #include <QSettings>
@@ -44,6 +46,14 @@ void prepareMainView(QQuickView &view)
     view.setFlags(Qt::WindowFlags(kMainViewFlags));
     view.setPosition(0, 0);
     view.setTitle(QStringLiteral("Corvela"));
+}
+
+// A shell window that takes the focus closes the open popup; focus leaving
+// for another program (no window) closes nothing.
+void hidePopupOnFocusChange(QWindow *window)
+{
+    if (window)
+        QCefView::instance()->hideWindow(window->objectName());
 }
 
 void publishShellObjects(QQuickView &view)
@@ -94,6 +104,7 @@ int main(int argc, char *argv[])
 
     publishShellObjects(view);
     purgeEngineCacheWhenAsked();
+    view.rootContext()->setContextProperty(QStringLiteral("cppCef"), QCefView::instance());
     log->otherInfo(QStringLiteral("启动：加载qml"));
     view.setSource(QUrl(QStringLiteral("qrc:/main.qml")));
 
@@ -105,7 +116,25 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    log->otherInfo(QStringLiteral("启动：初始化cefview"));
+    QCefView *windows = QCefView::instance();
+    windows->init(&view, &engine);
+
+    log->otherInfo(QStringLiteral("启动：打开默认网页"));
+    qDebug() << MVTConfig::instance()->getMainUrl();
+    // Hidden until its page has loaded; the splash stands in meanwhile.
+    windows->openWindow(QStringLiteral("login"), QString(), QString(),
+                        MVTConfig::instance()->getMainUrl(), QStringLiteral("0,0,300,500"),
+                        QStringLiteral("Center"), QStringLiteral("VCenter"), QString(), QString(),
+                        QString(), false);
+    log->otherInfo(QStringLiteral("启动：打开默认网页成功"));
     view.show();
+
+    QObject::connect(&app, &QGuiApplication::focusWindowChanged, windows, &hidePopupOnFocusChange);
+    windows->startEngineTimer();
     log->otherInfo(QStringLiteral("启动：启动完成"));
-    return app.exec();
+    const int exitCode = app.exec();
+
+    engine.release();
+    return exitCode;
 }

@@ -215,7 +215,7 @@ QString CefBrowser::url() const
 void CefBrowser::loadUrl(const QString &url)
 {
     if (m_view)
-        m_view->setProperty("url", QUrl(url));
+        m_view->setProperty("url", QUrl::fromUserInput(url));
 }
 
 void CefBrowser::runJavaScript(const QString &code)

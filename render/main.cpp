@@ -1,12 +1,17 @@
 // The engine's sub-process program: renderer, GPU and utility processes all
 // run this executable. It hands the process straight to the engine.
 
+#include <QCoreApplication>
+
 namespace QtWebEngineCore {
 // Exported by the engine's core library; no public header declares it.
 int processMain(int argc, const char **argv);
 } // namespace QtWebEngineCore
 
-int main(int argc, const char **argv)
+int main(int argc, char **argv)
 {
-    return QtWebEngineCore::processMain(argc, argv);
+    // The engine's start-up code looks up its resources and translations
+    // relative to the program, which needs an application object.
+    QCoreApplication application(argc, argv);
+    return QtWebEngineCore::processMain(argc, const_cast<const char **>(argv));
 }
