@@ -1,0 +1,117 @@
+// CPU the shell's main process spends while it idles with three windows
+// open and attached: the engine needs no pumping, so the shell should cost
+// next to nothing. Prints CPU seconds over the idle span and the share of one
+// core, first with the engine started and no window (what the engine costs
+// by itself), then with the three windows.
+//
+// Run under X (xvfb-run) from the build tree: bench_idle [seconds]
+
+#include "app/dirhelper.h"
+#include "app/mvtconfig.h"
+#include "app/tspdlog.h"
+#include "cef/qcefengine.h"
+#include "enginetest.h"
+#include "testhttpserver.h"
+#include "tools/tools.h"
+#include "window/qcefview.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QQmlContext>
+#include <QQuickView>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+const char page[] = R"(<!doctype html><html><body style="background:#246">idle</body></html>)";
+
+void publishShellObjects(QQuickView &view)
+{
+    QQmlContext *context = view.rootContext();
+    context->setContextProperty(QStringLiteral("cppWindow"), &view);
+    context->setContextProperty(QStringLiteral("cppTool"), Tools::instance());
+    context->setContextProperty(QStringLiteral("cppLog"), TSpdlog::instance());
+    context->setContextProperty(QStringLiteral("cppConfig"), MVTConfig::instance());
+    context->setContextProperty(QStringLiteral("cppDir"), DirHelper::instance());
+    context->setContextProperty(QStringLiteral("cppCef"), QCefView::instance());
+}
+
+void spin(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool allAttached(const QStringList &names)
+{
+    for (const QString &name : names) {
+        const WindowRecord *record = QCefView::instance()->findWindow(name);
+        if (!record || !record->window)
+            return false;
+    }
+    return true;
+}
+
+double cpuSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+void measureIdle(const char *label, int seconds)
+{
+    const double before = cpuSeconds();
+    spin(seconds * 1000);
+    const double used = cpuSeconds() - before;
+    std::printf("%s: %.3f CPU s over %d s = %.3f %% of one core\n", label, used, seconds,
+                100.0 * used / seconds);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    EngineTestEnvironment environment;
+    QCefEngine::prepare();
+    QApplication app(argc, argv);
+    const int idleSeconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
+
+    TestHttpServer server;
+    server.listen();
+    server.setPage(QStringLiteral("/"), page);
+
+    QQuickView view;
+    publishShellObjects(view);
+    view.setSource(QUrl(QStringLiteral("qrc:/main.qml")));
+    QCefEngine engine;
+    if (engine.initialize(argc, argv) >= 0) {
+        std::fprintf(stderr, "the engine did not start\n");
+        return 1;
+    }
+    QCefView *windows = QCefView::instance();
+    windows->init(&view, &engine);
+    view.show();
+    windows->startEngineTimer();
+
+    spin(3000);
+    measureIdle("engine, no window", idleSeconds);
+
+    const QString url = server.url(QStringLiteral("/"));
+    windows->openWindow("lobby", "", "", url, "0,0,800,600", "Center", "VCenter", "", "", "");
+    windows->openWindow("game", "lobby", "", url, "20,60,780,580", "", "", "", "", "");
+    windows->openWindow("chat", "lobby", "", url, "500,60,780,300", "", "", "", "", "1");
+    const QStringList names{"lobby", "game", "chat"};
+    for (int waited = 0; !allAttached(names) && waited < 30000; waited += 100)
+        spin(100);
+    if (!allAttached(names)) {
+        std::fprintf(stderr, "the windows were not attached\n");
+        return 1;
+    }
+    spin(3000); // pages load and settle
+
+    measureIdle("engine, 3 windows attached", idleSeconds);
+    return 0;
+}
