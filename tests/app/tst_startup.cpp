@@ -1,4 +1,10 @@
+#include "app/textcipher.h"
+#include "testhttpserver.h"
+
 #include <QDate>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -23,6 +29,7 @@ private slots:
     void recordsCompatibleModeWhenOpenGLIsMissing();
     void compatibleModeIsAnnouncedOnNextStart();
     void endsQuietlyWhenDataFolderCannotBeCreated();
+    void showsSplashThenCentredLoginPage();
 
 private:
     QString appDir() const { return m_temp->filePath("app"); }
@@ -30,6 +37,8 @@ private:
     QString dataRoot() const { return configHome() + "/lumen/playcrate"; }
     QString dailyLogPath() const;
     void writeConfig(const QString &key, const QVariant &value);
+    void writeMainDomain(const QString &domain);
+    static QRgb screenPixel(int x, int y);
     void startLumen();
     bool waitForLogLine(const QString &text) const;
     static QString readText(const QString &path);
@@ -79,6 +88,19 @@ void TestStartup::writeConfig(const QString &key, const QVariant &value)
     config.setValue(key, value);
 }
 
+// The portal's domain as an installer stores it: name and value encrypted.
+void TestStartup::writeMainDomain(const QString &domain)
+{
+    const QString passphrase = QStringLiteral("6274093MOSS381906LAKE927415");
+    writeConfig("Setting/" + TextCipher::encrypt("MainUrl", passphrase),
+                TextCipher::encrypt(domain, passphrase));
+}
+
+QRgb TestStartup::screenPixel(int x, int y)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0, x, y, 1, 1).toImage().pixel(0, 0);
+}
+
 void TestStartup::startLumen()
 {
     m_lumen->start();
@@ -111,6 +133,9 @@ void TestStartup::logsStartupStepsInOrder()
         QStringLiteral("启动：初始化qml对象"),
         QStringLiteral("启动：加载qml"),
         QStringLiteral("启动：初始化cef"),
+        QStringLiteral("启动：初始化cefview"),
+        QStringLiteral("启动：打开默认网页"),
+        QStringLiteral("启动：打开默认网页成功"),
         QStringLiteral("启动：启动完成"),
         QStringLiteral("启动：qml对象启动成功"),
     };
@@ -140,8 +165,8 @@ void TestStartup::purgesEngineCacheWhenFlagged()
     writeConfig("Browser/IsCache", true);
     const QString cache = appDir() + "/cache/Cache";
     if (cacheExists) {
-        QVERIFY(QDir().mkpath(cache + "/index-dir"));
-        QFile entry(cache + "/index-dir/the-real-index");
+        QVERIFY(QDir().mkpath(cache + "/stale-entries"));
+        QFile entry(cache + "/stale-entries/entry");
         QVERIFY(entry.open(QIODevice::WriteOnly));
     }
     QVERIFY(QDir().mkpath(appDir() + "/cache/Local Storage"));
@@ -150,7 +175,7 @@ void TestStartup::purgesEngineCacheWhenFlagged()
     QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
 
     // The engine may open a fresh, empty cache folder once it runs.
-    QVERIFY(!QFileInfo::exists(cache + "/index-dir"));
+    QVERIFY(!QFileInfo::exists(cache + "/stale-entries"));
     QVERIFY(QFileInfo::exists(appDir() + "/cache/Local Storage"));
     QSettings config(appDir() + "/config.ini", QSettings::IniFormat);
     QCOMPARE(config.value("Browser/IsCache").toBool(), false);
@@ -210,5 +235,29 @@ void TestStartup::endsQuietlyWhenDataFolderCannotBeCreated()
              qPrintable(fallback));
 }
 
-QTEST_GUILESS_MAIN(TestStartup)
+// The first window opens hidden at the main address, 300 x 500 and centred
+// on the 1920 x 1080 test screen; the splash stands in until the page loads.
+void TestStartup::showsSplashThenCentredLoginPage()
+{
+    const QRgb pageColour = qRgb(10, 120, 200);
+    TestHttpServer portal;
+    QVERIFY(portal.listen());
+    portal.setPage("/", "<!doctype html><body style='margin:0;background:rgb(10,120,200)'></body>");
+    const QString port = QString::number(QUrl(portal.url("/")).port());
+    writeMainDomain("lumen.localhost:" + port);
+
+    startLumen();
+    QTRY_VERIFY_WITH_TIMEOUT(portal.requestCount("/") > 0, 30000);
+    QVERIFY(screenPixel(960, 540) != pageColour);
+
+    QTRY_COMPARE_WITH_TIMEOUT(screenPixel(960, 540), pageColour, 30000);
+    QCOMPARE(screenPixel(810, 290), pageColour);
+    QCOMPARE(screenPixel(1109, 789), pageColour);
+    QVERIFY(screenPixel(809, 540) != pageColour);
+    QVERIFY(screenPixel(1110, 540) != pageColour);
+    QVERIFY(screenPixel(960, 289) != pageColour);
+    QVERIFY(screenPixel(960, 790) != pageColour);
+}
+
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
