@@ -4,6 +4,7 @@
 #include "app/platform.h"
 #include "app/startup.h"
 #include "app/tspdlog.h"
+#include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
 #include "tools/tools.h"
 #include "window/qcefview.h"
@@ -54,6 +55,16 @@ void hidePopupOnFocusChange(QWindow *window)
 {
     if (window)
         QCefView::instance()->hideWindow(window->objectName());
+}
+
+// Tools knows neither windows nor browsers: quitting closes every window
+// before the event loop ends, and muting reaches every browser there is.
+void connectToolsToShell(QCefView &windows, QCefEngine &engine)
+{
+    Tools *tools = Tools::instance();
+    QObject::connect(tools, &Tools::sgCloseAllWindows, &windows, &QCefView::closeAllBrowser);
+    QObject::connect(tools, &Tools::sgMuteBrowsers, &windows,
+                     [&engine](bool muted) { engine.app()->setAudioMuted(muted); });
 }
 
 void publishShellObjects(QQuickView &view)
@@ -119,6 +130,7 @@ int main(int argc, char *argv[])
     log->otherInfo(QStringLiteral("启动：初始化cefview"));
     QCefView *windows = QCefView::instance();
     windows->init(&view, &engine);
+    connectToolsToShell(*windows, engine);
 
     log->otherInfo(QStringLiteral("启动：打开默认网页"));
     qDebug() << MVTConfig::instance()->getMainUrl();
@@ -135,6 +147,7 @@ int main(int argc, char *argv[])
     log->otherInfo(QStringLiteral("启动：启动完成"));
     const int exitCode = app.exec();
 
+    Tools::instance()->startLocalProcess(QStringLiteral("lumen_quit") + Platform::executableSuffix);
     engine.release();
     return exitCode;
 }

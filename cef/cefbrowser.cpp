@@ -126,6 +126,12 @@ void CefBrowser::reloadIgnoreCache()
         QMetaObject::invokeMethod(m_view, "reloadAndBypassCache");
 }
 
+void CefBrowser::setAudioMuted(bool muted)
+{
+    if (m_view)
+        m_view->setProperty("audioMuted", muted);
+}
+
 void CefBrowser::closeBrowser()
 {
     if (m_window)

@@ -42,6 +42,8 @@ public:
     WId windowHandle() const;
     CefFrame *mainFrame() { return &m_mainFrame; }
     void reloadIgnoreCache();
+    // The page's sound; a new browser starts unmuted.
+    void setAudioMuted(bool muted);
     // The client hears OnBeforeClose on a later turn of the event loop.
     void closeBrowser();
     // Takes the window down at once, without telling the client: the engine is

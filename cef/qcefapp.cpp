@@ -49,3 +49,11 @@ CefRefPtr<QCefClient> QCefApp::createBrowser(
     m_clients.append(client);
     return client;
 }
+
+void QCefApp::setAudioMuted(bool muted)
+{
+    for (const CefRefPtr<QCefClient> &client : qAsConst(m_clients)) {
+        if (const CefRefPtr<CefBrowser> browser = client->getBrowser())
+            browser->setAudioMuted(muted);
+    }
+}

@@ -27,6 +27,9 @@ public:
     CefRefPtr<QCefClient> createBrowser(
         const QString &windowName, bool visible, const QString &url, int width, int height);
 
+    // Every browser that exists now; later ones start with their sound on.
+    void setAudioMuted(bool muted);
+
 private:
     bool m_contextReady = false;
     QList<CefRefPtr<QCefClient>> m_clients;

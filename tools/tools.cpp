@@ -1,16 +1,62 @@
 #include "tools/tools.h"
 
+#include "app/dirhelper.h"
+#include "app/platform.h"
 #include "app/textcipher.h"
+#include "app/tspdlog.h"
+#include "tools/processes.h"
+#include "tools/processor.h"
 #include "tools/screenrules.h"
+#include "tools/systemrules.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QNetworkInterface>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QString>
+#include <QUrl>
 
 namespace {
+
+const QString kRunning = QStringLiteral(" 正在运行");
+const QString kNotRunning = QStringLiteral(" 不在运行");
+const QString kKilled = QStringLiteral(" 已杀死");
+const QString kQuitting = QStringLiteral("退出主进程");
+const QString kRefused = QStringLiteral("拒绝启动 ");
+const QString kInstaller = QStringLiteral("marvolt_install");
+const QString kDownloadPage = QStringLiteral("https://www.corvela.example/download");
+
+void logOther(const QString &text)
+{
+    TSpdlog::instance()->otherInfo(text);
+}
+
+// Identifiers of the processes named name, in the system's order, at most one when firstOnly;
+// each match is logged, or the absence of any. An unreadable process table logs nothing.
+QList<qint64> processesNamed(const QString &name, bool firstOnly)
+{
+    const std::optional<QVector<Processes::Entry>> entries = Processes::snapshot();
+    if (!entries)
+        return {};
+    QList<qint64> ids;
+    for (const Processes::Entry &entry : *entries) {
+        if (entry.name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        logOther(name + kRunning);
+        ids.append(entry.id);
+        if (firstOnly)
+            break;
+    }
+    if (ids.isEmpty())
+        logOther(name + kNotRunning);
+    return ids;
+}
 
 // Screens can vanish at run time (the last monitor unplugged); a missing screen answers with
 // empty values instead of a dereferenced null.
@@ -124,4 +170,112 @@ QString Tools::formatPath(const QString &path) const
 QString Tools::getFileName(const QString &fullName) const
 {
     return QFileInfo(fullName).fileName();
+}
+
+void Tools::quitApp()
+{
+    TSpdlog::instance()->uiClick(kQuitting);
+    emit sgCloseAllWindows();
+    QCoreApplication::quit();
+}
+
+void Tools::restartApp()
+{
+    quitApp();
+    startProcess(QCoreApplication::applicationFilePath());
+}
+
+void Tools::reinstall()
+{
+    if (!startProcess(kInstaller + Platform::executableSuffix))
+        QDesktopServices::openUrl(QUrl(kDownloadPage));
+    quitApp();
+}
+
+bool Tools::startProcess(const QString &name)
+{
+    if (findProcess(name, nullptr))
+        return true;
+    return QProcess::startDetached(name, { name });
+}
+
+void Tools::startLocalProcess(const QString &name)
+{
+    startInside(QCoreApplication::applicationDirPath(), name, QString());
+}
+
+bool Tools::startUpdate(const QString &name)
+{
+    return startInside(DirHelper::instance()->downloadPath(), name, Platform::executableSuffix);
+}
+
+void Tools::killProcess(const QString &process)
+{
+    QList<qint64> ids;
+    if (!findProcesses(process, &ids))
+        return;
+    // Killing this process first would leave the others running.
+    const int own = ids.indexOf(QCoreApplication::applicationPid());
+    if (own >= 0)
+        ids.swapItemsAt(own, ids.size() - 1);
+    for (const qint64 id : qAsConst(ids)) {
+        if (Processes::terminate(id))
+            logOther(process + kKilled);
+    }
+}
+
+void Tools::setMute(bool silence)
+{
+    emit sgMuteBrowsers(silence);
+}
+
+QString Tools::getCpuID() const
+{
+    quint32 eax = 0;
+    quint32 edx = 0;
+    return Processor::versionAndFeatures(&eax, &edx) ? SystemRules::cpuId(edx, eax) : QString();
+}
+
+QString Tools::getHostMacAddress() const
+{
+    QVector<SystemRules::NetworkInterface> interfaces;
+    const QList<QNetworkInterface> all = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &candidate : all)
+        interfaces.append({ candidate.flags(), candidate.hardwareAddress() });
+    return SystemRules::activeHardwareAddress(interfaces);
+}
+
+bool Tools::findProcess(const QString &name, qint64 *pid) const
+{
+    const QList<qint64> ids = processesNamed(name, true);
+    if (ids.isEmpty())
+        return false;
+    if (pid)
+        *pid = ids.first();
+    return true;
+}
+
+bool Tools::findProcesses(const QString &name, QList<qint64> *pids) const
+{
+    *pids = processesNamed(name, false);
+    return !pids->isEmpty();
+}
+
+void Tools::removeFile(const QString &path) const
+{
+    const QFileInfo file(path);
+    if (file.exists() || file.isSymLink())
+        file.dir().remove(file.fileName());
+}
+
+// Page-supplied names are joined to a folder; one that climbed out of it could start any program
+// on the machine.
+bool Tools::startInside(const QString &folder, const QString &name, const QString &suffix)
+{
+    const QString path = SystemRules::pathInside(folder, name + suffix);
+    if (path.isEmpty()) {
+        logOther(kRefused + name);
+        return false;
+    }
+    return startProcess(path);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -78,11 +79,49 @@ public:
     Q_INVOKABLE QString formatPath(const QString &path) const;
     Q_INVOKABLE QString getFileName(const QString &fullName) const;
 
+    // Process names are executable file names ("lumen_render"), compared ignoring case; a name
+    // with a directory never matches a running process.
+    Q_INVOKABLE void quitApp();
+    // The new instance starts while this one is still leaving its event loop.
+    Q_INVOKABLE void restartApp();
+    // Starts the installer, or opens the portal's download page when it cannot; quits either way.
+    Q_INVOKABLE void reinstall();
+    // True without starting anything when a process of that name runs; otherwise starts name
+    // detached, with name as its single argument, and answers whether it started. A name without
+    // a directory is looked up on the program search path.
+    Q_INVOKABLE bool startProcess(const QString &name);
+    // For names from pages: name is a file in the program folder, or in the download folder
+    // (the executable suffix appended). A name that leads out of its folder is refused with a log
+    // line and nothing starts.
+    Q_INVOKABLE void startLocalProcess(const QString &name);
+    Q_INVOKABLE bool startUpdate(const QString &name);
+    // Kills every process of that name at once, this process last.
+    Q_INVOKABLE void killProcess(const QString &process);
+    // Mutes or unmutes the pages of every browser that exists now; later ones start with sound.
+    Q_INVOKABLE void setMute(bool silence);
+    // Empty on processors without the identification instruction.
+    Q_INVOKABLE QString getCpuID() const;
+    Q_INVOKABLE QString getHostMacAddress() const;
+
+    // pid receives the first match and may be null; pids is replaced by every match.
+    bool findProcess(const QString &name, qint64 *pid) const;
+    bool findProcesses(const QString &name, QList<qint64> *pids) const;
+    // Removes the entry itself where path is a symbolic link, so that what is written there next
+    // never lands at the link's target.
+    void removeFile(const QString &path) const;
+
 signals:
     // Never emitted natively: the scene emits and receives them.
     void sgActive(const QString &objectName);
     void sgInactive();
+    // Handled at once, while the event loop still runs: the window manager closes every window.
+    void sgCloseAllWindows();
+    // The engine host mutes or unmutes every browser that exists now.
+    void sgMuteBrowsers(bool muted);
 
 private:
     Tools();
+
+    // name inside folder, started; refused with a log line when it leads out of folder.
+    bool startInside(const QString &folder, const QString &name, const QString &suffix);
 };
