@@ -39,6 +39,11 @@ MVTConfig *MVTConfig::instance()
     return config;
 }
 
+QString MVTConfig::passphrase()
+{
+    return kPassphrase;
+}
+
 void MVTConfig::setIsCache(bool flag)
 {
     write(kCacheKey, flag);

@@ -19,6 +19,10 @@ public:
 
     static MVTConfig *instance();
 
+    // The fixed passphrase of the encrypted "Setting" entries, for tools that
+    // write the entries the program only reads.
+    static QString passphrase();
+
     Q_INVOKABLE void setIsCache(bool flag);
     Q_INVOKABLE bool getOpenLog() const;
     Q_INVOKABLE QString getVersion() const;

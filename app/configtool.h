@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+class QStringList;
+class QTextStream;
+class QVariant;
+
+// The administrator's command line over the program's config.ini. It writes the entries the
+// program only reads (the portal's domain, the debug switch) and reads and writes the page
+// settings, decrypted, with the program's own encryption.
+// Runs one command line per call; messages go to the two streams given.
+class ConfigTool
+{
+    Q_DISABLE_COPY(ConfigTool)
+
+public:
+    ConfigTool(const QString &defaultFile, QTextStream &out, QTextStream &err);
+
+    // The arguments as the process received them, program name first. Returns the exit code.
+    int run(const QStringList &arguments);
+
+    static QString usage();
+
+private:
+    enum class Access { Read, Write };
+    using Handler = int (ConfigTool::*)(const QStringList &);
+    struct Command
+    {
+        QString name;
+        QString synopsis;
+        QString description;
+        int argumentCount;
+        Access access;
+        Handler handler;
+    };
+    static const QVector<Command> &commands();
+
+    int execute(const Command &command, const QStringList &arguments);
+    bool fileUsable(Access access);
+
+    // Commands:
+    int setDomain(const QStringList &arguments);
+    int showUrl(const QStringList &arguments);
+    int setDebug(const QStringList &arguments);
+    int getSetting(const QStringList &arguments);
+    int setSetting(const QStringList &arguments);
+    int listSettings(const QStringList &arguments);
+
+    bool write(const QString &key, const QVariant &value);
+    int fail(const QString &message);
+    int usageError(const QString &message);
+
+    QString m_defaultFile;
+    QString m_file;
+    QTextStream &m_out;
+    QTextStream &m_err;
+};
