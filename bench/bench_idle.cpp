@@ -6,19 +6,14 @@
 //
 // Run under X (xvfb-run) from the build tree: bench_idle [seconds]
 
-#include "app/dirhelper.h"
-#include "app/mvtconfig.h"
-#include "app/tspdlog.h"
 #include "cef/qcefengine.h"
 #include "enginetest.h"
+#include "shellscene.h"
 #include "testhttpserver.h"
-#include "tools/tools.h"
 #include "window/qcefview.h"
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QQmlContext>
-#include <QQuickView>
 #include <QTimer>
 
 #include <cstdio>
@@ -27,17 +22,6 @@
 namespace {
 
 const char page[] = R"(<!doctype html><html><body style="background:#246">idle</body></html>)";
-
-void publishShellObjects(QQuickView &view)
-{
-    QQmlContext *context = view.rootContext();
-    context->setContextProperty(QStringLiteral("cppWindow"), &view);
-    context->setContextProperty(QStringLiteral("cppTool"), Tools::instance());
-    context->setContextProperty(QStringLiteral("cppLog"), TSpdlog::instance());
-    context->setContextProperty(QStringLiteral("cppConfig"), MVTConfig::instance());
-    context->setContextProperty(QStringLiteral("cppDir"), DirHelper::instance());
-    context->setContextProperty(QStringLiteral("cppCef"), QCefView::instance());
-}
 
 void spin(int milliseconds)
 {
@@ -83,18 +67,12 @@ int main(int argc, char *argv[])
     server.listen();
     server.setPage(QStringLiteral("/"), page);
 
-    QQuickView view;
-    publishShellObjects(view);
-    view.setSource(QUrl(QStringLiteral("qrc:/main.qml")));
-    QCefEngine engine;
-    if (engine.initialize(argc, argv) >= 0) {
+    ShellScene shell;
+    if (!shell.start()) {
         std::fprintf(stderr, "the engine did not start\n");
         return 1;
     }
-    QCefView *windows = QCefView::instance();
-    windows->init(&view, &engine);
-    view.show();
-    windows->startEngineTimer();
+    QCefView *windows = shell.windows();
 
     spin(3000);
     measureIdle("engine, no window", idleSeconds);

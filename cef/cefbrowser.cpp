@@ -1,7 +1,9 @@
 #include "cef/cefbrowser.h"
 
+#include "cef/cefbeforedownloadcallback.h"
 #include "cef/cefcontext.h"
 #include "cef/cefcontextmenuparams.h"
+#include "cef/cefdownloaditem.h"
 #include "cef/cefmenumodel.h"
 #include "cef/cefprocessmessage.h"
 #include "cef/cefrequestcontext.h"
@@ -9,6 +11,7 @@
 #include "cef/qcefclient.h"
 #include "cef/qcefrenderhandler.h"
 
+#include <QFileInfo>
 #include <QPlatformSurfaceEvent>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -17,6 +20,8 @@
 #include <QQuickWindow>
 #include <QTimer>
 #include <QtWebEngine/QQuickWebEngineProfile>
+#include <QtWebEngine/private/qquickwebenginedownloaditem_p.h>
+#include <QtWebEngine/private/qquickwebengineview_p.h>
 
 namespace {
 
@@ -145,6 +150,38 @@ void CefBrowser::discardWindow()
         return;
     m_window->removeEventFilter(this);
     delete m_window;
+}
+
+bool CefBrowser::startedDownload(const QQuickWebEngineDownloadItem &download) const
+{
+    return m_view && download.view() == m_view;
+}
+
+void CefBrowser::startDownload(QQuickWebEngineDownloadItem *download)
+{
+    if (!m_client)
+        return;
+    CefBeforeDownloadCallback callback([download](const QString &path) {
+        const QFileInfo target(path);
+        download->setDownloadDirectory(target.path());
+        download->setDownloadFileName(target.fileName());
+        download->accept();
+    });
+    m_client->OnBeforeDownload(download->suggestedFileName(), callback);
+    if (download->state() != QQuickWebEngineDownloadItem::DownloadInProgress)
+        return;
+    // The engine may end a download before its last bytes are counted: the
+    // end is the profile's to report, once and with everything current.
+    connect(download, &QQuickWebEngineDownloadItem::receivedBytesChanged, this, [this, download] {
+        if (download->state() == QQuickWebEngineDownloadItem::DownloadInProgress)
+            reportDownload(*download);
+    });
+}
+
+void CefBrowser::reportDownload(const QQuickWebEngineDownloadItem &download)
+{
+    if (m_client)
+        m_client->OnDownloadUpdated(sharedFromThis(), CefDownloadItem::from(download));
 }
 
 void CefBrowser::onLoadingChanged(

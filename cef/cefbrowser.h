@@ -16,6 +16,7 @@ class QCefClient;
 class QCefRenderHandler;
 class QQmlWebChannel;
 class QQuickItem;
+class QQuickWebEngineDownloadItem;
 class QQuickWindow;
 struct CefWindowInfo;
 
@@ -49,6 +50,12 @@ public:
     // Takes the window down at once, without telling the client: the engine is
     // stopping and every view must go before the storage behind it.
     void discardWindow();
+
+    // Downloads its page started. The client chooses where one goes; an
+    // accepted one is followed, and its end is reported once, by the engine.
+    bool startedDownload(const QQuickWebEngineDownloadItem &download) const;
+    void startDownload(QQuickWebEngineDownloadItem *download);
+    void reportDownload(const QQuickWebEngineDownloadItem &download);
 
     // Events of the view, called from browserview.qml.
     Q_INVOKABLE void onLoadingChanged(

@@ -2,6 +2,7 @@
 
 #include "cef/cefbrowser.h"
 #include "cef/cefcommandline.h"
+#include "cef/cefcookiemanager.h"
 #include "cef/cefsettings.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefrenderhandler.h"
@@ -14,6 +15,7 @@
 #include <QQmlEngine>
 #include <QRegularExpression>
 #include <QtWebEngine/QQuickWebEngineProfile>
+#include <QtWebEngine/private/qquickwebenginedownloaditem_p.h>
 
 // Resources of static libraries are not registered on their own.
 static void registerResources()
@@ -119,6 +121,9 @@ bool CefContext::start(const CefSettings &settings)
     m_profile->setHttpUserAgent(
         productUserAgent(m_profile->httpUserAgent(), settings.productVersion));
 
+    m_cookieManager = std::make_unique<CefCookieManager>(m_profile->cookieStore());
+    followDownloads();
+
     m_renderHandler = CefRefPtr<QCefRenderHandler>::create();
     m_renderHandler->OnWebKitInitialized(m_profile.get());
     currentContext = this;
@@ -133,6 +138,32 @@ CefContext::~CefContext()
         if (browser)
             browser->discardWindow();
     }
+}
+
+// A download belongs to the browser whose page started it; nobody accepts one
+// of no browser, and the engine drops it.
+void CefContext::followDownloads()
+{
+    QQuickWebEngineProfile *profile = m_profile.get();
+    QObject::connect(profile, &QQuickWebEngineProfile::downloadRequested, &m_downloadReceiver,
+        [this](QQuickWebEngineDownloadItem *download) {
+            if (CefBrowser *browser = browserOf(*download))
+                browser->startDownload(download);
+        });
+    QObject::connect(profile, &QQuickWebEngineProfile::downloadFinished, &m_downloadReceiver,
+        [this](QQuickWebEngineDownloadItem *download) {
+            if (CefBrowser *browser = browserOf(*download))
+                browser->reportDownload(*download);
+        });
+}
+
+CefBrowser *CefContext::browserOf(const QQuickWebEngineDownloadItem &download) const
+{
+    for (const QPointer<CefBrowser> &browser : m_browsers) {
+        if (browser && browser->startedDownload(download))
+            return browser;
+    }
+    return nullptr;
 }
 
 void CefContext::addBrowser(CefBrowser *browser)

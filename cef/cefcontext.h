@@ -3,6 +3,7 @@
 #include "cef/cefrefptr.h"
 
 #include <QList>
+#include <QObject>
 #include <QPointer>
 #include <QtGlobal>
 
@@ -10,10 +11,12 @@
 
 class CefBrowser;
 class CefCommandLine;
+class CefCookieManager;
 class QCefApp;
 class QCefRenderHandler;
 class QQmlComponent;
 class QQmlEngine;
+class QQuickWebEngineDownloadItem;
 class QQuickWebEngineProfile;
 struct CefSettings;
 
@@ -37,16 +40,23 @@ public:
     QQmlEngine *qmlEngine() const { return m_qmlEngine.get(); }
     QQmlComponent *browserView() const { return m_browserView.get(); }
     const CefRefPtr<QCefRenderHandler> &renderHandler() const { return m_renderHandler; }
+    CefCookieManager *cookieManager() const { return m_cookieManager.get(); }
     void addBrowser(CefBrowser *browser);
 
 private:
     CefContext() = default;
     bool start(const CefSettings &settings);
+    void followDownloads();
+    CefBrowser *browserOf(const QQuickWebEngineDownloadItem &download) const;
 
     // Destroyed bottom-up: the profile must go before the script engine.
     std::unique_ptr<QQmlEngine> m_qmlEngine;
     std::unique_ptr<QQmlComponent> m_browserView;
     std::unique_ptr<QQuickWebEngineProfile> m_profile;
+    std::unique_ptr<CefCookieManager> m_cookieManager;
     CefRefPtr<QCefRenderHandler> m_renderHandler;
     QList<QPointer<CefBrowser>> m_browsers;
+    // Receives the profile's download signals; declared last, so it goes first:
+    // the profile reports its unfinished downloads as it is destroyed.
+    QObject m_downloadReceiver;
 };

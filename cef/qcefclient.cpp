@@ -1,14 +1,40 @@
 #include "cef/qcefclient.h"
 
+#include "app/dirhelper.h"
 #include "app/tspdlog.h"
+#include "cef/bridgepush.h"
+#include "cef/cefbeforedownloadcallback.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefcontextmenuparams.h"
+#include "cef/cefdownloaditem.h"
 #include "cef/cefmenumodel.h"
 #include "cef/cefprocessmessage.h"
 #include "cef/ceftypes.h"
+#include "tools/tools.h"
 
-#include <QJsonDocument>
+#include <QFileInfo>
 #include <QJsonObject>
+#include <QNetworkCookie>
+
+namespace {
+
+const QString fallbackFileName = QStringLiteral("download");
+
+// The engine hands a server's or a page's name over as it came. Whatever it
+// holds, it names one file right inside the download folder; a name made on
+// another system may carry that system's separator.
+QString safeFileName(const QString &suggestedName)
+{
+    const int separator = qMax(suggestedName.lastIndexOf(QLatin1Char('/')),
+        suggestedName.lastIndexOf(QLatin1Char('\\')));
+    const QString name = suggestedName.mid(separator + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+        || name.contains(QChar::Null))
+        return fallbackFileName;
+    return name;
+}
+
+} // namespace
 
 int QCefClient::getWindowHandle() const
 {
@@ -19,9 +45,7 @@ int QCefClient::getWindowHandle() const
 // object whatever characters the address holds.
 void QCefClient::OnBeforePopup(const QString &targetUrl)
 {
-    const QJsonObject push { { QStringLiteral("HookPopup"), targetUrl } };
-    emit sgHookPopup(QStringLiteral("qtSlots(")
-        + QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact)) + QLatin1Char(')'));
+    emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }));
 }
 
 void QCefClient::OnAfterCreated(const CefRefPtr<CefBrowser> &browser)
@@ -65,4 +89,34 @@ void QCefClient::OnGotFocus(const CefRefPtr<CefBrowser> &browser)
 void QCefClient::OnProcessMessageReceived(const CefProcessMessage &message)
 {
     emit sgWebMsgReceived(message.name());
+}
+
+// An existing file of the name goes first: the new download replaces it.
+void QCefClient::OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback)
+{
+    const QString path
+        = DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName);
+    Tools::instance()->removeFile(path);
+    callback.Continue(path);
+}
+
+// While the size is unknown no percentage exists: only the completion is told.
+void QCefClient::OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item)
+{
+    const QString baseName = QFileInfo(item.fullPath()).baseName();
+    if (item.totalBytes() > 0) {
+        const int progress = static_cast<int>(item.receivedBytes() * 100 / item.totalBytes());
+        if (progress != m_lastProgress) {
+            m_lastProgress = progress;
+            emit sgDownload(browser, progress, QStringLiteral("Downloading"), baseName);
+        }
+    }
+    if (item.isComplete())
+        emit sgDownload(browser, -1, QStringLiteral("Succeed"), baseName);
+}
+
+bool QCefClient::Visit(const QNetworkCookie &cookie, int, int, bool &)
+{
+    emit sgSendCookie(QString::fromUtf8(cookie.name()), QString::fromUtf8(cookie.value()));
+    return true;
 }

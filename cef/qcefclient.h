@@ -1,21 +1,24 @@
 #pragma once
 
+#include "cef/cefcookievisitor.h"
 #include "cef/cefrefptr.h"
 
 #include <QObject>
 
+class CefBeforeDownloadCallback;
 class CefBrowser;
 class CefContextMenuParams;
+class CefDownloadItem;
 class CefMenuModel;
 class CefProcessMessage;
 
 // Serves one browser: turns the engine's events into signals for the window
 // manager, and holds the program's browser policies: new views are reported to
 // a page instead of opened, pages get no context menu, load errors before the
-// first success are logged.
+// first success are logged, downloads go to the download folder unasked.
 // Runs on the GUI thread. Made before its browser; QCefApp keeps it for the
 // rest of the run.
-class QCefClient : public QObject
+class QCefClient : public QObject, public CefCookieVisitor
 {
     Q_OBJECT
     Q_DISABLE_COPY(QCefClient)
@@ -46,6 +49,13 @@ public:
     // Page messages:
     void OnProcessMessageReceived(const CefProcessMessage &message);
 
+    // Downloads:
+    void OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback);
+    void OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item);
+
+    // Cookies:
+    bool Visit(const QNetworkCookie &cookie, int count, int total, bool &deleteCookie) override;
+
 signals:
     void sgWebMsgReceived(const QString &msg);
     void sgCloseBrowser(CefRefPtr<CefBrowser> browser);
@@ -55,9 +65,17 @@ signals:
     void sgHookPopup(const QString &script);
     // The browser got the focus: windows kept in front of the others rise.
     void sgRaiseFrontWindows(int browserId);
+    // state "Downloading" with a whole percentage, or "Succeed" with -1, once a
+    // download is complete. fileName is the target's name up to its first dot.
+    void sgDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
+        const QString &fileName);
+    void sgSendCookie(const QString &cookieName, const QString &cookie);
 
 private:
     bool m_created = false;
     bool m_loadSucceeded = false;
+    // Shared by every download of the browser, and never reset: a download
+    // reaching the last percentage told for an earlier one does not tell it.
+    int m_lastProgress = 0;
     CefRefPtr<CefBrowser> m_browser;
 };

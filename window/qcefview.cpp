@@ -1,6 +1,8 @@
 #include "window/qcefview.h"
 
+#include "cef/bridgepush.h"
 #include "cef/cefbrowser.h"
+#include "cef/cefcookiemanager.h"
 #include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
@@ -221,6 +223,8 @@ void QCefView::createBrowser(WindowRecord &record)
     connect(client, &QCefClient::sgRaiseFrontWindows, this, &QCefView::raiseFrontWindows);
     connect(client, &QCefClient::sgHookPopup, this,
             [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
+    connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
+    connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
 }
 
 QWindow *QCefView::sceneWindow(const WindowRecord &record) const
@@ -265,6 +269,7 @@ bool QCefView::attach(WindowRecord &record, QWindow *window)
         QWindow *browserWindow = windowWithHandle(WId(record.client->getWindowHandle()));
         if (!browserWindow)
             return false;
+        collectCookies(record);
         embedBrowserWindow(record, window, browserWindow);
     }
     record.window = window;
@@ -279,6 +284,14 @@ bool QCefView::attach(WindowRecord &record, QWindow *window)
     if (const WindowRecord *father = findWindow(record.fatherName); father && father->window)
         window->setPosition(father->window->position() + QPoint(record.offsetX, record.offsetY));
     return true;
+}
+
+// Legacy windows opened later carry the cookies the engine would send to this
+// window's address now.
+void QCefView::collectCookies(const WindowRecord &record)
+{
+    if (CefCookieManager *cookies = CefCookieManager::GetGlobalManager())
+        cookies->VisitUrlCookies(record.url, true, record.client.data());
 }
 
 // The browser's window moves into the scene's window and fills it.
@@ -649,6 +662,29 @@ void QCefView::setHookPopup(const QString &objectName)
 
 void QCefView::clearIECache()
 {
+}
+
+// The name goes in as a JSON string, so that any name reaches the page as
+// itself and never as script. The object keeps its members sorted, which puts
+// "Download" first, where pages have always found it.
+void QCefView::onDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
+                          const QString &fileName)
+{
+    QJsonObject push{{QStringLiteral("Download"), fileName}};
+    if (state == QLatin1String("Downloading"))
+        push.insert(QStringLiteral("Progress"), QString::number(progress));
+    else if (state == QLatin1String("Succeed"))
+        push.insert(QStringLiteral("State"), state);
+    const QString script = BridgePush::script(push);
+    for (const auto &entry : m_windows) {
+        if (entry.second->browserId == browser->identifier())
+            sendToWeb(entry.first, script);
+    }
+}
+
+void QCefView::onSendCookie(const QString &cookieName, const QString &cookie)
+{
+    m_cookieTable.insert(cookieName, cookie);
 }
 
 // Splash hand-over: the window whose page loaded last appears two seconds

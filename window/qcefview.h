@@ -36,6 +36,9 @@ public:
     void setDragHook(WindowDragHook *hook);
 
     WindowRecord *findWindow(const QString &name) const;
+    // Cookie name to value, as the engine windows had them when attached; for
+    // the legacy windows.
+    const QHash<QString, QString> &cookieTable() const { return m_cookieTable; }
     void raiseFrontWindows(int browserId);
     void restoreFullScreenWindows();
     void setDragging(bool dragging);
@@ -78,6 +81,9 @@ signals:
 public slots:
     void onCloseBrowser(CefRefPtr<CefBrowser> browser);
     void onLoadEnd(CefRefPtr<CefBrowser> browser);
+    void onDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
+                    const QString &fileName);
+    void onSendCookie(const QString &cookieName, const QString &cookie);
 
 protected slots:
     virtual void onCefTimer();
@@ -100,6 +106,7 @@ private:
     // Attachment:
     void attachNextPending();
     bool attach(WindowRecord &record, QWindow *window);
+    void collectCookies(const WindowRecord &record);
     void embedBrowserWindow(WindowRecord &record, QWindow *window, QWindow *browserWindow);
     void trackGeometry(WindowRecord &record, QWindow *window);
     void followFather(const QString &name, Change change);

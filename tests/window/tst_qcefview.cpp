@@ -1,17 +1,13 @@
-#include "app/dirhelper.h"
-#include "app/mvtconfig.h"
-#include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
 #include "enginetest.h"
+#include "shellscene.h"
 #include "testhttpserver.h"
-#include "tools/tools.h"
 #include "window/qcefview.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -220,8 +216,7 @@ private:
     WindowRecord *openLoaded(const Opening &opening);
     QQuickWindow *splash() const;
 
-    QQuickView m_view;
-    QCefEngine m_engine;
+    ShellScene m_shell;
     TestHttpServer m_server;
     QCefView *m_windows = nullptr;
     QStringList m_opened;
@@ -239,23 +234,8 @@ void TestQCefView::initTestCase()
     m_server.setPage(QStringLiteral("/"), colouredPage(kRed));
     m_server.setPage(QStringLiteral("/missing.html"), colouredPage(kRed), 404);
 
-    m_windows = QCefView::instance();
-    m_view.setFlags(Qt::Window | Qt::FramelessWindowHint);
-    QQmlContext *context = m_view.rootContext();
-    context->setContextProperty(QStringLiteral("cppWindow"), &m_view);
-    context->setContextProperty(QStringLiteral("cppTool"), Tools::instance());
-    context->setContextProperty(QStringLiteral("cppLog"), TSpdlog::instance());
-    context->setContextProperty(QStringLiteral("cppConfig"), MVTConfig::instance());
-    context->setContextProperty(QStringLiteral("cppDir"), DirHelper::instance());
-    context->setContextProperty(QStringLiteral("cppCef"), m_windows);
-    m_view.setSource(QUrl(QStringLiteral("qrc:/main.qml")));
-    QCOMPARE(m_view.status(), QQuickView::Ready);
-
-    int argc = 0;
-    QCOMPARE(m_engine.initialize(argc, nullptr), -1);
-    m_windows->init(&m_view, &m_engine);
-    m_view.show();
-    m_windows->startEngineTimer();
+    QVERIFY(m_shell.start());
+    m_windows = m_shell.windows();
 }
 
 void TestQCefView::cleanupTestCase()
@@ -286,7 +266,7 @@ void TestQCefView::cleanup()
             [this](const QString &name) { return m_windows->findWindow(name); }),
         kEngineTimeout);
     m_windows->setDragging(false);
-    m_view.setVisibility(QWindow::Windowed);
+    m_shell.view().setVisibility(QWindow::Windowed);
 }
 
 void TestQCefView::announce(const Opening &opening)
@@ -323,8 +303,8 @@ WindowRecord *TestQCefView::openLoaded(const Opening &opening)
 // The only window of the scene that has no name.
 QQuickWindow *TestQCefView::splash() const
 {
-    const QList<QQuickWindow *> windows
-        = m_view.rootObject()->findChildren<QQuickWindow *>(QString(), Qt::FindDirectChildrenOnly);
+    const QList<QQuickWindow *> windows = m_shell.view().rootObject()->findChildren<QQuickWindow *>(
+        QString(), Qt::FindDirectChildrenOnly);
     for (QQuickWindow *window : windows) {
         if (window->objectName().isEmpty())
             return window;
@@ -337,7 +317,7 @@ void TestQCefView::startupWindowAppearsAfterItsPageLoaded()
     QQuickWindow *logo = splash();
     QVERIFY(logo);
     QTRY_VERIFY(logo->isVisible());
-    QCOMPARE(logo->flags(), m_view.flags());
+    QCOMPARE(logo->flags(), m_shell.view().flags());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QVERIFY(qAbs(logo->x() - (screen.width() - logo->width()) / 2) <= 1);
     QVERIFY(qAbs(logo->y() - (screen.height() - logo->height()) / 2) <= 1);
@@ -428,8 +408,8 @@ void TestQCefView::openingAnnouncesTheWindowToTheScene()
     const QJsonDocument document = QJsonDocument::fromJson(text);
     QCOMPARE(text, document.toJson(QJsonDocument::Indented));
     QJsonObject expected { { "objectName", "announced" }, { "x", frame.x() }, { "y", frame.y() },
-        { "width", frame.width() }, { "height", frame.height() }, { "flags", int(m_view.flags()) },
-        { "visible", visible } };
+        { "width", frame.width() }, { "height", frame.height() },
+        { "flags", int(m_shell.view().flags()) }, { "visible", visible } };
     if (front)
         expected.insert("modality", 1);
     QCOMPARE(document.object(), expected);
@@ -631,7 +611,7 @@ void TestQCefView::slowBrowserKeepsLaterWindowsPending()
     QObject logContext;
     const auto logAttachment = [this, &attachments, &logContext](const QString &name) {
         // Attachment titles the scene window with the name.
-        QWindow *window = m_view.findChild<QWindow *>(name);
+        QWindow *window = m_shell.view().findChild<QWindow *>(name);
         connect(window, &QWindow::windowTitleChanged, &logContext,
             [&attachments](const QString &title) { attachments.append(title); });
     };
@@ -746,7 +726,7 @@ void TestQCefView::minimizedActsOnTheMainView()
     QVERIFY(record);
 
     m_windows->setWindowStatus(name, QStringLiteral("Minimized"));
-    QTRY_COMPARE(m_view.visibility(), mainVisibility);
+    QTRY_COMPARE(m_shell.view().visibility(), mainVisibility);
     QCOMPARE(record->window->visibility(), QWindow::Windowed);
 }
 
@@ -811,7 +791,7 @@ void TestQCefView::popupClosesWhenAnotherShellWindowIsFocused()
     // The main view is a window of the shell too.
     QVERIFY(open(Opening("menu2").under("base").popup()));
     m_windows->hideWindow(QStringLiteral("menu2"));
-    m_windows->hideWindow(m_view.objectName());
+    m_windows->hideWindow(m_shell.view().objectName());
     QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("menu2")), kEngineTimeout);
 }
 
@@ -853,13 +833,13 @@ void TestQCefView::hidingTheShellRestoresEachWindow()
     m_windows->setTrayIcon(true);
 
     m_windows->setWindowHidden(true);
-    QVERIFY(!m_view.isVisible());
+    QVERIFY(!m_shell.view().isVisible());
     QVERIFY(!shown->window->isVisible());
     QVERIFY(!hidden->window->isVisible());
 
     m_windows->setWindowHidden(false);
-    QVERIFY(m_view.isVisible());
-    QCOMPARE(m_view.visibility(), QWindow::Windowed);
+    QVERIFY(m_shell.view().isVisible());
+    QCOMPARE(m_shell.view().visibility(), QWindow::Windowed);
     QVERIFY(shown->window->isVisible());
     QVERIFY(!hidden->window->isVisible());
 }
@@ -887,7 +867,7 @@ void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
     QTRY_VERIFY(!fatherWindow);
     // The child goes with its father.
     QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("secondborn")), kEngineTimeout);
-    QVERIFY(!m_view.findChild<QWindow *>(QStringLiteral("secondborn")));
+    QVERIFY(!m_shell.view().findChild<QWindow *>(QStringLiteral("secondborn")));
     QStringList names;
     for (const QList<QVariant> &arguments : qAsConst(closed))
         names.append(arguments.at(0).toString());
@@ -907,7 +887,7 @@ void TestQCefView::closeForANameWithoutWindowIsHarmless()
 {
     int warnings = 0;
     QObject counter;
-    connect(m_view.engine(), &QQmlEngine::warnings, &counter, [&warnings] { ++warnings; });
+    connect(m_shell.view().engine(), &QQmlEngine::warnings, &counter, [&warnings] { ++warnings; });
     // A message that is not JSON makes the scene's handler throw: the count
     // sees what the scene's script engine reports.
     emit m_windows->sgWebMsgReceived(QStringLiteral("not json"));

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QQuickWebEngineDownloadItem;
+
+// What the engine tells about one download at one moment.
+class CefDownloadItem
+{
+public:
+    CefDownloadItem(const QString &fullPath, qint64 receivedBytes, qint64 totalBytes, bool complete)
+        : m_fullPath(fullPath)
+        , m_receivedBytes(receivedBytes)
+        , m_totalBytes(totalBytes)
+        , m_complete(complete)
+    {
+    }
+    static CefDownloadItem from(const QQuickWebEngineDownloadItem &item);
+
+    const QString &fullPath() const { return m_fullPath; }
+    qint64 receivedBytes() const { return m_receivedBytes; }
+    // 0 or negative while the size is unknown.
+    qint64 totalBytes() const { return m_totalBytes; }
+    bool isComplete() const { return m_complete; }
+
+private:
+    QString m_fullPath;
+    qint64 m_receivedBytes;
+    qint64 m_totalBytes;
+    bool m_complete;
+};
