@@ -8,6 +8,7 @@
 #include "cef/qcefengine.h"
 #include "tools/tools.h"
 #include "window/qcefview.h"
+#include "window/windowhook.h"
 
 #include "buildid.h"
 
@@ -100,6 +101,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     MVTConfig::instance();
+    // Installs the global keyboard and mouse hooks; it acts once it knows the window manager.
+    static WindowHook hook;
     initDailyLog();
     logStartupLine();
 
@@ -130,6 +133,8 @@ int main(int argc, char *argv[])
     log->otherInfo(QStringLiteral("启动：初始化cefview"));
     QCefView *windows = QCefView::instance();
     windows->init(&view, &engine);
+    hook.setWindowManager(windows);
+    windows->setDragHook(&hook);
     connectToolsToShell(*windows, engine);
 
     log->otherInfo(QStringLiteral("启动：打开默认网页"));

@@ -10,6 +10,7 @@ packages=(
   qml-module-qtgraphicaleffects qml-module-qtwebengine qml-module-qtwebchannel
   qtwebengine5-dev qtwebengine5-private-dev libqt5webchannel5-dev
   libspdlog-dev libfmt-dev
+  libx11-dev libxtst-dev
   libgl1-mesa-dri libglx-mesa0
   xvfb xauth x11-utils x11-apps imagemagick
   python3

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPoint>
+#include <QtGlobal>
+
+struct _XDisplay;
+
+// Keyboard and mouse input on the test X server through XTEST, as a user gives it, from a
+// connection of its own to the display named, or else to the one the environment names. Each call
+// returns once the server has handled it. Key symbols are the XK_ names of <X11/keysym.h>; points
+// are in the server's pixels.
+class XTestInput
+{
+    Q_DISABLE_COPY(XTestInput)
+
+public:
+    explicit XTestInput(const QByteArray &display = QByteArray());
+    ~XTestInput();
+
+    bool isOpen() const;
+    bool hasExtension(const QByteArray &name) const;
+
+    void pressKey(unsigned long keySym);
+    void releaseKey(unsigned long keySym);
+    void tapKey(unsigned long keySym);
+
+    void movePointer(const QPoint &point);
+    // X button numbers: 1 left, 2 middle, 3 right, 4 and 5 the wheel.
+    void pressButton(unsigned int button);
+    void releaseButton(unsigned int button);
+    void clickButton(unsigned int button);
+
+private:
+    void sendKey(unsigned long keySym, bool down);
+    void sendButton(unsigned int button, bool down);
+
+    _XDisplay *m_display;
+};

@@ -1,0 +1,430 @@
+#include "cef/qcefclient.h"
+#include "enginetest.h"
+#include "focusedxclient.h"
+#include "shellscene.h"
+#include "testhttpserver.h"
+#include "window/qcefview.h"
+#include "window/windowhook.h"
+#include "xtestinput.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScreen>
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// Browsers appear, load and close on the engine's own time.
+constexpr int kEngineTimeout = 20000;
+
+// A page that asks the window manager, as the portal's pages do, to follow the pointer from a
+// left-button press on.
+QByteArray pressingPage(const QString &name, const QJsonObject &request)
+{
+    return "<!doctype html><html><body style=\"margin:0;height:100vh;background:#3366cc\">"
+           "<script>document.addEventListener('mousedown', function (event) {"
+           " if (event.button === 0) callQML('"
+        + name.toUtf8() + "', '1', JSON.stringify("
+        + QJsonDocument(request).toJson(QJsonDocument::Compact) + ")); });</script></body></html>";
+}
+
+QByteArray movingPage(const QString &name)
+{
+    return pressingPage(name, { { "MouseDown", name } });
+}
+
+QByteArray resizingPage(const QString &name, const QString &width, const QString &height)
+{
+    return pressingPage(name, { { "Resize", name }, { "Width", width }, { "Height", height } });
+}
+
+// The program's hook, counting what it has handled: a test waits for that before it looks at
+// the effect, or at the absence of one.
+class ObservedWindowHook : public WindowHook
+{
+public:
+    int keyReleases = 0;
+    int moves = 0;
+    int releases = 0;
+
+protected:
+    bool keyReleaseEvent(KeyEvent *event) override
+    {
+        const bool passedOn = WindowHook::keyReleaseEvent(event);
+        ++keyReleases;
+        return passedOn;
+    }
+    bool mouseMoveEvent(MouseEvent *event) override
+    {
+        const bool passedOn = WindowHook::mouseMoveEvent(event);
+        ++moves;
+        return passedOn;
+    }
+    bool mouseReleaseEvent(MouseEvent *event) override
+    {
+        const bool passedOn = WindowHook::mouseReleaseEvent(event);
+        ++releases;
+        return passedOn;
+    }
+};
+
+const QByteArray kPlainPage
+    = "<!doctype html><html><body style=\"background:#20b040\"></body></html>";
+
+} // namespace
+
+// The shell's global input with the real window manager, scene, engine and X server, the input
+// given through XTEST: F8 hides and restores the shell, Escape and F11 leave full screen, and
+// the drags pages start follow the pointer until a button is released.
+class TestWindowHook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void f8HidesAndRestoresTheShell();
+    void f8ActsWhileAnotherProgramHasTheFocus();
+    void altF8TogglesOnce();
+    void escapeAndF11LeaveFullScreenOnly_data();
+    void escapeAndF11LeaveFullScreenOnly();
+    void dragMovesTheWindowAndItsDirectChildren_data();
+    void dragMovesTheWindowAndItsDirectChildren();
+    void resizeFollowsThePointer_data();
+    void resizeFollowsThePointer();
+    void windowClosingMidDragEndsTheDrag();
+
+private:
+    // The pointer in the scene's coordinates, given in the X server's pixels.
+    void movePointer(const QPoint &point);
+    WindowRecord *open(const QString &name, const QString &rect, const QByteArray &page,
+        const QString &father = QString(), bool visible = true);
+    bool pressOnPage(const QPoint &point);
+    // Each returns once the hook has handled the input.
+    bool moveHandled(const QPoint &point);
+    bool releaseHandled(unsigned int button);
+    bool tapHandled(unsigned long keySym);
+    bool tapWithAltHandled(unsigned long keySym);
+
+    ShellScene m_shell;
+    QQuickView &m_view = m_shell.view();
+    TestHttpServer m_server;
+    QCefView *m_windows = nullptr;
+    XTestInput m_input;
+    std::unique_ptr<ObservedWindowHook> m_hook;
+    QStringList m_opened;
+};
+
+void TestWindowHook::initTestCase()
+{
+    QVERIFY(m_input.isOpen());
+    QVERIFY2(m_input.hasExtension("RECORD"), "the test X server records input");
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(m_server.listen());
+    QVERIFY(m_shell.start());
+    m_windows = m_shell.windows();
+}
+
+void TestWindowHook::cleanupTestCase()
+{
+    m_windows->closeAllBrowser();
+}
+
+// A hook of its own per case: the F8 toggle starts from a visible shell.
+void TestWindowHook::init()
+{
+    m_opened.clear();
+    movePointer(QPoint(1, 1));
+    m_hook = std::make_unique<ObservedWindowHook>();
+    m_hook->setWindowManager(m_windows);
+    m_windows->setDragHook(m_hook.get());
+}
+
+void TestWindowHook::cleanup()
+{
+    m_windows->setDragHook(nullptr);
+    m_hook.reset();
+    // A case that failed halfway may have left a button down.
+    for (unsigned int button : { 1u, 3u })
+        m_input.releaseButton(button);
+    m_windows->setWindowHidden(false);
+    m_windows->setDragging(false);
+    for (const QString &name : qAsConst(m_opened))
+        m_windows->closeWindow(name);
+    const QStringList opened = m_opened;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::none_of(opened.cbegin(), opened.cend(),
+            [this](const QString &name) { return m_windows->findWindow(name); }),
+        kEngineTimeout);
+}
+
+void TestWindowHook::movePointer(const QPoint &point)
+{
+    m_input.movePointer(point * QGuiApplication::primaryScreen()->devicePixelRatio());
+}
+
+// Attached, and its page loaded.
+WindowRecord *TestWindowHook::open(const QString &name, const QString &rect, const QByteArray &page,
+    const QString &father, bool visible)
+{
+    const QString path = QStringLiteral("/%1.html").arg(name);
+    m_server.setPage(path, page);
+    m_opened.append(name);
+    m_windows->openWindow(name, father, QString(), m_server.url(path), rect, QString(), QString(),
+        QString(), QString(), QString(), visible);
+    QSignalSpy loadEnds(m_windows->findWindow(name)->client.data(), &QCefClient::sgLoadEnd);
+    const bool attached = QTest::qWaitFor(
+        [this, &name] { return m_windows->findWindow(name)->window; }, kEngineTimeout);
+    if (!attached || (loadEnds.isEmpty() && !loadEnds.wait(kEngineTimeout)))
+        return nullptr;
+    return m_windows->findWindow(name);
+}
+
+// Presses the left button there and waits until the page's request has reached the window
+// manager.
+bool TestWindowHook::pressOnPage(const QPoint &point)
+{
+    QSignalSpy requests(m_windows, &QCefView::sgWebMsgReceived);
+    movePointer(point);
+    m_input.pressButton(1);
+    return requests.wait(kEngineTimeout);
+}
+
+bool TestWindowHook::moveHandled(const QPoint &point)
+{
+    const int handled = m_hook->moves + 1;
+    movePointer(point);
+    return QTest::qWaitFor([this, handled] { return m_hook->moves == handled; });
+}
+
+bool TestWindowHook::releaseHandled(unsigned int button)
+{
+    const int handled = m_hook->releases + 1;
+    m_input.releaseButton(button);
+    return QTest::qWaitFor([this, handled] { return m_hook->releases == handled; });
+}
+
+bool TestWindowHook::tapHandled(unsigned long keySym)
+{
+    const int handled = m_hook->keyReleases + 1;
+    m_input.tapKey(keySym);
+    return QTest::qWaitFor([this, handled] { return m_hook->keyReleases == handled; });
+}
+
+// Alt is released too.
+bool TestWindowHook::tapWithAltHandled(unsigned long keySym)
+{
+    const int handled = m_hook->keyReleases + 2;
+    m_input.pressKey(XK_Alt_L);
+    m_input.tapKey(keySym);
+    m_input.releaseKey(XK_Alt_L);
+    return QTest::qWaitFor([this, handled] { return m_hook->keyReleases == handled; });
+}
+
+void TestWindowHook::f8HidesAndRestoresTheShell()
+{
+    WindowRecord *shown
+        = open(QStringLiteral("shown"), QStringLiteral("100,100,400,300"), kPlainPage);
+    QVERIFY(shown);
+    WindowRecord *concealed = open(QStringLiteral("concealed"), QStringLiteral("500,100,800,300"),
+        kPlainPage, QString(), false);
+    QVERIFY(concealed);
+    QVERIFY(m_view.isVisible());
+
+    QVERIFY(tapHandled(XK_F8));
+    QVERIFY(!m_view.isVisible());
+    QVERIFY(!shown->window->isVisible());
+    QVERIFY(!concealed->window->isVisible());
+
+    QVERIFY(tapHandled(XK_F8));
+    QVERIFY(m_view.isVisible());
+    QCOMPARE(m_view.visibility(), QWindow::Windowed);
+    QVERIFY(shown->window->isVisible());
+    QVERIFY(!concealed->window->isVisible());
+}
+
+// The other program keeps receiving the key as well.
+void TestWindowHook::f8ActsWhileAnotherProgramHasTheFocus()
+{
+    WindowRecord *shown
+        = open(QStringLiteral("shown"), QStringLiteral("100,100,400,300"), kPlainPage);
+    QVERIFY(shown);
+    FocusedXClient other;
+    QVERIFY(other.start(QRect(1600, 850, 200, 150)));
+
+    QVERIFY(tapHandled(XK_F8));
+    QVERIFY(!m_view.isVisible());
+    QVERIFY(!shown->window->isVisible());
+    QVERIFY(other.waitForKeyPress("F8"));
+
+    // Shown again, the shell's windows may have taken the focus.
+    QVERIFY(other.focus());
+    QVERIFY(tapHandled(XK_F8));
+    QVERIFY(m_view.isVisible());
+    QVERIFY(shown->window->isVisible());
+}
+
+// A key pressed with Alt held acts once, on its release.
+void TestWindowHook::altF8TogglesOnce()
+{
+    QSignalSpy viewShown(&m_view, &QWindow::visibleChanged);
+    QVERIFY(tapWithAltHandled(XK_F8));
+    QVERIFY(!m_view.isVisible());
+    QCOMPARE(viewShown.count(), 1);
+    QVERIFY(tapHandled(XK_F8));
+    QVERIFY(m_view.isVisible());
+    QCOMPARE(viewShown.count(), 2);
+}
+
+void TestWindowHook::escapeAndF11LeaveFullScreenOnly_data()
+{
+    const QRect normal(100, 100, 300, 200);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QTest::addColumn<unsigned long>("keySym");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QRect>("before");
+    QTest::addColumn<QRect>("after");
+
+    QTest::newRow("Escape, windowed") << (unsigned long)XK_Escape << QString() << normal << normal;
+    QTest::newRow("Escape, maximized")
+        << (unsigned long)XK_Escape << QStringLiteral("Maximized") << available << available;
+    QTest::newRow("Escape, full screen")
+        << (unsigned long)XK_Escape << QStringLiteral("FullScreen") << screen << normal;
+    QTest::newRow("F11, windowed") << (unsigned long)XK_F11 << QString() << normal << normal;
+    QTest::newRow("F11, full screen")
+        << (unsigned long)XK_F11 << QStringLiteral("FullScreen") << screen << normal;
+}
+
+void TestWindowHook::escapeAndF11LeaveFullScreenOnly()
+{
+    QFETCH(unsigned long, keySym);
+    QFETCH(QString, status);
+    QFETCH(QRect, before);
+    QFETCH(QRect, after);
+    WindowRecord *record
+        = open(QStringLiteral("screenful"), QStringLiteral("100,100,400,300"), kPlainPage);
+    QVERIFY(record);
+    m_windows->setWindowStatus(QStringLiteral("screenful"), status);
+    // The window system reports each step of a change; the last one has come once the window
+    // manager has the size.
+    QTRY_COMPARE(QSize(record->width, record->height), before.size());
+    QTRY_COMPARE(record->window->geometry(), before);
+    const bool maximized = record->maximized;
+
+    QVERIFY(tapHandled(keySym));
+    QTRY_COMPARE(record->window->geometry(), after);
+    QVERIFY(!record->fullScreen);
+    QCOMPARE(record->maximized, maximized);
+    QCOMPARE(record->window->visibility(), QWindow::Windowed);
+}
+
+void TestWindowHook::dragMovesTheWindowAndItsDirectChildren_data()
+{
+    QTest::addColumn<unsigned int>("endingButton");
+    QTest::newRow("left button released") << 1u;
+    QTest::newRow("right button released") << 3u;
+}
+
+void TestWindowHook::dragMovesTheWindowAndItsDirectChildren()
+{
+    QFETCH(unsigned int, endingButton);
+    WindowRecord *carrier = open(QStringLiteral("carrier"), QStringLiteral("200,150,600,450"),
+        movingPage(QStringLiteral("carrier")));
+    QVERIFY(carrier);
+    WindowRecord *rider = open(QStringLiteral("rider"), QStringLiteral("20,30,220,130"), kPlainPage,
+        QStringLiteral("carrier"));
+    QVERIFY(rider);
+    WindowRecord *passenger = open(QStringLiteral("passenger"), QStringLiteral("10,10,60,40"),
+        kPlainPage, QStringLiteral("rider"));
+    QVERIFY(passenger);
+    QTRY_COMPARE(passenger->window->position(), QPoint(230, 190));
+
+    QVERIFY(pressOnPage(QPoint(500, 400)));
+    QVERIFY(moveHandled(QPoint(530, 410)));
+    QVERIFY(moveHandled(QPoint(560, 430)));
+    QCOMPARE(carrier->window->position(), QPoint(260, 180));
+    QCOMPARE(rider->window->position(), QPoint(280, 210));
+    QCOMPARE(passenger->window->position(), QPoint(230, 190));
+
+    // The first release ends the drag, whichever the button.
+    if (endingButton != 1)
+        m_input.pressButton(endingButton);
+    QVERIFY(releaseHandled(endingButton));
+    QVERIFY(moveHandled(QPoint(620, 470)));
+    QCOMPARE(carrier->window->position(), QPoint(260, 180));
+    QCOMPARE(rider->window->position(), QPoint(280, 210));
+    if (endingButton != 1)
+        QVERIFY(releaseHandled(1));
+
+    // The window manager's own following is back.
+    carrier->window->setX(300);
+    QTRY_COMPARE(rider->window->x(), 320);
+}
+
+void TestWindowHook::resizeFollowsThePointer_data()
+{
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QSize>("grown");
+    QTest::addColumn<QSize>("regrown");
+    QTest::newRow("height only") << QStringLiteral("0") << QSize(300, 270) << QSize(300, 280);
+    QTest::newRow("width and height") << QStringLiteral("1") << QSize(350, 270) << QSize(370, 280);
+}
+
+// Never below the opening size, whichever way the pointer goes.
+void TestWindowHook::resizeFollowsThePointer()
+{
+    QFETCH(QString, width);
+    QFETCH(QSize, grown);
+    QFETCH(QSize, regrown);
+    WindowRecord *stretch = open(QStringLiteral("stretch"), QStringLiteral("300,200,600,400"),
+        resizingPage(QStringLiteral("stretch"), width, QStringLiteral("1")));
+    QVERIFY(stretch);
+
+    QVERIFY(pressOnPage(QPoint(550, 380)));
+    QVERIFY(moveHandled(QPoint(600, 450)));
+    QTRY_COMPARE(stretch->window->size(), grown);
+    QVERIFY(moveHandled(QPoint(350, 220)));
+    QTRY_COMPARE(stretch->window->size(), QSize(300, 200));
+    QVERIFY(moveHandled(QPoint(620, 460)));
+    QTRY_COMPARE(stretch->window->size(), regrown);
+    QCOMPARE(stretch->window->position(), QPoint(300, 200));
+    // The window system has reported the last size, and the browser follows its window.
+    QTRY_COMPARE(QSize(stretch->width, stretch->height), regrown);
+    QTRY_COMPARE(stretch->browserWindow->size(), regrown);
+
+    QVERIFY(releaseHandled(1));
+    QVERIFY(moveHandled(QPoint(700, 500)));
+    QCOMPARE(stretch->window->size(), regrown);
+}
+
+// The drag holds the window it started with: neither the closed window nor a new one under the
+// same name follows the pointer.
+void TestWindowHook::windowClosingMidDragEndsTheDrag()
+{
+    WindowRecord *doomed = open(QStringLiteral("doomed"), QStringLiteral("200,150,500,350"),
+        movingPage(QStringLiteral("doomed")));
+    QVERIFY(doomed);
+    QVERIFY(pressOnPage(QPoint(300, 250)));
+    QVERIFY(moveHandled(QPoint(320, 260)));
+    QCOMPARE(doomed->window->position(), QPoint(220, 160));
+
+    m_windows->closeWindow(QStringLiteral("doomed"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("doomed")), kEngineTimeout);
+    WindowRecord *successor
+        = open(QStringLiteral("doomed"), QStringLiteral("600,150,900,350"), kPlainPage);
+    QVERIFY(successor);
+    QVERIFY(moveHandled(QPoint(360, 280)));
+    QCOMPARE(successor->window->position(), QPoint(600, 150));
+    QVERIFY(releaseHandled(1));
+}
+
+LUMEN_ENGINE_TEST_MAIN(TestWindowHook)
+#include "tst_windowhook.moc"
