@@ -5,6 +5,9 @@
 #include "tools/systemrules.h"
 #include "tools/tools.h"
 
+#include "applicationloop.h"
+#include "markerprogram.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -83,25 +86,10 @@ bool writeFile(const QString &path, const QByteArray &content)
         && file.write(content) == content.size();
 }
 
-// A program that writes its arguments, one a line, to marker.
+// The folders on the way are made first.
 bool writeMarkerProgram(const QString &path, const QString &marker)
 {
-    const QByteArray script
-        = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + QFile::encodeName(marker) + "'\n";
-    return writeFile(path, script)
-        && QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
-}
-
-// The event loop of the application, as the program runs it; a watchdog ends it when nothing
-// else does.
-int runApplicationLoop()
-{
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(
-        &watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(kWatchdogExit); });
-    watchdog.start(kTimeout);
-    return QCoreApplication::exec();
+    return QDir().mkpath(QFileInfo(path).path()) && MarkerProgram::write(path, marker);
 }
 
 // Kill child: a process of the same name as the test's sleepers. It waits on its input until the
@@ -126,7 +114,7 @@ int restartChild()
         return writeFile(qEnvironmentVariable(kMarkerVariable), text) ? 0 : 1;
     }
     QTimer::singleShot(0, Tools::instance(), &Tools::restartApp);
-    return runApplicationLoop();
+    return runApplicationLoop(kTimeout, kWatchdogExit);
 }
 
 int childMain(int argc, char *argv[])
@@ -293,12 +281,7 @@ void TestProcessControl::putOnSearchPath(const QString &folder)
 // A program started afterwards has run, and the marker is still missing.
 void TestProcessControl::verifyNothingStarted()
 {
-    const QString sentinelMarker = m_temp->filePath(QStringLiteral("sentinel-marker"));
-    const QString sentinel = m_temp->filePath(QStringLiteral("sentinel"));
-    QVERIFY(writeMarkerProgram(sentinel, sentinelMarker));
-    QVERIFY(QProcess::startDetached(sentinel, QStringList()));
-    // It writes an empty line: no arguments.
-    QTRY_COMPARE_WITH_TIMEOUT(fileBytes(sentinelMarker), QByteArray("\n"), kTimeout);
+    QVERIFY(MarkerProgram::laterProgramHasRun(m_temp->path(), kTimeout));
     QVERIFY(!QFileInfo::exists(marker()));
 }
 
@@ -560,7 +543,7 @@ void TestProcessControl::quitAppClosesWindowsBeforeLeavingLoop()
         [&events] { events << QStringLiteral("loop left"); });
 
     QTimer::singleShot(0, tools, &Tools::quitApp);
-    QCOMPARE(runApplicationLoop(), 0);
+    QCOMPARE(runApplicationLoop(kTimeout, kWatchdogExit), 0);
 
     QCOMPARE(
         events, QStringList({ QStringLiteral("windows closed"), QStringLiteral("loop left") }));
@@ -607,7 +590,7 @@ void TestProcessControl::reinstall()
     QSignalSpy closeAll(tools, &Tools::sgCloseAllWindows);
 
     QTimer::singleShot(0, tools, &Tools::reinstall);
-    QCOMPARE(runApplicationLoop(), 0);
+    QCOMPARE(runApplicationLoop(kTimeout, kWatchdogExit), 0);
 
     QCOMPARE(closeAll.count(), 1);
     if (installerFound) {
