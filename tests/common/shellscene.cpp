@@ -7,8 +7,18 @@
 #include "window/qcefview.h"
 
 #include <QQmlContext>
+#include <QTest>
 #include <QQmlError>
 #include <QtDebug>
+
+#include <algorithm>
+
+namespace {
+
+// Browsers appear and close on the engine's own time.
+constexpr int kEngineTimeout = 20000;
+
+} // namespace
 
 ShellScene::ShellScene()
 {
@@ -51,4 +61,28 @@ void ShellScene::publishShellObjects()
     context->setContextProperty(QStringLiteral("cppConfig"), MVTConfig::instance());
     context->setContextProperty(QStringLiteral("cppDir"), DirHelper::instance());
     context->setContextProperty(QStringLiteral("cppCef"), windows());
+}
+
+bool ShellScene::closeWindows(const QStringList &names) const
+{
+    QCefView *manager = windows();
+    for (const QString &name : names) {
+        const auto attached = [&] {
+            const WindowRecord *record = manager->findWindow(name);
+            return !record || record->window;
+        };
+        if (!QTest::qWaitFor(attached, kEngineTimeout))
+            return false;
+        const WindowRecord *record = manager->findWindow(name);
+        if (record && record->lostFocusHide)
+            record->window->close();
+        else if (record)
+            manager->closeWindow(name);
+    }
+    return QTest::qWaitFor(
+        [&] {
+            return std::none_of(names.cbegin(), names.cend(),
+                [manager](const QString &name) { return manager->findWindow(name); });
+        },
+        kEngineTimeout);
 }

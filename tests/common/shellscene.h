@@ -25,6 +25,11 @@ public:
     const QQuickView &view() const { return m_view; }
     QCefView *windows() const;
 
+    // Closes the named windows that are registered, once attached (popups only
+    // hide on closeWindow: their scene window is closed directly), and waits
+    // until their browsers have reported closed. False on a time-out.
+    bool closeWindows(const QStringList &names) const;
+
 private:
     void publishShellObjects();
 

@@ -166,7 +166,6 @@ private:
     QStringList standing() const { return { kHome, kLeft, kRight }; }
     int runUntilQuit(const std::function<void()> &start);
     void verifyOnlyNextAnswerArrives(const QString &id);
-    void closeOpened();
 
     ShellScene m_shell;
     TestHttpServer m_server;
@@ -231,7 +230,9 @@ void TestDispatcher::init()
 void TestDispatcher::cleanup()
 {
     QCOMPARE(m_sceneWarnings, m_expectedWarnings);
-    closeOpened();
+    const QStringList opened = m_opened;
+    m_opened.clear();
+    QVERIFY(m_shell.closeWindows(opened));
     for (const QString &path : qAsConst(m_created))
         QFile::remove(path);
     m_created.clear();
@@ -239,24 +240,6 @@ void TestDispatcher::cleanup()
     if (!m_shell.view().isVisible())
         m_windows->setWindowHidden(false);
     MVTConfig::instance()->setIsCache(false);
-}
-
-// Popups only hide on closeWindow: their scene window is closed directly.
-void TestDispatcher::closeOpened()
-{
-    for (const QString &name : qAsConst(m_opened)) {
-        const WindowRecord *record = m_windows->findWindow(name);
-        if (record && record->lostFocusHide && record->window)
-            record->window->close();
-        else if (record)
-            m_windows->closeWindow(name);
-    }
-    const QStringList opened = m_opened;
-    m_opened.clear();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::none_of(opened.cbegin(), opened.cend(),
-            [this](const QString &name) { return m_windows->findWindow(name); }),
-        kEngineTimeout);
 }
 
 QString TestDispatcher::probeUrl(const QString &name, const QString &path) const

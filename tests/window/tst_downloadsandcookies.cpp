@@ -103,14 +103,9 @@ void TestDownloadsAndCookies::initTestCase()
 
 void TestDownloadsAndCookies::cleanup()
 {
-    for (const QString &name : qAsConst(m_opened))
-        m_windows->closeWindow(name);
     const QStringList opened = m_opened;
     m_opened.clear();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::none_of(opened.cbegin(), opened.cend(),
-            [this](const QString &name) { return m_windows->findWindow(name); }),
-        kEngineTimeout);
+    QVERIFY(m_shell.closeWindows(opened));
 }
 
 // The engine takes any name under .localhost for the loopback address, each a

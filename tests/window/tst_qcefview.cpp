@@ -252,19 +252,7 @@ void TestQCefView::init()
 // A window a failed case left unattached is closed once it attaches.
 void TestQCefView::cleanup()
 {
-    for (const QString &name : qAsConst(m_opened)) {
-        const WindowRecord *record
-            = m_windows->findWindow(name) ? waitForAttachment(name) : nullptr;
-        if (record && record->lostFocusHide)
-            record->window->close();
-        else if (record)
-            m_windows->closeWindow(name);
-    }
-    const QStringList opened = m_opened;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::none_of(opened.cbegin(), opened.cend(),
-            [this](const QString &name) { return m_windows->findWindow(name); }),
-        kEngineTimeout);
+    QVERIFY(m_shell.closeWindows(m_opened));
     m_windows->setDragging(false);
     m_shell.view().setVisibility(QWindow::Windowed);
 }

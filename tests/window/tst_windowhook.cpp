@@ -156,13 +156,7 @@ void TestWindowHook::cleanup()
         m_input.releaseButton(button);
     m_windows->setWindowHidden(false);
     m_windows->setDragging(false);
-    for (const QString &name : qAsConst(m_opened))
-        m_windows->closeWindow(name);
-    const QStringList opened = m_opened;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::none_of(opened.cbegin(), opened.cend(),
-            [this](const QString &name) { return m_windows->findWindow(name); }),
-        kEngineTimeout);
+    QVERIFY(m_shell.closeWindows(m_opened));
 }
 
 void TestWindowHook::movePointer(const QPoint &point)
