@@ -1,5 +1,6 @@
 #include "app/mvtconfig.h"
 #include "app/textcipher.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,12 +18,6 @@ struct ToolRun
     QString out;
     QString err;
 };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A page key whose encrypted name matches pattern: such names lose slashes in the settings
 // store and only come back whole in a listing when the tool restores them.

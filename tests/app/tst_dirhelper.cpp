@@ -1,4 +1,5 @@
 #include "app/dirhelper.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,19 +43,6 @@ int childMain(int argc, char *argv[])
     setIdentity();
     QTextStream(stdout) << DirHelper::instance()->getAppData();
     return 0;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(content) == content.size();
 }
 
 // Read from disk: settings objects of one process share what they parsed.

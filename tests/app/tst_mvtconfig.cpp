@@ -1,5 +1,6 @@
 #include "app/mvtconfig.h"
 #include "app/textcipher.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -13,12 +14,6 @@ const QString kPassphrase = QStringLiteral("6274093MOSS381906LAKE927415");
 
 // Qt shares the parsed file between settings objects of one process, so what
 // the store wrote is checked in the bytes on disk.
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Canonical Base64 of whole cipher blocks.
 bool isCipherText(const QString &text)
 {

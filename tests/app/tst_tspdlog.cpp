@@ -1,4 +1,5 @@
 #include "app/tspdlog.h"
+#include "testfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -38,12 +39,6 @@ void setDebugSwitch(bool on)
     // sees the switch at its next call.
     QSettings config(appDir() + QStringLiteral("/config.ini"), QSettings::IniFormat);
     config.setValue(QStringLiteral("Browser/DebugEnable"), on);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The documented line shape, with the time and the thread id left open.

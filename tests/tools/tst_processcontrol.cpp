@@ -7,6 +7,7 @@
 
 #include "applicationloop.h"
 #include "markerprogram.h"
+#include "testfiles.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -71,19 +72,6 @@ void recordMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 {
     loggedLines().append(message);
     previousHandler()(type, context, message);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(content) == content.size();
 }
 
 // The folders on the way are made first.
