@@ -29,6 +29,7 @@ const QString kDb = QStringLiteral("db");
 const QString kDownload = QStringLiteral("download");
 const QString kUpdate = QStringLiteral("update");
 const QString kCefCache = QStringLiteral("cefCache");
+const QString kLegacy = QStringLiteral("legacy");
 
 QSettings userSettings()
 {
@@ -133,6 +134,11 @@ QString DirHelper::updatePath() const
 QString DirHelper::cefCachePath() const
 {
     return mainChild(kCefCache);
+}
+
+QString DirHelper::legacyPath() const
+{
+    return mainChild(kLegacy);
 }
 
 QString DirHelper::getAppPath() const

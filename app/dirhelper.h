@@ -25,6 +25,8 @@ public:
     Q_INVOKABLE QString downloadPath() const;
     Q_INVOKABLE QString updatePath() const;
     Q_INVOKABLE QString cefCachePath() const;
+    // The legacy windows' cookies and cache; made by their browser when needed.
+    QString legacyPath() const;
     Q_INVOKABLE QString getAppPath() const;
     Q_INVOKABLE QString getAppData() const;
     Q_INVOKABLE QString macResourcesPath() const;

@@ -194,6 +194,17 @@
         });
     }
 
+    // A child in the legacy browser: it has no bridge, so the lobby's window list closes it.
+    function openLegacy() {
+        Bridge.request({
+            Open: 'legacy',
+            Father: lobby,
+            IE: '1',
+            Url: Bridge.pageUrl('legacy.html'),
+            RECT: '40,80,560,400'
+        }, refreshChildren);
+    }
+
     // The shell stops every new window a page asks for and reports its address here instead.
     function openPopupTarget(url) {
         var name = new URL(url).searchParams.get('name') || 'news';
@@ -319,8 +330,9 @@
         });
         on('open-profile', openProfile);
         on('open-reward', openReward);
+        var openers = { profile: openProfile, reward: openReward, legacy: openLegacy };
         Array.prototype.forEach.call(document.querySelectorAll('[data-open]'), function (button) {
-            button.addEventListener('click', button.dataset.open === 'profile' ? openProfile : openReward);
+            button.addEventListener('click', openers[button.dataset.open]);
         });
         on('to-tray', hideToTray);
         on('tray', hideToTray);

@@ -1,5 +1,6 @@
 #include "window/qcefview.h"
 
+#include "app/dirhelper.h"
 #include "cef/bridgepush.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefcookiemanager.h"
@@ -8,6 +9,7 @@
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
 #include "tools/tools.h"
+#include "window/qie.h"
 #include "window/windowdraghook.h"
 #include "window/windowplacement.h"
 
@@ -19,6 +21,8 @@
 #include <QJsonObject>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
 
 namespace {
 
@@ -74,6 +78,8 @@ void QCefView::init(QWindow *mainWindow, QCefEngine *engineHost)
     m_logoTimer = new QTimer(this);
     m_logoTimer->setInterval(kLogoDelayMs);
     connect(m_logoTimer, &QTimer::timeout, this, &QCefView::onLogoTimer);
+
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &QCefView::closeLegacyWindows);
 }
 
 void QCefView::startEngineTimer()
@@ -271,6 +277,8 @@ bool QCefView::attach(WindowRecord &record, QWindow *window)
             return false;
         collectCookies(record);
         embedBrowserWindow(record, window, browserWindow);
+    } else {
+        embedLegacyWidget(record, window);
     }
     record.window = window;
     window->setTitle(record.objectName);
@@ -307,6 +315,39 @@ void QCefView::embedBrowserWindow(WindowRecord &record, QWindow *window, QWindow
     connect(record.client.data(), &QCefClient::sgWebMsgReceived, this, &QCefView::sgWebMsgReceived);
     connect(window, &QWindow::widthChanged, browserWindow, &QWindow::setWidth);
     connect(window, &QWindow::heightChanged, browserWindow, &QWindow::setHeight);
+}
+
+// The widget's own native window becomes a child of the scene's window.
+void QCefView::embedLegacyWidget(WindowRecord &record, QWindow *window)
+{
+    auto *widget = new QIE(legacyProfile(), record.url, m_cookieTable);
+    widget->winId();
+    widget->windowHandle()->setParent(window);
+    widget->navigate(record.url);
+    widget->setName(record.objectName);
+    widget->resize(record.width, record.height);
+    widget->move(0, 0);
+    widget->show();
+    record.ieWidget = widget;
+
+    connect(window, &QWindow::widthChanged, widget,
+            [widget](int width) { widget->resize(width, widget->height()); });
+    connect(window, &QWindow::heightChanged, widget,
+            [widget](int height) { widget->resize(widget->width(), height); });
+    connect(widget, &QIE::sgClose, this, &QCefView::onIECloseBrowser);
+}
+
+// One store for every legacy window, kept apart from the engine windows' own,
+// under the data folder.
+QWebEngineProfile *QCefView::legacyProfile()
+{
+    if (!m_legacyProfile) {
+        m_legacyProfile = new QWebEngineProfile(QStringLiteral("legacy"), this);
+        const QString path = DirHelper::instance()->legacyPath();
+        m_legacyProfile->setPersistentStoragePath(path);
+        m_legacyProfile->setCachePath(path + QStringLiteral("/cache"));
+    }
+    return m_legacyProfile;
 }
 
 void QCefView::trackGeometry(WindowRecord &record, QWindow *window)
@@ -458,6 +499,29 @@ void QCefView::onCloseBrowser(CefRefPtr<CefBrowser> browser)
             return;
         }
     }
+}
+
+void QCefView::onIECloseBrowser(const QString &objectName)
+{
+    if (const WindowRecord *record = findWindow(objectName)) {
+        record->ieWidget->deleteLater();
+        removeFromFather(*record);
+        emit sgCloseWindow(objectName);
+    }
+    unregister(objectName);
+}
+
+// A legacy browser has to go while the engine is still there; the deletions
+// this defers run once more after the event loop has ended.
+void QCefView::closeLegacyWindows()
+{
+    QList<QWindow *> legacyWindows;
+    for (const auto &entry : m_windows) {
+        if (entry.second->ieWidget)
+            legacyWindows.append(entry.second->window);
+    }
+    for (QWindow *window : qAsConst(legacyWindows))
+        window->close();
 }
 
 void QCefView::removeFromFather(const WindowRecord &record)
@@ -636,17 +700,22 @@ void QCefView::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
     restoreShell();
 }
 
+// A legacy window goes back to the address it was opened with.
 void QCefView::reload(const QString &objectName)
 {
     const WindowRecord *record = attachedWindow(objectName);
-    if (record && record->client)
+    if (record && record->ieWidget)
+        record->ieWidget->navigate(record->url);
+    else if (record && record->client)
         record->client->getBrowser()->reloadIgnoreCache();
 }
 
 void QCefView::load(const QString &objectName, const QString &url)
 {
     const WindowRecord *record = attachedWindow(objectName);
-    if (record && record->client)
+    if (record && record->ieWidget)
+        record->ieWidget->navigate(url);
+    else if (record && record->client)
         record->client->getBrowser()->mainFrame()->loadUrl(url);
 }
 
@@ -660,8 +729,11 @@ void QCefView::setHookPopup(const QString &objectName)
     m_hookPopupName = objectName;
 }
 
+// Both run in the engine's own threads: the scene goes on meanwhile.
 void QCefView::clearIECache()
 {
+    legacyProfile()->clearHttpCache();
+    legacyProfile()->cookieStore()->deleteAllCookies();
 }
 
 // The name goes in as a JSON string, so that any name reaches the page as

@@ -14,6 +14,7 @@
 class CefBrowser;
 class QCefEngine;
 class QTimer;
+class QWebEngineProfile;
 class WindowDragHook;
 class WindowPlacement;
 
@@ -84,6 +85,7 @@ public slots:
     void onDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
                     const QString &fileName);
     void onSendCookie(const QString &cookieName, const QString &cookie);
+    void onIECloseBrowser(const QString &objectName);
 
 protected slots:
     virtual void onCefTimer();
@@ -108,6 +110,8 @@ private:
     bool attach(WindowRecord &record, QWindow *window);
     void collectCookies(const WindowRecord &record);
     void embedBrowserWindow(WindowRecord &record, QWindow *window, QWindow *browserWindow);
+    void embedLegacyWidget(WindowRecord &record, QWindow *window);
+    QWebEngineProfile *legacyProfile();
     void trackGeometry(WindowRecord &record, QWindow *window);
     void followFather(const QString &name, Change change);
 
@@ -116,6 +120,7 @@ private:
     void closeOrHide(const WindowRecord &record);
     void saveNormalGeometry(WindowRecord &record);
     static void applyGeometry(QWindow *window, const QRect &frame);
+    void closeLegacyWindows();
     void removeFromFather(const WindowRecord &record);
     void restoreShell();
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
@@ -137,4 +142,5 @@ private:
     QTimer *m_logoTimer = nullptr;
     CefRefPtr<CefBrowser> m_lastLoadedBrowser;
     WindowDragHook *m_dragHook = nullptr;
+    QWebEngineProfile *m_legacyProfile = nullptr;
 };

@@ -46,6 +46,13 @@ QString TestHttpServer::url(const QString &path) const
     return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
 }
 
+QString TestHttpServer::url(const QString &host, const QString &path) const
+{
+    QUrl address(url(path));
+    address.setHost(host);
+    return address.toString();
+}
+
 void TestHttpServer::setResponse(const QString &path, const Response &response)
 {
     m_responses.insert(path, response);

@@ -34,6 +34,9 @@ public:
     // On a free port of 127.0.0.1.
     bool listen();
     QString url(const QString &path) const;
+    // The engine takes any name under .localhost for the loopback address, each
+    // a site of its own for cookies; the server answers whatever the name.
+    QString url(const QString &host, const QString &path) const;
 
     void setResponse(const QString &path, const Response &response);
     void setPage(const QString &path, const QByteArray &html, int status = 200);

@@ -56,7 +56,6 @@ private slots:
     void addressWithoutCookiesAddsNothing();
 
 private:
-    QString url(const QString &host, const QString &path) const;
     void announce(const QString &name, const QString &url);
     WindowRecord *waitForAttachment(const QString &name);
     WindowRecord *open(const QString &name, const QString &url);
@@ -106,15 +105,6 @@ void TestDownloadsAndCookies::cleanup()
     const QStringList opened = m_opened;
     m_opened.clear();
     QVERIFY(m_shell.closeWindows(opened));
-}
-
-// The engine takes any name under .localhost for the loopback address, each a
-// site of its own for cookies; the server answers whatever the name.
-QString TestDownloadsAndCookies::url(const QString &host, const QString &path) const
-{
-    QUrl address(m_server.url(path));
-    address.setHost(host);
-    return address.toString();
 }
 
 void TestDownloadsAndCookies::announce(const QString &name, const QString &url)
@@ -269,13 +259,13 @@ void TestDownloadsAndCookies::anyNameReachesThePageAsItself()
 
 void TestDownloadsAndCookies::attachmentCollectsTheCookiesOfTheAddress()
 {
-    QVERIFY(openLoaded(QStringLiteral("setterA"), url("a.localhost", "/set-a")));
-    waitForCookies(url("a.localhost", "/deep/x"), 4);
+    QVERIFY(openLoaded(QStringLiteral("setterA"), m_server.url("a.localhost", "/set-a")));
+    waitForCookies(m_server.url("a.localhost", "/deep/x"), 4);
     // The page's own cookies came after its window was attached.
     const QHash<QString, QString> before = m_windows->cookieTable();
     QVERIFY(!before.contains(QStringLiteral("onlyA")));
 
-    QVERIFY(open(QStringLiteral("visitorA"), url("a.localhost", "/page")));
+    QVERIFY(open(QStringLiteral("visitorA"), m_server.url("a.localhost", "/page")));
     QHash<QString, QString> expected = before;
     expected.insert(QStringLiteral("shared"), QStringLiteral("fromA"));
     expected.insert(QStringLiteral("onlyA"), QStringLiteral("1"));
@@ -285,14 +275,14 @@ void TestDownloadsAndCookies::attachmentCollectsTheCookiesOfTheAddress()
 
 void TestDownloadsAndCookies::sameNameKeepsTheValueVisitedLast()
 {
-    QVERIFY(openLoaded(QStringLiteral("setterA"), url("a.localhost", "/set-a")));
-    QVERIFY(openLoaded(QStringLiteral("setterB"), url("b.localhost", "/set-b")));
-    waitForCookies(url("a.localhost", "/page"), 3);
-    waitForCookies(url("b.localhost", "/page"), 2);
+    QVERIFY(openLoaded(QStringLiteral("setterA"), m_server.url("a.localhost", "/set-a")));
+    QVERIFY(openLoaded(QStringLiteral("setterB"), m_server.url("b.localhost", "/set-b")));
+    waitForCookies(m_server.url("a.localhost", "/page"), 3);
+    waitForCookies(m_server.url("b.localhost", "/page"), 2);
 
-    QVERIFY(open(QStringLiteral("visitorA"), url("a.localhost", "/page")));
+    QVERIFY(open(QStringLiteral("visitorA"), m_server.url("a.localhost", "/page")));
     QCOMPARE(m_windows->cookieTable().value(QStringLiteral("shared")), QStringLiteral("fromA"));
-    QVERIFY(open(QStringLiteral("visitorB"), url("b.localhost", "/page")));
+    QVERIFY(open(QStringLiteral("visitorB"), m_server.url("b.localhost", "/page")));
     QCOMPARE(m_windows->cookieTable().value(QStringLiteral("shared")), QStringLiteral("fromB"));
     QCOMPARE(m_windows->cookieTable().value(QStringLiteral("onlyB")), QStringLiteral("1"));
     QCOMPARE(m_windows->cookieTable().value(QStringLiteral("onlyA")), QStringLiteral("1"));
@@ -301,7 +291,7 @@ void TestDownloadsAndCookies::sameNameKeepsTheValueVisitedLast()
 void TestDownloadsAndCookies::addressWithoutCookiesAddsNothing()
 {
     const QHash<QString, QString> before = m_windows->cookieTable();
-    QVERIFY(open(QStringLiteral("plain"), url("c.localhost", "/page")));
+    QVERIFY(open(QStringLiteral("plain"), m_server.url("c.localhost", "/page")));
     QCOMPARE(m_windows->cookieTable(), before);
 }
 

@@ -1,6 +1,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
 #include "enginetest.h"
+#include "screencolour.h"
 #include "shellscene.h"
 #include "testhttpserver.h"
 #include "window/qcefview.h"
@@ -36,20 +37,6 @@ const char talkingPage[] = R"(<!doctype html><html><body style="margin:0">
 <script>
 function qtSlots(push) { callQML('slots', '', JSON.stringify(push)); }
 </script></body></html>)";
-
-bool sameColour(const QColor &a, const QColor &b)
-{
-    return qAbs(a.red() - b.red()) <= 3 && qAbs(a.green() - b.green()) <= 3
-        && qAbs(a.blue() - b.blue()) <= 3;
-}
-
-// What is on the X display at a point, whichever window shows it.
-QColor screenColourAt(const QPoint &point)
-{
-    const QPixmap pixel
-        = QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1);
-    return pixel.toImage().pixelColor(0, 0);
-}
 
 bool isDescendant(const QObject *object, const QObject *ancestor)
 {
