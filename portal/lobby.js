@@ -194,14 +194,16 @@
         });
     }
 
-    // A child in the legacy browser: it has no bridge, so the lobby's window list closes it.
+    // A child in the legacy browser: it has no bridge, so the lobby's window list, which it
+    // leaves uncovered as it grows with the lobby, closes it.
     function openLegacy() {
+        var size = openingSize();
         Bridge.request({
             Open: 'legacy',
             Father: lobby,
             IE: '1',
             Url: Bridge.pageUrl('legacy.html'),
-            RECT: '40,80,560,400'
+            RECT: [40, titleBarHeight + 40, size.width - 400, size.height - 40].join(',')
         }, refreshChildren);
     }
 
