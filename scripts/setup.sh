@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake git pkg-config
+  build-essential cmake git pkg-config clang-format
   qtbase5-dev qtbase5-private-dev qtdeclarative5-dev qtquickcontrols2-5-dev
   qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-window2
   qml-module-qtgraphicaleffects qml-module-qtwebengine qml-module-qtwebchannel

@@ -3,6 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/build.sh"
+bash "$root/scripts/format.sh" --check
 cd "$root/build"
 # 96 dpi keeps Qt's zoom factor at 1, as on an ordinary desktop.
 xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96" \
