@@ -9,8 +9,8 @@ namespace {
 
 // System brings dangling links and other special files into the listing;
 // without it they would stay behind and keep their folder from being removed.
-constexpr QDir::Filters kEntries =
-    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+constexpr QDir::Filters kEntries
+    = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 // Empties folder, queueing its sub-folders in both lists.
 void clearFolder(const QString &folder, QStringList &work, QStringList &folders)
@@ -43,8 +43,8 @@ bool removeDirectoryTree(const QString &path)
     if (rootInfo.isSymLink())
         return QFile::remove(rootInfo.absoluteFilePath());
 
-    QStringList work{root};
-    QStringList folders{root};
+    QStringList work { root };
+    QStringList folders { root };
     while (!work.isEmpty())
         clearFolder(work.takeLast(), work, folders);
 

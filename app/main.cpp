@@ -35,8 +35,9 @@ void setApplicationIdentity()
 
 void logStartupLine()
 {
-    TSpdlog::instance()->otherInfo(QStringLiteral("APP启动,version:") + MVTConfig::instance()->getVersion()
-                                   + QStringLiteral(" id:") + QStringLiteral(LUMEN_BUILD_ID));
+    TSpdlog::instance()->otherInfo(QStringLiteral("APP启动,version:")
+        + MVTConfig::instance()->getVersion() + QStringLiteral(" id:")
+        + QStringLiteral(LUMEN_BUILD_ID));
 }
 
 void prepareMainView(QQuickView &view)
@@ -44,7 +45,7 @@ void prepareMainView(QQuickView &view)
     // Emitted on the render thread: the view as context brings the log call
     // back to the GUI thread, where every log call belongs.
     QObject::connect(&view, &QQuickWindow::sceneGraphInitialized, &view,
-                     [] { TSpdlog::instance()->otherInfo(QStringLiteral("启动：qml对象启动成功")); });
+        [] { TSpdlog::instance()->otherInfo(QStringLiteral("启动：qml对象启动成功")); });
     view.setFlags(Qt::WindowFlags(kMainViewFlags));
     view.setPosition(0, 0);
     view.setTitle(QStringLiteral("Corvela"));
@@ -65,7 +66,7 @@ void connectToolsToShell(QCefView &windows, QCefEngine &engine)
     Tools *tools = Tools::instance();
     QObject::connect(tools, &Tools::sgCloseAllWindows, &windows, &QCefView::closeAllBrowser);
     QObject::connect(tools, &Tools::sgMuteBrowsers, &windows,
-                     [&engine](bool muted) { engine.app()->setAudioMuted(muted); });
+        [&engine](bool muted) { engine.app()->setAudioMuted(muted); });
 }
 
 void publishShellObjects(QQuickView &view)
@@ -141,9 +142,9 @@ int main(int argc, char *argv[])
     qDebug() << MVTConfig::instance()->getMainUrl();
     // Hidden until its page has loaded; the splash stands in meanwhile.
     windows->openWindow(QStringLiteral("login"), QString(), QString(),
-                        MVTConfig::instance()->getMainUrl(), QStringLiteral("0,0,300,500"),
-                        QStringLiteral("Center"), QStringLiteral("VCenter"), QString(), QString(),
-                        QString(), false);
+        MVTConfig::instance()->getMainUrl(), QStringLiteral("0,0,300,500"),
+        QStringLiteral("Center"), QStringLiteral("VCenter"), QString(), QString(), QString(),
+        false);
     log->otherInfo(QStringLiteral("启动：打开默认网页成功"));
     view.show();
 

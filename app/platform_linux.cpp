@@ -16,8 +16,8 @@ std::unique_ptr<QSettings> openStartupSettings()
 {
     // The organisation's own store in the user's configuration folder, the
     // counterpart of the per-user registry key on Windows.
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("lumen"));
+    return std::make_unique<QSettings>(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("lumen"));
 }
 
 void selectSoftwareOpenGL()

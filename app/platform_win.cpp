@@ -16,8 +16,8 @@ void declareDpiAware()
 
 std::unique_ptr<QSettings> openStartupSettings()
 {
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\lumen"),
-                                       QSettings::NativeFormat);
+    return std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\lumen"), QSettings::NativeFormat);
 }
 
 void selectSoftwareOpenGL()

@@ -51,7 +51,7 @@ void measureIdle(const char *label, int seconds)
     spin(seconds * 1000);
     const double used = cpuSeconds() - before;
     std::printf("%s: %.3f CPU s over %d s = %.3f %% of one core\n", label, used, seconds,
-                100.0 * used / seconds);
+        100.0 * used / seconds);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     windows->openWindow("lobby", "", "", url, "0,0,800,600", "Center", "VCenter", "", "", "");
     windows->openWindow("game", "lobby", "", url, "20,60,780,580", "", "", "", "", "");
     windows->openWindow("chat", "lobby", "", url, "500,60,780,300", "", "", "", "", "1");
-    const QStringList names{"lobby", "game", "chat"};
+    const QStringList names { "lobby", "game", "chat" };
     for (int waited = 0; !allAttached(names) && waited < 30000; waited += 100)
         spin(100);
     if (!allAttached(names)) {

@@ -25,8 +25,8 @@ const QString fallbackFileName = QStringLiteral("download");
 // another system may carry that system's separator.
 QString safeFileName(const QString &suggestedName)
 {
-    const int separator = qMax(suggestedName.lastIndexOf(QLatin1Char('/')),
-        suggestedName.lastIndexOf(QLatin1Char('\\')));
+    const int separator = qMax(
+        suggestedName.lastIndexOf(QLatin1Char('/')), suggestedName.lastIndexOf(QLatin1Char('\\')));
     const QString name = suggestedName.mid(separator + 1);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
         || name.contains(QChar::Null))
@@ -101,7 +101,8 @@ void QCefClient::OnBeforeDownload(const QString &suggestedName, CefBeforeDownloa
 }
 
 // While the size is unknown no percentage exists: only the completion is told.
-void QCefClient::OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item)
+void QCefClient::OnDownloadUpdated(
+    const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item)
 {
     const QString baseName = QFileInfo(item.fullPath()).baseName();
     if (item.totalBytes() > 0) {

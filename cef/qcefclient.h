@@ -67,8 +67,8 @@ signals:
     void sgRaiseFrontWindows(int browserId);
     // state "Downloading" with a whole percentage, or "Succeed" with -1, once a
     // download is complete. fileName is the target's name up to its first dot.
-    void sgDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
-        const QString &fileName);
+    void sgDownload(
+        CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void sgSendCookie(const QString &cookieName, const QString &cookie);
 
 private:

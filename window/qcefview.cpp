@@ -115,10 +115,9 @@ void QCefView::raiseFrontWindows(int browserId)
 
 // Opening:
 
-void QCefView::openWindow(const QString &objectName, const QString &fatherName,
-                          const QString &ie, const QString &url, const QString &rect,
-                          const QString &align, const QString &valign, const QString &needHide,
-                          const QString &lostFocusHide, const QString &front, bool visible)
+void QCefView::openWindow(const QString &objectName, const QString &fatherName, const QString &ie,
+    const QString &url, const QString &rect, const QString &align, const QString &valign,
+    const QString &needHide, const QString &lostFocusHide, const QString &front, bool visible)
 {
     if (!m_engineHost)
         return;
@@ -134,8 +133,8 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName,
     record->front = isOn(front);
     record->isIE = isOn(ie);
 
-    const WindowPlacement placement =
-        placeWindow(fatherName, rect, align, valign, record->lostFocusHide);
+    const WindowPlacement placement
+        = placeWindow(fatherName, rect, align, valign, record->lostFocusHide);
     record->openWidth = placement.openWidth;
     record->openHeight = placement.openHeight;
     record->openX = placement.frame.x();
@@ -172,12 +171,11 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName,
 }
 
 WindowPlacement QCefView::placeWindow(const QString &fatherName, const QString &rect,
-                                      const QString &align, const QString &valign,
-                                      bool lostFocusHide) const
+    const QString &align, const QString &valign, bool lostFocusHide) const
 {
     const QPoint cursor = QCursor::pos();
-    const WindowPlacement::Request request{rect, Tools::instance()->getNowZoomFactor(cursor),
-                                           align, valign, lostFocusHide};
+    const WindowPlacement::Request request { rect, Tools::instance()->getNowZoomFactor(cursor),
+        align, valign, lostFocusHide };
     const WindowRecord *father = findWindow(fatherName);
     if (!father)
         return WindowPlacement::forRoot(request, Tools::instance()->getNowDesktopRect(cursor));
@@ -185,23 +183,21 @@ WindowPlacement QCefView::placeWindow(const QString &fatherName, const QString &
     // A father the scene has created but the tick has not attached yet still
     // has its window; one the scene never made keeps its announced place.
     const QWindow *fatherWindow = sceneWindow(*father);
-    const QPoint position =
-        fatherWindow ? fatherWindow->position() : QPoint(father->openX, father->openY);
-    return WindowPlacement::forChild(
-        request, {QRect(position, QSize(father->width, father->height)), father->openWidth,
-                  father->openHeight});
+    const QPoint position
+        = fatherWindow ? fatherWindow->position() : QPoint(father->openX, father->openY);
+    return WindowPlacement::forChild(request,
+        { QRect(position, QSize(father->width, father->height)), father->openWidth,
+            father->openHeight });
 }
 
-QString QCefView::openWindowJson(const QString &objectName, const QRect &frame, bool visible,
-                                 bool front) const
+QString QCefView::openWindowJson(
+    const QString &objectName, const QRect &frame, bool visible, bool front) const
 {
-    QJsonObject json{{QStringLiteral("objectName"), objectName},
-                     {QStringLiteral("x"), frame.x()},
-                     {QStringLiteral("y"), frame.y()},
-                     {QStringLiteral("width"), frame.width()},
-                     {QStringLiteral("height"), frame.height()},
-                     {QStringLiteral("flags"), int(m_mainWindow->flags())},
-                     {QStringLiteral("visible"), visible}};
+    QJsonObject json { { QStringLiteral("objectName"), objectName },
+        { QStringLiteral("x"), frame.x() }, { QStringLiteral("y"), frame.y() },
+        { QStringLiteral("width"), frame.width() }, { QStringLiteral("height"), frame.height() },
+        { QStringLiteral("flags"), int(m_mainWindow->flags()) },
+        { QStringLiteral("visible"), visible } };
     if (front)
         json.insert(QStringLiteral("modality"), 1);
     return QString::fromUtf8(QJsonDocument(json).toJson());
@@ -219,8 +215,8 @@ void QCefView::hideSiblingsThatNeedHide(const QString &fatherName)
 // While the engine is not ready no client is made; the tick asks again.
 void QCefView::createBrowser(WindowRecord &record)
 {
-    record.client = m_engineHost->app()->createBrowser(QStringLiteral("app"), false, record.url,
-                                                       record.openWidth, record.openHeight);
+    record.client = m_engineHost->app()->createBrowser(
+        QStringLiteral("app"), false, record.url, record.openWidth, record.openHeight);
     if (!record.client)
         return;
     QCefClient *client = record.client.data();
@@ -228,7 +224,7 @@ void QCefView::createBrowser(WindowRecord &record)
     connect(client, &QCefClient::sgLoadEnd, this, &QCefView::onLoadEnd);
     connect(client, &QCefClient::sgRaiseFrontWindows, this, &QCefView::raiseFrontWindows);
     connect(client, &QCefClient::sgHookPopup, this,
-            [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
+        [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
     connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
     connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
 }
@@ -331,9 +327,9 @@ void QCefView::embedLegacyWidget(WindowRecord &record, QWindow *window)
     record.ieWidget = widget;
 
     connect(window, &QWindow::widthChanged, widget,
-            [widget](int width) { widget->resize(width, widget->height()); });
+        [widget](int width) { widget->resize(width, widget->height()); });
     connect(window, &QWindow::heightChanged, widget,
-            [widget](int height) { widget->resize(widget->width(), height); });
+        [widget](int height) { widget->resize(widget->width(), height); });
     connect(widget, &QIE::sgClose, this, &QCefView::onIECloseBrowser);
 }
 
@@ -447,8 +443,8 @@ void QCefView::sendToWeb(const QString &objectName, const QString &msg)
     const WindowRecord *record = findWindow(objectName);
     if (!record || !record->client || !record->client->getBrowser())
         return;
-    record->client->getBrowser()->mainFrame()->sendProcessMessage(PID_RENDERER,
-                                                                  CefProcessMessage(msg));
+    record->client->getBrowser()->mainFrame()->sendProcessMessage(
+        PID_RENDERER, CefProcessMessage(msg));
 }
 
 void QCefView::test()
@@ -557,8 +553,8 @@ void QCefView::setWindowStatus(const QString &objectName, const QString &status)
         if (record->maximized || record->fullScreen) {
             record->maximized = false;
             record->fullScreen = false;
-            applyGeometry(record->window, QRect(record->normalX, record->normalY,
-                                                record->normalWidth, record->normalHeight));
+            applyGeometry(record->window,
+                QRect(record->normalX, record->normalY, record->normalWidth, record->normalHeight));
         }
     } else if (status == QLatin1String("Minimized")) {
         m_mainWindow->setVisibility(QWindow::Minimized);
@@ -589,8 +585,8 @@ void QCefView::restoreFullScreenWindows()
         if (!record.fullScreen || !record.window)
             continue;
         record.fullScreen = false;
-        applyGeometry(record.window, QRect(record.normalX, record.normalY, record.normalWidth,
-                                           record.normalHeight));
+        applyGeometry(record.window,
+            QRect(record.normalX, record.normalY, record.normalWidth, record.normalHeight));
     }
 }
 
@@ -631,14 +627,13 @@ void QCefView::moveWindow(const QString &objectName)
         m_dragHook->startMove(record);
 }
 
-void QCefView::resizeWindow(const QString &objectName, const QString &width,
-                            const QString &height)
+void QCefView::resizeWindow(const QString &objectName, const QString &width, const QString &height)
 {
     WindowRecord *record = attachedWindow(objectName);
     if (!record || !m_dragHook)
         return;
     m_dragHook->startResize(record, isOn(width) ? record->window->width() : 0,
-                            isOn(height) ? record->window->height() : 0);
+        isOn(height) ? record->window->height() : 0);
 }
 
 // The focus went to another window of the shell: an open popup closes.
@@ -739,10 +734,10 @@ void QCefView::clearIECache()
 // The name goes in as a JSON string, so that any name reaches the page as
 // itself and never as script. The object keeps its members sorted, which puts
 // "Download" first, where pages have always found it.
-void QCefView::onDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
-                          const QString &fileName)
+void QCefView::onDownload(
+    CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName)
 {
-    QJsonObject push{{QStringLiteral("Download"), fileName}};
+    QJsonObject push { { QStringLiteral("Download"), fileName } };
     if (state == QLatin1String("Downloading"))
         push.insert(QStringLiteral("Progress"), QString::number(progress));
     else if (state == QLatin1String("Succeed"))

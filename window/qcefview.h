@@ -46,10 +46,9 @@ public:
 
     // Opening and queries:
     Q_INVOKABLE void openWindow(const QString &objectName, const QString &fatherName,
-                                const QString &ie, const QString &url, const QString &rect,
-                                const QString &align, const QString &valign,
-                                const QString &needHide, const QString &lostFocusHide,
-                                const QString &front, bool visible = true);
+        const QString &ie, const QString &url, const QString &rect, const QString &align,
+        const QString &valign, const QString &needHide, const QString &lostFocusHide,
+        const QString &front, bool visible = true);
     Q_INVOKABLE QString getCefClients(const QString &objectName, bool containSelf = true) const;
     Q_INVOKABLE QString getFatherName(const QString &objectName) const;
     Q_INVOKABLE bool getNeedHide(const QString &objectName) const;
@@ -62,8 +61,8 @@ public:
     Q_INVOKABLE void setWindowStatus(const QString &objectName, const QString &status);
     Q_INVOKABLE void switchWindow(const QString &objectName, const QString &needHide);
     Q_INVOKABLE void moveWindow(const QString &objectName);
-    Q_INVOKABLE void resizeWindow(const QString &objectName, const QString &width,
-                                  const QString &height);
+    Q_INVOKABLE void resizeWindow(
+        const QString &objectName, const QString &width, const QString &height);
     Q_INVOKABLE void hideWindow(const QString &objectName);
     Q_INVOKABLE void setWindowHidden(bool flag);
     Q_INVOKABLE void setTrayIcon(bool flag);
@@ -82,8 +81,8 @@ signals:
 public slots:
     void onCloseBrowser(CefRefPtr<CefBrowser> browser);
     void onLoadEnd(CefRefPtr<CefBrowser> browser);
-    void onDownload(CefRefPtr<CefBrowser> browser, int progress, const QString &state,
-                    const QString &fileName);
+    void onDownload(
+        CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void onSendCookie(const QString &cookieName, const QString &cookie);
     void onIECloseBrowser(const QString &objectName);
 
@@ -97,10 +96,9 @@ private:
 
     // Opening:
     WindowPlacement placeWindow(const QString &fatherName, const QString &rect,
-                                const QString &align, const QString &valign,
-                                bool lostFocusHide) const;
-    QString openWindowJson(const QString &objectName, const QRect &frame, bool visible,
-                           bool front) const;
+        const QString &align, const QString &valign, bool lostFocusHide) const;
+    QString openWindowJson(
+        const QString &objectName, const QRect &frame, bool visible, bool front) const;
     void hideSiblingsThatNeedHide(const QString &fatherName);
     void createBrowser(WindowRecord &record);
     QWindow *sceneWindow(const WindowRecord &record) const;

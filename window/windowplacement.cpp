@@ -10,15 +10,14 @@ namespace {
 std::array<int, 4> parseCorners(const QString &rect)
 {
     const QStringList parts = rect.split(QLatin1Char(','));
-    std::array<int, 4> corners{};
+    std::array<int, 4> corners {};
     for (int i = 0; i < 4 && i < parts.size(); ++i)
         corners[i] = parts.at(i).toInt();
     return corners;
 }
 
 int alignedStart(const QString &word, const QString &start, const QString &centre,
-                 const QString &end, int current, int referenceStart, int referenceLength,
-                 int length)
+    const QString &end, int current, int referenceStart, int referenceLength, int length)
 {
     if (word == start)
         return referenceStart;
@@ -43,12 +42,12 @@ WindowPlacement WindowPlacement::forChild(const Request &request, const Father &
     // popup keeps exactly the size it asked for.
     const bool grows = !request.lostFocusHide;
     return WindowPlacement(request, father.frame, father.frame.topLeft(),
-                           grows ? father.frame.width() - father.openWidth : 0,
-                           grows ? father.frame.height() - father.openHeight : 0);
+        grows ? father.frame.width() - father.openWidth : 0,
+        grows ? father.frame.height() - father.openHeight : 0);
 }
 
 WindowPlacement::WindowPlacement(const Request &request, const QRect &reference,
-                                 const QPoint &origin, int widthGrowth, int heightGrowth)
+    const QPoint &origin, int widthGrowth, int heightGrowth)
 {
     const std::array<int, 4> corners = parseCorners(request.rect);
     const int x = int(corners[0] * request.zoom);
@@ -57,11 +56,9 @@ WindowPlacement::WindowPlacement(const Request &request, const QRect &reference,
     openHeight = int(corners[3] * request.zoom - y);
 
     const int left = alignedStart(request.align, QStringLiteral("Left"), QStringLiteral("Center"),
-                                  QStringLiteral("Right"), origin.x() + x, reference.x(),
-                                  reference.width(), openWidth);
+        QStringLiteral("Right"), origin.x() + x, reference.x(), reference.width(), openWidth);
     const int top = alignedStart(request.valign, QStringLiteral("Top"), QStringLiteral("VCenter"),
-                                 QStringLiteral("Bottom"), origin.y() + y, reference.y(),
-                                 reference.height(), openHeight);
+        QStringLiteral("Bottom"), origin.y() + y, reference.y(), reference.height(), openHeight);
     frame = QRect(left, top, openWidth + widthGrowth, openHeight + heightGrowth);
 
     offsetX = frame.x() - reference.x();

@@ -45,5 +45,5 @@ public:
 private:
     // origin: what the rect's own position is relative to.
     WindowPlacement(const Request &request, const QRect &reference, const QPoint &origin,
-                    int widthGrowth, int heightGrowth);
+        int widthGrowth, int heightGrowth);
 };

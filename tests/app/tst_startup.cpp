@@ -2,13 +2,13 @@
 #include "testhttpserver.h"
 
 #include <QDate>
-#include <QGuiApplication>
-#include <QImage>
-#include <QScreen>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -54,7 +54,7 @@ void TestStartup::init()
     QVERIFY(QDir().mkpath(appDir()));
     QVERIFY(QDir().mkpath(configHome()));
     // The program and the engine's sub-process program, as a user installs them.
-    for (const QString name : {"lumen", "lumen_render"}) {
+    for (const QString name : { "lumen", "lumen_render" }) {
         const QString built = qEnvironmentVariable("LUMEN_BIN_DIR") + "/" + name;
         QVERIFY2(QFile::copy(built, appDir() + "/" + name), qPrintable(built));
     }
@@ -93,7 +93,7 @@ void TestStartup::writeMainDomain(const QString &domain)
 {
     const QString passphrase = QStringLiteral("6274093MOSS381906LAKE927415");
     writeConfig("Setting/" + TextCipher::encrypt("MainUrl", passphrase),
-                TextCipher::encrypt(domain, passphrase));
+        TextCipher::encrypt(domain, passphrase));
 }
 
 QRgb TestStartup::screenPixel(int x, int y)
@@ -195,8 +195,9 @@ void TestStartup::recordsCompatibleModeWhenOpenGLIsMissing()
     QCOMPARE(m_lumen->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_lumen->exitCode(), 0);
     const QString log = readText(dailyLogPath());
-    QVERIFY2(log.contains(QStringLiteral("[error] :  [Other_Type] 启动：检测到opengl失败，切换软件模拟")),
-             qPrintable(log));
+    QVERIFY2(log.contains(
+                 QStringLiteral("[error] :  [Other_Type] 启动：检测到opengl失败，切换软件模拟")),
+        qPrintable(log));
     QVERIFY(!log.contains(QStringLiteral("启动：加载qml")));
     QSettings startup(configHome() + "/lumen.conf", QSettings::IniFormat);
     QCOMPARE(startup.value("Compatible").toBool(), true);
@@ -231,8 +232,9 @@ void TestStartup::endsQuietlyWhenDataFolderCannotBeCreated()
     QCOMPARE(m_lumen->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_lumen->exitCode(), 0);
     const QString fallback = readText(appDir() + "/logs/useless_identify.txt");
-    QVERIFY2(fallback.contains(QStringLiteral("[error] :  [Other_Type] Fatal:create dir error main path")),
-             qPrintable(fallback));
+    QVERIFY2(fallback.contains(
+                 QStringLiteral("[error] :  [Other_Type] Fatal:create dir error main path")),
+        qPrintable(fallback));
 }
 
 // The first window opens hidden at the main address, 300 x 500 and centred

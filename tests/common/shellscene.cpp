@@ -7,8 +7,8 @@
 #include "window/qcefview.h"
 
 #include <QQmlContext>
-#include <QTest>
 #include <QQmlError>
+#include <QTest>
 #include <QtDebug>
 
 #include <algorithm>

@@ -36,8 +36,8 @@ void TestWindowPlacement::scalesCornersByZoom()
     QFETCH(QString, rect);
     QFETCH(double, zoom);
     QFETCH(QRect, frame);
-    const WindowPlacement placement =
-        WindowPlacement::forRoot(Request{rect, zoom, "", "", false}, QRect(0, 0, 1920, 1080));
+    const WindowPlacement placement
+        = WindowPlacement::forRoot(Request { rect, zoom, "", "", false }, QRect(0, 0, 1920, 1080));
     QCOMPARE(placement.frame, frame);
     QCOMPARE(placement.openWidth, frame.width());
     QCOMPARE(placement.openHeight, frame.height());
@@ -51,15 +51,18 @@ void TestWindowPlacement::alignsInsideScreen_data()
     QTest::addColumn<QPoint>("position");
     const QRect primary(0, 0, 1920, 1080);
     const QRect second(1920, 0, 1280, 1024);
-    QTest::newRow("centre, odd width rounds down") << primary << "Center" << "VCenter"
-                                                  << QPoint(809, 290);
-    QTest::newRow("left top") << primary << "Left" << "Top" << QPoint(0, 0);
-    QTest::newRow("right bottom") << primary << "Right" << "Bottom" << QPoint(1619, 580);
-    QTest::newRow("unknown words keep the rect") << primary << "center" << "middle"
-                                                 << QPoint(5, 10);
-    QTest::newRow("second screen centre") << second << "Center" << "VCenter"
-                                          << QPoint(1920 + 489, 262);
-    QTest::newRow("second screen, rect is absolute") << second << "" << "" << QPoint(5, 10);
+    QTest::newRow("centre, odd width rounds down") << primary << "Center"
+                                                   << "VCenter" << QPoint(809, 290);
+    QTest::newRow("left top") << primary << "Left"
+                              << "Top" << QPoint(0, 0);
+    QTest::newRow("right bottom") << primary << "Right"
+                                  << "Bottom" << QPoint(1619, 580);
+    QTest::newRow("unknown words keep the rect") << primary << "center"
+                                                 << "middle" << QPoint(5, 10);
+    QTest::newRow("second screen centre") << second << "Center"
+                                          << "VCenter" << QPoint(1920 + 489, 262);
+    QTest::newRow("second screen, rect is absolute") << second << ""
+                                                     << "" << QPoint(5, 10);
 }
 
 void TestWindowPlacement::alignsInsideScreen()
@@ -68,51 +71,51 @@ void TestWindowPlacement::alignsInsideScreen()
     QFETCH(QString, align);
     QFETCH(QString, valign);
     QFETCH(QPoint, position);
-    const WindowPlacement placement =
-        WindowPlacement::forRoot(Request{"5,10,306,510", 1.0, align, valign, false}, screen);
+    const WindowPlacement placement
+        = WindowPlacement::forRoot(Request { "5,10,306,510", 1.0, align, valign, false }, screen);
     QCOMPARE(placement.frame.topLeft(), position);
     QCOMPARE(placement.frame.size(), QSize(301, 500));
 }
 
 void TestWindowPlacement::childIsPlacedRelativeToFather()
 {
-    const WindowPlacement::Father father{QRect(100, 200, 800, 600), 800, 600};
-    const WindowPlacement placed =
-        WindowPlacement::forChild(Request{"10,20,110,220", 1.0, "", "", false}, father);
+    const WindowPlacement::Father father { QRect(100, 200, 800, 600), 800, 600 };
+    const WindowPlacement placed
+        = WindowPlacement::forChild(Request { "10,20,110,220", 1.0, "", "", false }, father);
     QCOMPARE(placed.frame, QRect(110, 220, 100, 200));
 
-    const WindowPlacement centred =
-        WindowPlacement::forChild(Request{"0,0,200,100", 1.0, "Center", "Bottom", false}, father);
+    const WindowPlacement centred = WindowPlacement::forChild(
+        Request { "0,0,200,100", 1.0, "Center", "Bottom", false }, father);
     QCOMPARE(centred.frame, QRect(400, 700, 200, 100));
 }
 
 void TestWindowPlacement::childGrowsWithFatherUnlessPopup()
 {
     // The father opened at 800 x 600 and has grown by 100 x 50 since.
-    const WindowPlacement::Father father{QRect(0, 0, 900, 650), 800, 600};
-    const WindowPlacement child =
-        WindowPlacement::forChild(Request{"0,0,200,100", 1.0, "", "", false}, father);
+    const WindowPlacement::Father father { QRect(0, 0, 900, 650), 800, 600 };
+    const WindowPlacement child
+        = WindowPlacement::forChild(Request { "0,0,200,100", 1.0, "", "", false }, father);
     QCOMPARE(child.frame.size(), QSize(300, 150));
     QCOMPARE(child.openWidth, 200);
     QCOMPARE(child.openHeight, 100);
 
-    const WindowPlacement popup =
-        WindowPlacement::forChild(Request{"0,0,200,100", 1.0, "", "", true}, father);
+    const WindowPlacement popup
+        = WindowPlacement::forChild(Request { "0,0,200,100", 1.0, "", "", true }, father);
     QCOMPARE(popup.frame.size(), QSize(200, 100));
 }
 
 void TestWindowPlacement::offsetsAndMarginsDescribeFinalFrame()
 {
-    const WindowPlacement::Father father{QRect(100, 100, 1000, 800), 1000, 800};
-    const WindowPlacement child =
-        WindowPlacement::forChild(Request{"50,60,350,460", 1.0, "", "", false}, father);
+    const WindowPlacement::Father father { QRect(100, 100, 1000, 800), 1000, 800 };
+    const WindowPlacement child
+        = WindowPlacement::forChild(Request { "50,60,350,460", 1.0, "", "", false }, father);
     QCOMPARE(child.offsetX, 50);
     QCOMPARE(child.offsetY, 60);
     QCOMPARE(child.marginRight, 1000 - 50 - 300);
     QCOMPARE(child.marginBottom, 800 - 60 - 400);
 
     const WindowPlacement root = WindowPlacement::forRoot(
-        Request{"0,0,300,500", 1.0, "Center", "VCenter", false}, QRect(0, 0, 1920, 1080));
+        Request { "0,0,300,500", 1.0, "Center", "VCenter", false }, QRect(0, 0, 1920, 1080));
     QCOMPARE(root.offsetX, 810);
     QCOMPARE(root.offsetY, 290);
     QCOMPARE(root.marginRight, 810);
