@@ -1,5 +1,6 @@
 #include "app/dirhelper.h"
 
+#include "app/applog.h"
 #include "app/tspdlog.h"
 
 #include <QCoreApplication>
@@ -160,8 +161,10 @@ QString DirHelper::macResourcesPath() const
 bool DirHelper::changeDirPath(const QString &path)
 {
     const QString folder = withoutFileUrls(path);
-    if (containsIdeograph(folder))
+    if (containsIdeograph(folder)) {
+        qCDebug(lcApp) << "a data folder path with ideographs is refused:" << folder;
         return false;
+    }
     const QString candidate = folder + kMainFolder;
     if (candidate == m_mainPath)
         return true;

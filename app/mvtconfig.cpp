@@ -1,5 +1,6 @@
 #include "app/mvtconfig.h"
 
+#include "app/applog.h"
 #include "app/textcipher.h"
 
 #include <QCoreApplication>
@@ -62,8 +63,10 @@ QString MVTConfig::getVersion() const
 void MVTConfig::set(const QString &key, const QString &value)
 {
     // The version is built in and the main URL is written at installation.
-    if (key == kVersionName || key == kMainUrlName)
+    if (key == kVersionName || key == kMainUrlName) {
+        qCDebug(lcApp) << "a page may not set" << key;
         return;
+    }
     if (key == kInstallerName)
         write(kInstallerKey, value);
     else

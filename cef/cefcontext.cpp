@@ -4,11 +4,11 @@
 #include "cef/cefcommandline.h"
 #include "cef/cefcookiemanager.h"
 #include "cef/cefsettings.h"
+#include "cef/enginelog.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefrenderhandler.h"
 #include "cef/sandbox.h"
 
-#include <QDebug>
 #include <QFileInfo>
 #include <QOpenGLContext>
 #include <QQmlComponent>
@@ -49,7 +49,8 @@ bool helperIsUsable(const QString &path)
     const QFileInfo helper(path);
     if (helper.isFile() && helper.isExecutable())
         return true;
-    qWarning().noquote() << "engine sub-process program missing or not executable:" << path;
+    qCWarning(lcEngine).noquote() << "engine sub-process program missing or not executable:"
+                                  << path;
     return false;
 }
 
@@ -82,7 +83,7 @@ std::unique_ptr<CefContext> CefContext::initialize(
     // Views render through OpenGL contexts shared between threads, which must
     // be asked for before the application object exists.
     if (!QOpenGLContext::globalShareContext()) {
-        qWarning("engine started without shared OpenGL contexts");
+        qCWarning(lcEngine, "engine started without shared OpenGL contexts");
         return nullptr;
     }
     app.OnBeforeCommandLineProcessing(commandLine);
@@ -109,7 +110,7 @@ bool CefContext::start(const CefSettings &settings)
     m_browserView = std::make_unique<QQmlComponent>(
         m_qmlEngine.get(), QUrl(QStringLiteral("qrc:/cef/browserview.qml")));
     if (!m_browserView->isReady()) {
-        qWarning().noquote() << m_browserView->errorString();
+        qCWarning(lcEngine).noquote() << m_browserView->errorString();
         return false;
     }
 

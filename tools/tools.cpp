@@ -8,6 +8,7 @@
 #include "tools/processor.h"
 #include "tools/screenrules.h"
 #include "tools/systemrules.h"
+#include "tools/toolslog.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -212,8 +213,10 @@ bool Tools::startUpdate(const QString &name)
 void Tools::killProcess(const QString &process)
 {
     QList<qint64> ids;
-    if (!findProcesses(process, &ids))
+    if (!findProcesses(process, &ids)) {
+        qCDebug(lcTools) << "no process to kill named" << process;
         return;
+    }
     // Killing this process first would leave the others running.
     const int own = ids.indexOf(QCoreApplication::applicationPid());
     if (own >= 0)

@@ -1,25 +1,31 @@
 #pragma once
 
 #include "cef/cefrefptr.h"
-#include "window/windowrecord.h"
+#include "window/windowfocus.h"
+#include "window/windowregistry.h"
 
 #include <QHash>
 #include <QObject>
-#include <QStringList>
-#include <QSystemTrayIcon>
 
 #include <memory>
-#include <unordered_map>
 
+class BrowserAttacher;
 class CefBrowser;
+class LegacyWindows;
 class QCefEngine;
 class QTimer;
-class QWebEngineProfile;
+class QWindow;
+class ShellVisibility;
+class SplashHandover;
 class WindowDragHook;
-class WindowPlacement;
+class WindowFollower;
+class WindowOpener;
 
 // The window manager (cppCef): a registry of named windows, each a scene
-// window holding a browser; children follow their father.
+// window holding a browser; children follow their father. The one object the
+// scene and the page requests talk to; each of its jobs lives in a class of
+// its own (registry, attachment, following, visibility, splash, legacy
+// windows, window states, focus), this one opens windows and routes the rest.
 // Runs on the GUI thread. instance() creates it on first use; it lives until
 // process exit.
 class QCefView : public QObject
@@ -39,7 +45,7 @@ public:
     WindowRecord *findWindow(const QString &name) const;
     // Cookie name to value, as the engine windows had them when attached; for
     // the legacy windows.
-    const QHash<QString, QString> &cookieTable() const { return m_cookieTable; }
+    const QHash<QString, QString> &cookieTable() const;
     void raiseFrontWindows(int browserId);
     void restoreFullScreenWindows();
     void setDragging(bool dragging);
@@ -90,55 +96,27 @@ protected slots:
     virtual void onCefTimer();
 
 private:
-    enum class Change { X, Y, Width, Height };
-
     QCefView();
 
-    // Opening:
-    WindowPlacement placeWindow(const QString &fatherName, const QString &rect,
-        const QString &align, const QString &valign, bool lostFocusHide) const;
-    QString openWindowJson(
-        const QString &objectName, const QRect &frame, bool visible, bool front) const;
-    void hideSiblingsThatNeedHide(const QString &fatherName);
     void createBrowser(WindowRecord &record);
-    QWindow *sceneWindow(const WindowRecord &record) const;
-
-    // Attachment:
-    void attachNextPending();
-    bool attach(WindowRecord &record, QWindow *window);
-    void collectCookies(const WindowRecord &record);
-    void embedBrowserWindow(WindowRecord &record, QWindow *window, QWindow *browserWindow);
-    void embedLegacyWidget(WindowRecord &record, QWindow *window);
-    QWebEngineProfile *legacyProfile();
-    void trackGeometry(WindowRecord &record, QWindow *window);
-    void followFather(const QString &name, Change change);
+    void onAttached(const QString &name);
 
     // Operations:
-    WindowRecord *attachedWindow(const QString &name) const;
     void closeOrHide(const WindowRecord &record);
-    void saveNormalGeometry(WindowRecord &record);
-    static void applyGeometry(QWindow *window, const QRect &frame);
-    void closeLegacyWindows();
-    void removeFromFather(const WindowRecord &record);
-    void restoreShell();
-    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
-    void onLogoTimer();
-    void unregister(const QString &name);
+    void forget(const WindowRecord &record);
 
-    bool m_dragging = false;
-    QString m_hookPopupName;
-    QTimer *m_engineTimer = nullptr;
-    bool m_engineTimerStarted = false;
+    WindowRegistry m_registry;
+    WindowFocus m_focus;
     QWindow *m_mainWindow = nullptr;
     QCefEngine *m_engineHost = nullptr;
-    QStringList m_pendingWindows;
-    QHash<QString, QString> m_cookieTable;
-    std::unordered_map<QString, std::unique_ptr<WindowRecord>> m_windows;
-    // A name rather than a record: the popup may close and go at any time.
-    QString m_currentPopup;
-    QSystemTrayIcon *m_trayIcon = nullptr;
-    QTimer *m_logoTimer = nullptr;
-    CefRefPtr<CefBrowser> m_lastLoadedBrowser;
+    QTimer *m_engineTimer = nullptr;
+    bool m_engineTimerStarted = false;
+    WindowFollower *m_follower = nullptr;
+    LegacyWindows *m_legacy = nullptr;
+    BrowserAttacher *m_attacher = nullptr;
+    ShellVisibility *m_visibility = nullptr;
+    SplashHandover *m_splash = nullptr;
+    std::unique_ptr<WindowOpener> m_opener;
     WindowDragHook *m_dragHook = nullptr;
-    QWebEngineProfile *m_legacyProfile = nullptr;
+    QString m_hookPopupName;
 };

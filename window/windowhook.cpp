@@ -23,9 +23,7 @@ void WindowHook::startMove(WindowRecord *record)
 {
     if (!record->window)
         return;
-    const QPoint anchor = QCursor::pos() - record->window->position();
-    record->anchorX = anchor.x();
-    record->anchorY = anchor.y();
+    record->anchor = QCursor::pos() - record->window->position();
     m_moving = { record->objectName, record->window };
 }
 
@@ -33,9 +31,7 @@ void WindowHook::startResize(WindowRecord *record, int startWidth, int startHeig
 {
     if (!record->window)
         return;
-    const QPoint anchor = QCursor::pos();
-    record->anchorX = anchor.x();
-    record->anchorY = anchor.y();
+    record->anchor = QCursor::pos();
     m_resizing = { record->objectName, record->window };
     m_startWidth = startWidth;
     m_startHeight = startHeight;
@@ -100,12 +96,12 @@ void WindowHook::followMove(const QPoint &cursor)
         return;
     }
     m_windows->setDragging(true);
-    const QPoint origin = cursor - QPoint(record->anchorX, record->anchorY);
+    const QPoint origin = cursor - record->anchor;
     record->window->setPosition(origin);
     for (const QString &name : record->children) {
         const WindowRecord *child = m_windows->findWindow(name);
         if (child && child->window)
-            child->window->setPosition(origin + QPoint(child->offsetX, child->offsetY));
+            child->window->setPosition(origin + child->offset);
     }
 }
 
@@ -119,10 +115,10 @@ void WindowHook::followResize(const QPoint &cursor)
         return;
     }
     const int width = m_startWidth
-        ? qMax(cursor.x() + m_startWidth - record->anchorX, record->openWidth)
+        ? qMax(cursor.x() + m_startWidth - record->anchor.x(), record->openSize.width())
         : record->window->width();
     const int height = m_startHeight
-        ? qMax(cursor.y() + m_startHeight - record->anchorY, record->openHeight)
+        ? qMax(cursor.y() + m_startHeight - record->anchor.y(), record->openSize.height())
         : record->window->height();
     record->window->resize(width, height);
 }

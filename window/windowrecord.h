@@ -2,6 +2,10 @@
 
 #include "cef/cefrefptr.h"
 
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWindow>
@@ -21,34 +25,32 @@ struct WindowRecord
     QWindow *browserWindow = nullptr;
     QIE *ieWidget = nullptr;
 
-    int width = 0;
-    int height = 0;
-    int openWidth = 0;
-    int openHeight = 0;
+    QSize size;
+    // The size asked for at opening: a resize by drag never goes below it, and
+    // children grow by what their father has grown since.
+    QSize openSize;
     // Where the window was announced to the scene, for children opened before
     // it is attached.
-    int openX = 0;
-    int openY = 0;
+    QPoint openPosition;
 
     QString fatherName;
-    int offsetX = 0;
-    int offsetY = 0;
-    int marginRight = 0;
-    int marginBottom = 0;
+    // From the father's top-left corner to this window's.
+    QPoint offset;
+    // From this window's right and bottom edges to the father's (left and top
+    // stay 0).
+    QMargins margins;
 
     bool isIE = false;
     QString url;
-    int anchorX = 0;
-    int anchorY = 0;
+    // Where the pointer held the window when a drag began.
+    QPoint anchor;
     // Most recently opened or switched first.
     QStringList children;
 
     bool needHide = false;
     bool lostFocusHide = false;
-    int normalX = 0;
-    int normalY = 0;
-    int normalWidth = 0;
-    int normalHeight = 0;
+    // The geometry to go back to from maximised or full screen.
+    QRect normalGeometry;
     bool maximized = false;
     bool fullScreen = false;
     bool front = false;

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "cef/qcefengine.h"
+#include "shell.h"
 
 #include <QQuickView>
+#include <QStringList>
 
 class QCefView;
 
@@ -16,14 +17,13 @@ class ShellScene
     Q_DISABLE_COPY(ShellScene)
 
 public:
-    ShellScene();
+    ShellScene() = default;
 
     // Once. False, with a warning, when the scene or the engine did not start.
     bool start();
 
-    QQuickView &view() { return m_view; }
-    const QQuickView &view() const { return m_view; }
-    QCefView *windows() const;
+    QQuickView &view() const { return m_shell.view(); }
+    QCefView *windows() const { return m_shell.windows(); }
 
     // Closes the named windows that are registered, once attached (popups only
     // hide on closeWindow: their scene window is closed directly), and waits
@@ -31,8 +31,6 @@ public:
     bool closeWindows(const QStringList &names) const;
 
 private:
-    void publishShellObjects();
-
-    QQuickView m_view;
-    QCefEngine m_engine;
+    // The view is made on first use, whoever asks.
+    mutable Shell m_shell;
 };

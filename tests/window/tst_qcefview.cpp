@@ -398,7 +398,7 @@ void TestQCefView::openingAnnouncesTheWindowToTheScene()
     QCOMPARE(record->window->isVisible(), visible);
     QCOMPARE(record->window->modality(), front ? Qt::WindowModal : Qt::NonModal);
     QCOMPARE(record->window->title(), QStringLiteral("announced"));
-    QCOMPARE(QSize(record->width, record->height), frame.size());
+    QCOMPARE(record->size, frame.size());
 }
 
 void TestQCefView::browserFillsItsSceneWindowOnScreen()
@@ -419,7 +419,7 @@ void TestQCefView::browserFillsItsSceneWindowOnScreen()
     // The browser keeps filling the window as it grows.
     record->window->setWidth(400);
     QTRY_COMPARE(record->browserWindow->width(), 400);
-    QCOMPARE(record->width, 400);
+    QCOMPARE(record->size.width(), 400);
     QTRY_VERIFY_WITH_TIMEOUT(
         sameColour(screenColourAt(frame.topLeft() + QPoint(397, 100)), kRed), kEngineTimeout);
 }
@@ -509,7 +509,7 @@ void TestQCefView::childGrowsWithItsFatherUnlessPopup()
     QVERIFY(father);
     father->window->setWidth(500);
     father->window->setHeight(320);
-    QTRY_COMPARE(QSize(father->width, father->height), QSize(500, 320));
+    QTRY_COMPARE(father->size, QSize(500, 320));
 
     QSignalSpy announced(m_windows, &QCefView::sgOpenNewWindow);
     Opening child("sprout");
@@ -526,9 +526,9 @@ void TestQCefView::childGrowsWithItsFatherUnlessPopup()
 
     const WindowRecord *record = waitForAttachment(QStringLiteral("sprout"));
     QVERIFY(record);
-    QCOMPARE(QSize(record->openWidth, record->openHeight), QSize(100, 50));
+    QCOMPARE(record->openSize, QSize(100, 50));
     QTRY_COMPARE(record->window->geometry(), QRect(QPoint(60, 60), size));
-    QCOMPARE(QSize(record->width, record->height), size);
+    QCOMPARE(record->size, size);
     // The scene parented the child's window into the father's.
     QVERIFY(isDescendant(record->window, father->window));
     QVERIFY(isDescendant(announced.at(0).at(0).value<QObject *>(), father->window));
@@ -637,7 +637,7 @@ void TestQCefView::childrenFollowTheirFather()
     father->window->resize(600, 400);
     QTRY_COMPARE(child->window->size(), QSize(400, 200));
     QTRY_COMPARE(grandchild->window->size(), QSize(250, 130));
-    QTRY_COMPARE(QSize(child->width, child->height), QSize(400, 200));
+    QTRY_COMPARE(child->size, QSize(400, 200));
     QTRY_COMPARE(grandchild->browserWindow->size(), QSize(250, 130));
 
     // During a drag the input hook moves the children itself.

@@ -309,7 +309,7 @@ void TestWindowHook::escapeAndF11LeaveFullScreenOnly()
     m_windows->setWindowStatus(QStringLiteral("screenful"), status);
     // The window system reports each step of a change; the last one has come once the window
     // manager has the size.
-    QTRY_COMPARE(QSize(record->width, record->height), before.size());
+    QTRY_COMPARE(record->size, before.size());
     QTRY_COMPARE(record->window->geometry(), before);
     const bool maximized = record->maximized;
 
@@ -391,7 +391,7 @@ void TestWindowHook::resizeFollowsThePointer()
     QTRY_COMPARE(stretch->window->size(), regrown);
     QCOMPARE(stretch->window->position(), QPoint(300, 200));
     // The window system has reported the last size, and the browser follows its window.
-    QTRY_COMPARE(QSize(stretch->width, stretch->height), regrown);
+    QTRY_COMPARE(stretch->size, regrown);
     QTRY_COMPARE(stretch->browserWindow->size(), regrown);
 
     QVERIFY(releaseHandled(1));

@@ -1,0 +1,227 @@
+#include "shell.h"
+
+#include "app/directorytree.h"
+#include "app/dirhelper.h"
+#include "app/mvtconfig.h"
+#include "app/platform.h"
+#include "app/startup.h"
+#include "app/tspdlog.h"
+#include "cef/qcefapp.h"
+#include "cef/qcefengine.h"
+#include "tools/tools.h"
+#include "window/qcefview.h"
+#include "window/windowhook.h"
+
+#include "buildid.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QQmlContext>
+#include <QQuickView>
+#include <QSettings>
+
+namespace {
+
+// Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint
+// | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint; the scene copies
+// them onto its splash through cppWindow.flags.
+constexpr int kMainViewFlags = 134236419;
+
+void setApplicationIdentity()
+{
+    // Decides where QStandardPaths and QSettings keep per-user data.
+    QCoreApplication::setOrganizationName(QStringLiteral("lumen"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("https://corvela.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("playcrate"));
+}
+
+void logStartupLine()
+{
+    TSpdlog::instance()->otherInfo(QStringLiteral("APP启动,version:")
+        + MVTConfig::instance()->getVersion() + QStringLiteral(" id:")
+        + QStringLiteral(LUMEN_BUILD_ID));
+}
+
+void prepareMainView(QQuickView &view)
+{
+    // Emitted on the render thread: the view as context brings the log call
+    // back to the GUI thread, where every log call belongs.
+    QObject::connect(&view, &QQuickWindow::sceneGraphInitialized, &view,
+        [] { TSpdlog::instance()->otherInfo(QStringLiteral("启动：qml对象启动成功")); });
+    view.setFlags(Qt::WindowFlags(kMainViewFlags));
+    view.setPosition(0, 0);
+    view.setTitle(QStringLiteral("Corvela"));
+}
+
+// A shell window that takes the focus closes the open popup; focus leaving
+// for another program (no window) closes nothing.
+void hidePopupOnFocusChange(QWindow *window)
+{
+    if (window)
+        QCefView::instance()->hideWindow(window->objectName());
+}
+
+// The page that clears the cache sets the flag and quits; the engine's disk
+// cache goes now, before the engine opens it again.
+void purgeEngineCacheWhenAsked()
+{
+    MVTConfig *config = MVTConfig::instance();
+    if (!config->getIsCache())
+        return;
+    removeDirectoryTree(QCoreApplication::applicationDirPath() + QStringLiteral("/cache/Cache"));
+    config->setIsCache(false);
+}
+
+} // namespace
+
+Shell::Shell() = default;
+
+Shell::~Shell() = default;
+
+void Shell::prepare()
+{
+    Platform::declareDpiAware();
+    setApplicationIdentity();
+    m_startupSettings = Platform::openStartupSettings();
+    applyCompatibleMode(*m_startupSettings);
+    QCefEngine::prepare();
+}
+
+int Shell::exec(int &argc, char **argv)
+{
+    startServices();
+    if (!buildScene() || !startEngine(argc, argv)) {
+        release();
+        return 0;
+    }
+    openFirstWindow();
+    const int exitCode = run();
+    shutDown();
+    return exitCode;
+}
+
+void Shell::startServices()
+{
+    MVTConfig::instance();
+    // Installs the global keyboard and mouse hooks; it acts once it knows the
+    // window manager.
+    m_hook = std::make_unique<WindowHook>();
+    initDailyLog();
+    logStartupLine();
+}
+
+bool Shell::buildScene()
+{
+    TSpdlog *log = TSpdlog::instance();
+    log->otherInfo(QStringLiteral("启动：初始化qml对象"));
+    prepareMainView(view());
+    if (!openGLProbePasses(view().requestedFormat())) {
+        log->otherError(QStringLiteral("启动：检测到opengl失败，切换软件模拟"));
+        m_startupSettings->setValue(QStringLiteral("Compatible"), true);
+        return false;
+    }
+    purgeEngineCacheWhenAsked();
+    loadScene();
+    return true;
+}
+
+bool Shell::loadScene()
+{
+    // The scene sits in a library's archive, where nothing else would pull
+    // its resources in.
+    Q_INIT_RESOURCE(qml);
+    QQmlContext *context = view().rootContext();
+    context->setContextProperty(QStringLiteral("cppWindow"), &view());
+    context->setContextProperty(QStringLiteral("cppTool"), Tools::instance());
+    context->setContextProperty(QStringLiteral("cppLog"), TSpdlog::instance());
+    context->setContextProperty(QStringLiteral("cppConfig"), MVTConfig::instance());
+    context->setContextProperty(QStringLiteral("cppDir"), DirHelper::instance());
+    context->setContextProperty(QStringLiteral("cppCef"), windows());
+    TSpdlog::instance()->otherInfo(QStringLiteral("启动：加载qml"));
+    view().setSource(QUrl(QStringLiteral("qrc:/main.qml")));
+    return view().status() == QQuickView::Ready;
+}
+
+bool Shell::startEngine(int &argc, char **argv)
+{
+    TSpdlog *log = TSpdlog::instance();
+    log->otherInfo(QStringLiteral("启动：初始化cef"));
+    if (engine().initialize(argc, argv) < 0)
+        return true;
+    log->otherError(QStringLiteral("启动：初始化cef失败"));
+    engine().release();
+    return false;
+}
+
+void Shell::openFirstWindow()
+{
+    TSpdlog *log = TSpdlog::instance();
+    log->otherInfo(QStringLiteral("启动：初始化cefview"));
+    startWindowManager();
+
+    log->otherInfo(QStringLiteral("启动：打开默认网页"));
+    qDebug() << MVTConfig::instance()->getMainUrl();
+    // Hidden until its page has loaded; the splash stands in meanwhile.
+    windows()->openWindow(QStringLiteral("login"), QString(), QString(),
+        MVTConfig::instance()->getMainUrl(), QStringLiteral("0,0,300,500"),
+        QStringLiteral("Center"), QStringLiteral("VCenter"), QString(), QString(), QString(),
+        false);
+    log->otherInfo(QStringLiteral("启动：打开默认网页成功"));
+    view().show();
+}
+
+// Tools knows neither windows nor browsers: quitting closes every window
+// before the event loop ends, and muting reaches every browser there is.
+void Shell::startWindowManager()
+{
+    QCefView *windows = this->windows();
+    windows->init(&view(), &engine());
+    m_hook->setWindowManager(windows);
+    windows->setDragHook(m_hook.get());
+
+    Tools *tools = Tools::instance();
+    QObject::connect(tools, &Tools::sgCloseAllWindows, windows, &QCefView::closeAllBrowser);
+    QCefEngine *engine = &this->engine();
+    QObject::connect(tools, &Tools::sgMuteBrowsers, windows,
+        [engine](bool muted) { engine->app()->setAudioMuted(muted); });
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, windows, &hidePopupOnFocusChange);
+}
+
+int Shell::run()
+{
+    windows()->startEngineTimer();
+    TSpdlog::instance()->otherInfo(QStringLiteral("启动：启动完成"));
+    return QApplication::exec();
+}
+
+void Shell::shutDown()
+{
+    Tools::instance()->startLocalProcess(QStringLiteral("lumen_quit") + Platform::executableSuffix);
+    release();
+}
+
+// Both need the application object, which goes before this object does.
+void Shell::release()
+{
+    m_engine.reset();
+    m_view.reset();
+}
+
+QQuickView &Shell::view()
+{
+    if (!m_view)
+        m_view = std::make_unique<QQuickView>();
+    return *m_view;
+}
+
+QCefEngine &Shell::engine()
+{
+    if (!m_engine)
+        m_engine = std::make_unique<QCefEngine>();
+    return *m_engine;
+}
+
+QCefView *Shell::windows() const
+{
+    return QCefView::instance();
+}

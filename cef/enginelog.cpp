@@ -1,0 +1,3 @@
+#include "cef/enginelog.h"
+
+Q_LOGGING_CATEGORY(lcEngine, "lumen.engine", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "tools/toolslog.h"
+
+Q_LOGGING_CATEGORY(lcTools, "lumen.tools", QtWarningMsg)

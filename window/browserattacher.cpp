@@ -1,0 +1,115 @@
+#include "window/browserattacher.h"
+
+#include "cef/cefbrowser.h"
+#include "cef/qcefclient.h"
+#include "window/legacywindows.h"
+#include "window/windowfollower.h"
+#include "window/windowregistry.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+namespace {
+
+// The browser's own top-level window, found by its native handle.
+QWindow *windowWithHandle(WId handle)
+{
+    const QWindowList windows = QGuiApplication::allWindows();
+    for (QWindow *window : windows) {
+        if (window->handle() && window->winId() == handle)
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+BrowserAttacher::BrowserAttacher(QWindow *mainWindow, WindowRegistry &registry,
+    LegacyWindows &legacy, WindowFollower &follower,
+    std::function<void(WindowRecord &)> createBrowser, QObject *parent)
+    : QObject(parent)
+    , m_mainWindow(mainWindow)
+    , m_registry(registry)
+    , m_legacy(legacy)
+    , m_follower(follower)
+    , m_createBrowser(std::move(createBrowser))
+{
+}
+
+void BrowserAttacher::enqueue(const QString &name)
+{
+    m_pending.append(name);
+}
+
+QWindow *BrowserAttacher::sceneWindow(const WindowRecord &record) const
+{
+    if (record.window)
+        return record.window;
+    return m_mainWindow->findChild<QWindow *>(record.objectName);
+}
+
+void BrowserAttacher::attachNextPending()
+{
+    if (m_pending.isEmpty())
+        return;
+    WindowRecord *record = m_registry.find(m_pending.first());
+    if (!record) {
+        m_pending.removeFirst();
+        return;
+    }
+    if (!record->isIE && !record->client)
+        m_createBrowser(*record);
+    QWindow *window = m_mainWindow->findChild<QWindow *>(record->objectName);
+    if (window && attach(*record, window)) {
+        m_pending.removeFirst();
+        emit sgAttached(record->objectName);
+    }
+}
+
+bool BrowserAttacher::attach(WindowRecord &record, QWindow *window)
+{
+    if (!record.isIE) {
+        if (!record.client || record.client->getWindowHandle() == -1)
+            return false;
+        QWindow *browserWindow = windowWithHandle(WId(record.client->getWindowHandle()));
+        if (!browserWindow)
+            return false;
+        m_legacy.collectCookies(record);
+        embedBrowserWindow(record, window, browserWindow);
+    } else {
+        m_legacy.embed(record, window);
+    }
+    record.window = window;
+    window->setTitle(record.objectName);
+    record.savedVisibility = window->visibility();
+    m_follower.track(record, window);
+    settle(record, window);
+    return true;
+}
+
+// The browser's window moves into the scene's window and fills it.
+void BrowserAttacher::embedBrowserWindow(
+    WindowRecord &record, QWindow *window, QWindow *browserWindow)
+{
+    browserWindow->setParent(window);
+    browserWindow->resize(record.size);
+    browserWindow->setPosition(0, 0);
+    browserWindow->setVisible(true);
+    record.browserWindow = browserWindow;
+    record.browserId = record.client->getBrowser()->identifier();
+
+    connect(window, &QWindow::widthChanged, browserWindow, &QWindow::setWidth);
+    connect(window, &QWindow::heightChanged, browserWindow, &QWindow::setHeight);
+}
+
+// A size nudge makes the freshly reparented content lay itself out; a child
+// takes its place beside its father as the father stands now.
+void BrowserAttacher::settle(const WindowRecord &record, QWindow *window)
+{
+    window->setWidth(window->width() + 1);
+    window->setWidth(window->width() - 1);
+    window->setHeight(window->height() + 1);
+    window->setHeight(window->height() - 1);
+    if (const WindowRecord *father = m_registry.find(record.fatherName); father && father->window)
+        window->setPosition(father->window->position() + record.offset);
+}

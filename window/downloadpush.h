@@ -1,0 +1,11 @@
+#pragma once
+
+class QString;
+
+// The page's view of a download of its window: the script that tells it the
+// progress, or that the file is complete.
+namespace DownloadPush {
+
+QString script(int progress, const QString &state, const QString &fileName);
+
+} // namespace DownloadPush

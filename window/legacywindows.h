@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QWebEngineProfile;
+class QWindow;
+class WindowRegistry;
+struct WindowRecord;
+
+// The legacy windows: one store of their own, kept apart from the engine
+// windows' (under the data folder), the cookies the engine windows had when
+// they were attached, and the widgets that show their pages.
+// Runs on the GUI thread; the window manager owns it. Widgets are deleted
+// deferred once their window has reported closed.
+class LegacyWindows : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(LegacyWindows)
+
+public:
+    explicit LegacyWindows(const WindowRegistry &registry, QObject *parent = nullptr);
+
+    // Cookie name to value, as the engine windows had them when attached.
+    const QHash<QString, QString> &cookieTable() const { return m_cookieTable; }
+    // Legacy windows opened later carry the cookies the engine would send to
+    // this engine window's address now.
+    void collectCookies(const WindowRecord &record);
+    // The widget's own native window becomes a child of the scene's window
+    // and fills it.
+    void embed(WindowRecord &record, QWindow *window);
+    // Runs in the engine's own threads: the scene goes on meanwhile.
+    void clearCache();
+
+    void onSendCookie(const QString &cookieName, const QString &cookie);
+
+signals:
+    void sgClosed(const QString &objectName);
+
+private:
+    QWebEngineProfile *profile();
+    void closeAll();
+
+    const WindowRegistry &m_registry;
+    QHash<QString, QString> m_cookieTable;
+    QWebEngineProfile *m_profile = nullptr;
+};

@@ -1,0 +1,58 @@
+#include "window/shellvisibility.h"
+
+#include "window/windowregistry.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QWindow>
+
+ShellVisibility::ShellVisibility(
+    QWindow *mainWindow, const WindowRegistry &registry, QObject *parent)
+    : QObject(parent)
+    , m_mainWindow(mainWindow)
+    , m_registry(registry)
+    , m_trayIcon(new QSystemTrayIcon(
+          QIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/Veze.ico")), this))
+{
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &ShellVisibility::onTrayActivated);
+}
+
+void ShellVisibility::setHidden(bool hidden)
+{
+    if (!hidden) {
+        m_trayIcon->hide();
+        restore();
+        return;
+    }
+    m_mainWindow->setVisibility(QWindow::Hidden);
+    m_registry.forEach([](WindowRecord &record) {
+        if (!record.window)
+            return;
+        record.savedVisibility = record.window->visibility();
+        record.window->setVisibility(QWindow::Hidden);
+    });
+}
+
+// Without a system tray (a bare X server has none) there is nothing to show.
+void ShellVisibility::setTrayIconVisible(bool visible)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_trayIcon->setVisible(visible);
+}
+
+void ShellVisibility::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    m_trayIcon->hide();
+    restore();
+}
+
+void ShellVisibility::restore()
+{
+    m_mainWindow->setVisibility(QWindow::Windowed);
+    m_registry.forEach([](const WindowRecord &record) {
+        if (record.window)
+            record.window->setVisibility(record.savedVisibility);
+    });
+}

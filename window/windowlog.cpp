@@ -1,0 +1,3 @@
+#include "window/windowlog.h"
+
+Q_LOGGING_CATEGORY(lcWindow, "lumen.window", QtWarningMsg)
