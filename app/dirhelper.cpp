@@ -1,5 +1,6 @@
 #include "app/dirhelper.h"
 
+#include "app/statelocations.h"
 #include "app/tspdlog.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <cstdlib>
 
@@ -38,7 +38,7 @@ QSettings userSettings()
 
 QString defaultMainPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return StateLocations::instance().defaultDataRoot();
 }
 
 QString joined(const QString &parent, const QString &name)

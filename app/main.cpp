@@ -1,8 +1,11 @@
+#include "app/commandlineinfo.h"
 #include "app/directorytree.h"
 #include "app/dirhelper.h"
 #include "app/mvtconfig.h"
 #include "app/platform.h"
+#include "app/programicon.h"
 #include "app/startup.h"
+#include "app/statelocations.h"
 #include "app/tspdlog.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
@@ -86,7 +89,7 @@ void purgeEngineCacheWhenAsked()
     MVTConfig *config = MVTConfig::instance();
     if (!config->getIsCache())
         return;
-    removeDirectoryTree(QCoreApplication::applicationDirPath() + QStringLiteral("/cache/Cache"));
+    removeDirectoryTree(StateLocations::instance().engineCachePath() + QStringLiteral("/Cache"));
     config->setIsCache(false);
 }
 
@@ -94,6 +97,8 @@ void purgeEngineCacheWhenAsked()
 
 int main(int argc, char *argv[])
 {
+    if (CommandLineInfo::printIfAsked(argc, argv))
+        return 0;
     Platform::declareDpiAware();
     setApplicationIdentity();
     std::unique_ptr<QSettings> startupSettings = Platform::openStartupSettings();
@@ -101,6 +106,7 @@ int main(int argc, char *argv[])
     QCefEngine::prepare();
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon::icon());
     MVTConfig::instance();
     // Installs the global keyboard and mouse hooks; it acts once it knows the window manager.
     static WindowHook hook;

@@ -1,6 +1,7 @@
 #include "window/qcefview.h"
 
 #include "app/dirhelper.h"
+#include "app/programicon.h"
 #include "cef/bridgepush.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefcookiemanager.h"
@@ -71,8 +72,7 @@ void QCefView::init(QWindow *mainWindow, QCefEngine *engineHost)
     m_engineTimer->setInterval(kEngineTickMs);
     connect(m_engineTimer, &QTimer::timeout, this, &QCefView::onCefTimer, Qt::QueuedConnection);
 
-    m_trayIcon = new QSystemTrayIcon(
-        QIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/Veze.ico")), this);
+    m_trayIcon = new QSystemTrayIcon(ProgramIcon::icon(), this);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &QCefView::onTrayActivated);
 
     m_logoTimer = new QTimer(this);
