@@ -18,13 +18,14 @@ set(CPACK_PACKAGE_NAME lumen)
 set(CPACK_PACKAGE_VENDOR Corvela)
 set(CPACK_PACKAGE_CONTACT "Corvela <support@corvela.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop shell of the Corvela game portal")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "desktop shell of the Corvela game portal
- lumen shows the pages of the Corvela game portal in frameless windows of an
- embedded Chromium browser. The pages open, place and close further windows,
- keep settings and start updates through the shell.")
+# CPack puts the summary first and indents these lines itself.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "lumen shows the pages of the Corvela game portal in frameless windows of an
+embedded Chromium browser. The pages open, place and close further windows,
+keep settings and start updates through the shell.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# Not "games": Debian keeps that section for programs in /usr/games.
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://corvela.example)
 set(CPACK_STRIP_FILES ON)
@@ -33,6 +34,5 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # and no linker sees them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml-module-qtquick2, qml-module-qtquick-window2, \
-qml-module-qtquick-controls2, qml-module-qtgraphicaleffects, qml-module-qtwebengine, \
-qml-module-qtwebchannel")
+qml-module-qtquick-controls2, qml-module-qtgraphicaleffects, qml-module-qtwebengine")
 include(CPack)
