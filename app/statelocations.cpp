@@ -20,8 +20,8 @@ bool takesWrites(const QString &folder)
     if (!QDir().mkpath(folder))
         return false;
     QFile probe(folder + kProbeFile);
-    const bool written = probe.open(QIODevice::WriteOnly) && probe.write("1", 1) == 1
-        && probe.flush();
+    const bool written
+        = probe.open(QIODevice::WriteOnly) && probe.write("1", 1) == 1 && probe.flush();
     probe.close();
     if (written)
         probe.remove();
@@ -48,7 +48,8 @@ StateLocations::StateLocations(const QString &programDir)
     // The runtime folder is private to the user and emptied at log-out.
     const QString session = userFolder(QStandardPaths::RuntimeLocation);
     qCWarning(lcApp).noquote() << "The home folder takes no writes (" + m_configDir
-            + "): settings, data and cache are kept in" << session << "until log-out.";
+            + "): settings, data and cache are kept in"
+                               << session << "until log-out.";
     m_configDir = session;
     m_dataDir = session;
     m_cacheDir = session;
