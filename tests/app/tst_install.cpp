@@ -100,8 +100,7 @@ void TestInstall::installedProgramLoadsLobby()
     // administrator's file puts that in the user's log.
     const QString log = home() + "/.config/lumen/playcrate/log/PlaycrateApp_"
         + QDate::currentDate().toString("yyyyMMdd") + ".log";
-    QVERIFY2(QTest::qWaitFor(
-                 [&] { return fileBytes(log).contains("name:login recv H5:"); }, 60000),
+    QVERIFY2(QTest::qWaitFor([&] { return fileBytes(log).contains("name:login recv H5:"); }, 60000),
         fileBytes(log).constData());
     QCOMPARE(m_lumen->state(), QProcess::Running);
 }
