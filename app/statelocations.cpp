@@ -33,6 +33,16 @@ QString userFolder(QStandardPaths::StandardLocation location)
     return QStandardPaths::writableLocation(location) + QStringLiteral("/lumen");
 }
 
+// The runtime folder is private to the user and emptied at log-out.
+QString sessionFolder(const QString &home)
+{
+    const QString session = userFolder(QStandardPaths::RuntimeLocation);
+    qCWarning(lcApp).noquote() << "The home folder takes no writes (" + home
+            + "): settings, data and cache are kept in"
+                               << session << "until log-out.";
+    return session;
+}
+
 } // namespace
 
 StateLocations::StateLocations(const QString &programDir)
@@ -41,18 +51,12 @@ StateLocations::StateLocations(const QString &programDir)
     , m_configDir(userFolder(QStandardPaths::GenericConfigLocation))
     , m_dataDir(userFolder(QStandardPaths::GenericDataLocation))
     , m_cacheDir(userFolder(QStandardPaths::GenericCacheLocation))
-    , m_homeUsable(userFoldersTakeWrites())
 {
-    if (m_homeUsable)
+    if (m_portable || userFoldersTakeWrites())
         return;
-    // The runtime folder is private to the user and emptied at log-out.
-    const QString session = userFolder(QStandardPaths::RuntimeLocation);
-    qCWarning(lcApp).noquote() << "The home folder takes no writes (" + m_configDir
-            + "): settings, data and cache are kept in"
-                               << session << "until log-out.";
-    m_configDir = session;
-    m_dataDir = session;
-    m_cacheDir = session;
+    m_configDir = sessionFolder(m_configDir);
+    m_dataDir = m_configDir;
+    m_cacheDir = m_configDir;
 }
 
 const StateLocations &StateLocations::instance()
@@ -91,17 +95,14 @@ QString StateLocations::engineCachePath() const
     return m_portable ? engineStoragePath() : m_cacheDir + kEngineFolder;
 }
 
+// Asked only by the data folders, so a portable lumen_config leaves the home folder alone.
 QString StateLocations::defaultDataRoot() const
 {
-    if (m_homeUsable)
-        return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    return m_configDir + QLatin1Char('/') + QCoreApplication::applicationName();
+    const QString folder = takesWrites(m_configDir) ? m_configDir : sessionFolder(m_configDir);
+    return folder + QLatin1Char('/') + QCoreApplication::applicationName();
 }
 
-// A portable copy writes only its data root in the home folder.
 bool StateLocations::userFoldersTakeWrites() const
 {
-    if (m_portable)
-        return takesWrites(m_configDir);
     return takesWrites(m_configDir) && takesWrites(m_dataDir) && takesWrites(m_cacheDir);
 }

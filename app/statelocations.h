@@ -38,5 +38,4 @@ private:
     QString m_configDir;
     QString m_dataDir;
     QString m_cacheDir;
-    bool m_homeUsable;
 };
