@@ -1,6 +1,7 @@
 #include "app/configtool.h"
 
 #include "app/mvtconfig.h"
+#include "app/statelocations.h"
 #include "app/textcipher.h"
 
 #include <QCommandLineParser>
@@ -103,9 +104,17 @@ QString domainProblem(const QString &domain)
 
 ConfigTool::ConfigTool(const QString &defaultFile, QTextStream &out, QTextStream &err)
     : m_defaultFile(defaultFile)
+    , m_systemFile(defaultFile)
     , m_out(out)
     , m_err(err)
 {
+}
+
+ConfigTool::ConfigTool(const StateLocations &locations, QTextStream &out, QTextStream &err)
+    : ConfigTool(locations.configFile(), out, err)
+{
+    m_systemFile = locations.programConfigFile();
+    m_defaultsFile = locations.defaultsFile();
 }
 
 QString ConfigTool::usage()
@@ -127,7 +136,12 @@ QString ConfigTool::usage()
         + QStringLiteral("\n"
                          "Options:\n"
                          "  --file PATH         the file to use (default: config.ini beside "
-                         "lumen_config)\n"
+                         "lumen_config,\n"
+                         "                      or the user's own one when that folder is "
+                         "read-only)\n"
+                         "  --system            use config.ini beside lumen_config: the "
+                         "defaults of\n"
+                         "                      every user\n"
                          "  -h, --help          show this text\n");
 }
 
@@ -163,9 +177,11 @@ int ConfigTool::run(const QStringList &arguments)
     // A setting's value may begin with a dash.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption systemOption(QStringLiteral("system"));
     const QCommandLineOption helpOption(
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     parser.addOption(fileOption);
+    parser.addOption(systemOption);
     parser.addOption(helpOption);
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -177,7 +193,11 @@ int ConfigTool::run(const QStringList &arguments)
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given"));
-    m_file = parser.isSet(fileOption) ? parser.value(fileOption) : m_defaultFile;
+    m_file = parser.isSet(fileOption) ? parser.value(fileOption)
+        : parser.isSet(systemOption)  ? m_systemFile
+                                      : m_defaultFile;
+    // Only the user's file is read over the administrator's.
+    m_defaults = m_file == m_defaultFile ? m_defaultsFile : QString();
     const QString name = positional.takeFirst();
     for (const Command &command : commands()) {
         if (command.name == name)
@@ -202,6 +222,8 @@ bool ConfigTool::fileUsable(Access access)
 {
     const QFileInfo file(m_file);
     if (!file.exists()) {
+        if (access == Access::Read && !m_defaults.isEmpty() && QFileInfo::exists(m_defaults))
+            return true;
         if (access == Access::Read) {
             fail(QStringLiteral("no such file: %1").arg(m_file));
             return false;
@@ -243,7 +265,7 @@ int ConfigTool::setDomain(const QStringList &arguments)
 
 int ConfigTool::showUrl(const QStringList &)
 {
-    m_out << MVTConfig(m_file).getMainUrl() << '\n';
+    m_out << MVTConfig(m_file, m_defaults).getMainUrl() << '\n';
     return 0;
 }
 
@@ -263,9 +285,11 @@ int ConfigTool::getSetting(const QStringList &arguments)
     const QString name = arguments.first();
     if (name.isEmpty())
         return fail(QStringLiteral("get: the key is empty"));
-    if (!QSettings(m_file, QSettings::IniFormat).contains(settingKey(name)))
+    if (!QSettings(m_file, QSettings::IniFormat).contains(settingKey(name))
+        && (m_defaults.isEmpty()
+            || !QSettings(m_defaults, QSettings::IniFormat).contains(settingKey(name))))
         return fail(QStringLiteral("get: no setting %1 in %2").arg(name, m_file));
-    m_out << MVTConfig(m_file).get(name) << '\n';
+    m_out << MVTConfig(m_file, m_defaults).get(name) << '\n';
     return 0;
 }
 
@@ -284,9 +308,20 @@ int ConfigTool::setSetting(const QStringList &arguments)
 
 int ConfigTool::listSettings(const QStringList &)
 {
-    QSettings settings(m_file, QSettings::IniFormat);
-    settings.beginGroup(kSettingGroup);
     QMap<QString, QString> entries;
+    // The user's entries, read last, replace the administrator's.
+    if (!m_defaults.isEmpty())
+        readSettings(m_defaults, entries);
+    readSettings(m_file, entries);
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
+        m_out << entry.key() << '=' << entry.value() << '\n';
+    return 0;
+}
+
+void ConfigTool::readSettings(const QString &file, QMap<QString, QString> &entries)
+{
+    QSettings settings(file, QSettings::IniFormat);
+    settings.beginGroup(kSettingGroup);
     const QStringList keys = settings.allKeys();
     for (const QString &key : keys) {
         const QString cipherText = cipherTextOfKey(key);
@@ -296,9 +331,6 @@ int ConfigTool::listSettings(const QStringList &)
         else
             entries.insert(decrypt(cipherText), decrypt(settings.value(key).toString()));
     }
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
-        m_out << entry.key() << '=' << entry.value() << '\n';
-    return 0;
 }
 
 bool ConfigTool::write(const QString &key, const QVariant &value)

@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QVector>
 
 class QStringList;
+class StateLocations;
 class QTextStream;
 class QVariant;
 
 // The administrator's command line over the program's config.ini. It writes the entries the
 // program only reads (the portal's domain, the debug switch) and reads and writes the page
-// settings, decrypted, with the program's own encryption.
+// settings, decrypted, with the program's own encryption. Beside a read-only program it works
+// on the user's file, read over the administrator's defaults, unless told --system.
 // Runs one command line per call; messages go to the two streams given.
 class ConfigTool
 {
@@ -17,6 +20,7 @@ class ConfigTool
 
 public:
     ConfigTool(const QString &defaultFile, QTextStream &out, QTextStream &err);
+    ConfigTool(const StateLocations &locations, QTextStream &out, QTextStream &err);
 
     // The arguments as the process received them, program name first. Returns the exit code.
     int run(const QStringList &arguments);
@@ -48,12 +52,17 @@ private:
     int setSetting(const QStringList &arguments);
     int listSettings(const QStringList &arguments);
 
+    // Adds the decrypted page settings of file to entries.
+    void readSettings(const QString &file, QMap<QString, QString> &entries);
     bool write(const QString &key, const QVariant &value);
     int fail(const QString &message);
     int usageError(const QString &message);
 
     QString m_defaultFile;
+    QString m_systemFile;
+    QString m_defaultsFile;
     QString m_file;
+    QString m_defaults;
     QTextStream &m_out;
     QTextStream &m_err;
 };

@@ -1,6 +1,7 @@
 #include "app/dirhelper.h"
 
 #include "app/applog.h"
+#include "app/statelocations.h"
 #include "app/tspdlog.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <cstdlib>
 
@@ -39,7 +39,7 @@ QSettings userSettings()
 
 QString defaultMainPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return StateLocations::instance().defaultDataRoot();
 }
 
 QString joined(const QString &parent, const QString &name)

@@ -1,9 +1,9 @@
 #include "app/mvtconfig.h"
 
 #include "app/applog.h"
+#include "app/statelocations.h"
 #include "app/textcipher.h"
 
-#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
@@ -33,10 +33,17 @@ MVTConfig::MVTConfig(const QString &filePath, QObject *parent)
 {
 }
 
+MVTConfig::MVTConfig(const QString &filePath, const QString &defaultsPath, QObject *parent)
+    : MVTConfig(filePath, parent)
+{
+    if (!defaultsPath.isEmpty())
+        m_defaults = new QSettings(defaultsPath, QSettings::IniFormat, this);
+}
+
 MVTConfig *MVTConfig::instance()
 {
-    static MVTConfig *config
-        = new MVTConfig(QCoreApplication::applicationDirPath() + QStringLiteral("/config.ini"));
+    static MVTConfig *config = new MVTConfig(
+        StateLocations::instance().configFile(), StateLocations::instance().defaultsFile());
     return config;
 }
 
@@ -52,12 +59,17 @@ void MVTConfig::setIsCache(bool flag)
 
 bool MVTConfig::getOpenLog() const
 {
-    return m_settings->value(kDebugKey, false).toBool();
+    return value(kDebugKey, false).toBool();
+}
+
+QString MVTConfig::version()
+{
+    return kVersion;
 }
 
 QString MVTConfig::getVersion() const
 {
-    return kVersion;
+    return version();
 }
 
 void MVTConfig::set(const QString &key, const QString &value)
@@ -75,7 +87,7 @@ void MVTConfig::set(const QString &key, const QString &value)
 
 QString MVTConfig::get(const QString &key) const
 {
-    const QString stored = m_settings->value(settingKey(key)).toString();
+    const QString stored = value(settingKey(key), {}).toString();
     return TextCipher::decrypt(stored, kPassphrase);
 }
 
@@ -86,12 +98,19 @@ QString MVTConfig::getMainUrl() const
 
 QString MVTConfig::getInstallPackName() const
 {
-    return m_settings->value(kInstallerKey).toString();
+    return value(kInstallerKey, {}).toString();
 }
 
 bool MVTConfig::getIsCache() const
 {
-    return m_settings->value(kCacheKey, false).toBool();
+    return value(kCacheKey, false).toBool();
+}
+
+QVariant MVTConfig::value(const QString &key, const QVariant &defaultValue) const
+{
+    if (m_defaults && !m_settings->contains(key))
+        return m_defaults->value(key, defaultValue);
+    return m_settings->value(key, defaultValue);
 }
 
 // The store is never destroyed and the program may quit right after a write

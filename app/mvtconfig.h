@@ -5,9 +5,10 @@
 class QSettings;
 class QVariant;
 
-// The configuration file "config.ini" beside the executable: plain switches in
-// the "Browser" group, page-defined entries encrypted (names and values) in the
-// "Setting" group.
+// The configuration file "config.ini": plain switches in the "Browser" group,
+// page-defined entries encrypted (names and values) in the "Setting" group.
+// Beside a read-only program the administrator's file gives the defaults and
+// the user's own file, which takes every write, overrides them key by key.
 // Runs on the GUI thread. The instance() object lives until process exit.
 class MVTConfig : public QObject
 {
@@ -16,12 +17,15 @@ class MVTConfig : public QObject
 
 public:
     explicit MVTConfig(const QString &filePath, QObject *parent = nullptr);
+    // defaultsPath: read where filePath lacks a key, never written; empty for none.
+    MVTConfig(const QString &filePath, const QString &defaultsPath, QObject *parent = nullptr);
 
     static MVTConfig *instance();
 
     // The fixed passphrase of the encrypted "Setting" entries, for tools that
     // write the entries the program only reads.
     static QString passphrase();
+    static QString version();
 
     Q_INVOKABLE void setIsCache(bool flag);
     Q_INVOKABLE bool getOpenLog() const;
@@ -34,7 +38,9 @@ public:
     bool getIsCache() const;
 
 private:
+    QVariant value(const QString &key, const QVariant &defaultValue) const;
     void write(const QString &key, const QVariant &value);
 
     QSettings *m_settings;
+    QSettings *m_defaults = nullptr;
 };

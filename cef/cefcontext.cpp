@@ -117,7 +117,7 @@ bool CefContext::start(const CefSettings &settings)
     m_profile = std::make_unique<QQuickWebEngineProfile>();
     m_profile->setStorageName(QStringLiteral("lumen"));
     m_profile->setOffTheRecord(false);
-    m_profile->setPersistentStoragePath(settings.cachePath);
+    m_profile->setPersistentStoragePath(settings.storagePath);
     m_profile->setCachePath(settings.cachePath);
     m_profile->setHttpUserAgent(
         productUserAgent(m_profile->httpUserAgent(), settings.productVersion));

@@ -6,7 +6,9 @@
 struct CefSettings
 {
     QString browserSubprocessPath;
-    // Disk cache and persistent storage of every browser.
+    // Persistent storage (cookies, local storage) of every browser.
+    QString storagePath;
+    // Disk cache of every browser.
     QString cachePath;
     // Stands in the user agent for the engine's own product tokens.
     QString productVersion;

@@ -2,6 +2,7 @@
 
 #include "app/mvtconfig.h"
 #include "app/platform.h"
+#include "app/statelocations.h"
 #include "cef/cefcommandline.h"
 #include "cef/cefcontext.h"
 #include "cef/cefsettings.h"
@@ -44,8 +45,10 @@ int QCefEngine::initialize(int &argc, char **argv)
         settings.remoteDebuggingPort = debuggingPort;
     settings.browserSubprocessPath
         = appDir + QStringLiteral("/lumen_render") + Platform::executableSuffix;
-    QDir(appDir).mkdir(QStringLiteral("cache"));
-    settings.cachePath = appDir + QStringLiteral("/cache");
+    const StateLocations &locations = StateLocations::instance();
+    QDir().mkpath(locations.engineStoragePath());
+    settings.storagePath = locations.engineStoragePath();
+    settings.cachePath = locations.engineCachePath();
     settings.productVersion = QStringLiteral("corvelum");
 
     m_context = CefContext::initialize(settings, *m_app, *m_commandLine);

@@ -14,6 +14,7 @@ packages=(
   libgl1-mesa-dri libglx-mesa0
   xvfb xauth x11-utils x11-apps imagemagick
   python3
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -23,10 +23,9 @@ void WindowFocus::switchTo(WindowRecord &record, bool hideOthers)
 void WindowFocus::hideOthersForSwitch(const WindowRecord &record)
 {
     m_registry.forEach([&record](WindowRecord &other) {
-        const bool hides = record.fatherName.isEmpty()
-            ? record.children.contains(other.objectName)
-            : other.fatherName == record.fatherName && other.needHide
-                && other.objectName != record.objectName;
+        const bool hides = record.fatherName.isEmpty() ? record.children.contains(other.objectName)
+                                                       : other.fatherName == record.fatherName
+                && other.needHide && other.objectName != record.objectName;
         if (hides && other.window) {
             other.window->setVisible(false);
             other.shown = false;
@@ -37,8 +36,7 @@ void WindowFocus::hideOthersForSwitch(const WindowRecord &record)
 void WindowFocus::raiseFrontWindows(int exceptBrowserId) const
 {
     m_registry.forEach([exceptBrowserId](const WindowRecord &record) {
-        if (record.front && record.client && record.browserId != exceptBrowserId
-            && record.window)
+        if (record.front && record.client && record.browserId != exceptBrowserId && record.window)
             record.window->raise();
     });
 }

@@ -60,8 +60,7 @@ WindowPlacement WindowOpener::place(const WindowRequest &request, bool lostFocus
 {
     const QPoint cursor = QCursor::pos();
     const WindowPlacement::Request placing { request.rect,
-        Tools::instance()->getNowZoomFactor(cursor), request.align, request.valign,
-        lostFocusHide };
+        Tools::instance()->getNowZoomFactor(cursor), request.align, request.valign, lostFocusHide };
     const WindowRecord *father = m_registry.find(request.fatherName);
     if (!father)
         return WindowPlacement::forRoot(placing, Tools::instance()->getNowDesktopRect(cursor));

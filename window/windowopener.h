@@ -38,8 +38,8 @@ class WindowOpener
     Q_DISABLE_COPY(WindowOpener)
 
 public:
-    WindowOpener(QWindow *mainWindow, const WindowRegistry &registry,
-        const BrowserAttacher &attacher);
+    WindowOpener(
+        QWindow *mainWindow, const WindowRegistry &registry, const BrowserAttacher &attacher);
 
     struct Opening
     {

@@ -35,8 +35,7 @@ public:
     // children for a root; "[]" for an unknown window.
     QString familyList(const QString &name, bool containSelf) const;
 
-    template <typename Visit>
-    void forEach(Visit visit) const
+    template <typename Visit> void forEach(Visit visit) const
     {
         for (const auto &entry : m_records)
             visit(*entry.second);

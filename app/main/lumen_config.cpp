@@ -1,4 +1,5 @@
 #include "app/configtool.h"
+#include "app/statelocations.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -8,7 +9,6 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    ConfigTool tool(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/config.ini"), out, err);
+    ConfigTool tool(StateLocations::instance(), out, err);
     return tool.run(QCoreApplication::arguments());
 }

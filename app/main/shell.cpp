@@ -4,7 +4,9 @@
 #include "app/dirhelper.h"
 #include "app/mvtconfig.h"
 #include "app/platform.h"
+#include "app/programicon.h"
 #include "app/startup.h"
+#include "app/statelocations.h"
 #include "app/tspdlog.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
@@ -68,7 +70,7 @@ void purgeEngineCacheWhenAsked()
     MVTConfig *config = MVTConfig::instance();
     if (!config->getIsCache())
         return;
-    removeDirectoryTree(QCoreApplication::applicationDirPath() + QStringLiteral("/cache/Cache"));
+    removeDirectoryTree(StateLocations::instance().engineCachePath() + QStringLiteral("/Cache"));
     config->setIsCache(false);
 }
 
@@ -102,6 +104,7 @@ int Shell::exec(int &argc, char **argv)
 
 void Shell::startServices()
 {
+    QApplication::setWindowIcon(ProgramIcon::icon());
     MVTConfig::instance();
     // Installs the global keyboard and mouse hooks; it acts once it knows the
     // window manager.

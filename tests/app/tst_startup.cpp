@@ -1,4 +1,5 @@
 #include "app/textcipher.h"
+#include "testfiles.h"
 #include "testhttpserver.h"
 
 #include <QDate>
@@ -30,12 +31,18 @@ private slots:
     void compatibleModeIsAnnouncedOnNextStart();
     void endsQuietlyWhenDataFolderCannotBeCreated();
     void showsSplashThenCentredLoginPage();
+    void answersVersionAndHelpWithoutWindow_data();
+    void answersVersionAndHelpWithoutWindow();
+    void keepsUserStateApartFromReadOnlyProgram();
+    void startsWhenHomeTakesNoWrites();
 
 private:
     QString appDir() const { return m_temp->filePath("app"); }
     QString configHome() const { return m_temp->filePath("config"); }
-    QString dataRoot() const { return configHome() + "/lumen/playcrate"; }
+    QString dataRoot() const { return m_dataRoot; }
     QString dailyLogPath() const;
+    void makeProgramFolderReadOnly();
+    void setEnvironment(const QString &name, const QString &value);
     void writeConfig(const QString &key, const QVariant &value);
     void writeMainDomain(const QString &domain);
     static QRgb screenPixel(int x, int y);
@@ -43,6 +50,7 @@ private:
     bool waitForLogLine(const QString &text) const;
     static QString readText(const QString &path);
 
+    QString m_dataRoot;
     QScopedPointer<QTemporaryDir> m_temp;
     QScopedPointer<QProcess> m_lumen;
 };
@@ -51,6 +59,7 @@ void TestStartup::init()
 {
     m_temp.reset(new QTemporaryDir);
     QVERIFY(m_temp->isValid());
+    m_dataRoot = configHome() + "/lumen/playcrate";
     QVERIFY(QDir().mkpath(appDir()));
     QVERIFY(QDir().mkpath(configHome()));
     // The program and the engine's sub-process program, as a user installs them.
@@ -80,6 +89,20 @@ void TestStartup::cleanup()
 QString TestStartup::dailyLogPath() const
 {
     return dataRoot() + "/log/PlaycrateApp_" + QDate::currentDate().toString("yyyyMMdd") + ".log";
+}
+
+// Root writes through any permission bits, so the program's write probe is made to fail for
+// real: a folder stands where it would create its file.
+void TestStartup::makeProgramFolderReadOnly()
+{
+    QVERIFY(QDir().mkpath(appDir() + "/.lumen-write-test"));
+}
+
+void TestStartup::setEnvironment(const QString &name, const QString &value)
+{
+    QProcessEnvironment environment = m_lumen->processEnvironment();
+    environment.insert(name, value);
+    m_lumen->setProcessEnvironment(environment);
 }
 
 void TestStartup::writeConfig(const QString &key, const QVariant &value)
@@ -186,9 +209,7 @@ void TestStartup::purgesEngineCacheWhenFlagged()
 void TestStartup::recordsCompatibleModeWhenOpenGLIsMissing()
 {
     writeConfig("Browser/DebugEnable", true);
-    QProcessEnvironment environment = m_lumen->processEnvironment();
-    environment.insert("QT_XCB_GL_INTEGRATION", "none");
-    m_lumen->setProcessEnvironment(environment);
+    setEnvironment("QT_XCB_GL_INTEGRATION", "none");
     startLumen();
     QVERIFY(m_lumen->waitForFinished(30000));
 
@@ -259,6 +280,77 @@ void TestStartup::showsSplashThenCentredLoginPage()
     QVERIFY(screenPixel(1110, 540) != pageColour);
     QVERIFY(screenPixel(960, 289) != pageColour);
     QVERIFY(screenPixel(960, 790) != pageColour);
+}
+
+void TestStartup::answersVersionAndHelpWithoutWindow_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("version") << "--version"
+                             << "lumen 1.0.2\n";
+    QTest::newRow("help among engine switches") << "--disable-gpu --help"
+                                                << "Usage: lumen [OPTION]...\n";
+}
+
+// Without a display the application object could not even be made.
+void TestStartup::answersVersionAndHelpWithoutWindow()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, answer);
+    QProcessEnvironment environment = m_lumen->processEnvironment();
+    environment.remove("DISPLAY");
+    m_lumen->setProcessEnvironment(environment);
+    m_lumen->setArguments(option.split(' '));
+    startLumen();
+    QVERIFY(m_lumen->waitForFinished(10000));
+    QCOMPARE(m_lumen->exitCode(), 0);
+    QVERIFY2(m_lumen->readAllStandardOutput().startsWith(answer.toUtf8()), qPrintable(answer));
+    QVERIFY(!QFileInfo::exists(configHome() + "/lumen"));
+}
+
+// The administrator's config.ini gives the defaults; the user's overrides it and takes the
+// writes; the engine's storage and cache live in the user's folders, and so does the purge.
+void TestStartup::keepsUserStateApartFromReadOnlyProgram()
+{
+    makeProgramFolderReadOnly();
+    writeConfig("Browser/DebugEnable", true);
+    const QByteArray adminConfig = fileBytes(appDir() + "/config.ini");
+    const QString userConfig = configHome() + "/lumen/config.ini";
+    QVERIFY(writeFile(userConfig, "[Browser]\nIsCache=true\n"));
+    const QString staleEntry = m_temp->filePath(".cache/lumen/engine/Cache/stale/entry");
+    QVERIFY(writeFile(staleEntry, "stale"));
+
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+
+    QVERIFY(!QFileInfo::exists(staleEntry));
+    QCOMPARE(QSettings(userConfig, QSettings::IniFormat).value("Browser/IsCache"), "false");
+    QVERIFY(QFileInfo(m_temp->filePath(".local/share/lumen/engine")).isDir());
+    QCOMPARE(fileBytes(appDir() + "/config.ini"), adminConfig);
+    QVERIFY(!QFileInfo::exists(appDir() + "/cache"));
+}
+
+void TestStartup::startsWhenHomeTakesNoWrites()
+{
+    makeProgramFolderReadOnly();
+    writeConfig("Browser/DebugEnable", true);
+    // Files where the folders should be: no folder can be made below them, not even by root.
+    const QString blocked = m_temp->filePath("blocked");
+    QVERIFY(writeFile(blocked, "not a folder"));
+    for (const QString name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
+        setEnvironment(name, blocked);
+    const QString runtime = m_temp->filePath("runtime");
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    setEnvironment("XDG_RUNTIME_DIR", runtime);
+    m_dataRoot = runtime + "/lumen/playcrate";
+
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+    QCOMPARE(m_lumen->state(), QProcess::Running);
+    const QString debugOutput = QString::fromUtf8(m_lumen->readAllStandardError());
+    QVERIFY2(debugOutput.contains("The home folder takes no writes (" + blocked + "/lumen)"),
+        qPrintable(debugOutput));
 }
 
 QTEST_MAIN(TestStartup)
