@@ -107,10 +107,8 @@ Item {
                 reply(R.GetConfig, cppConfig.get(arg(R.Key)))
             if (has("Resize"))
                 cppCef.resizeWindow(arg(R.Resize), arg(R.Width), arg(R.Height))
-            if (has("SetSystemTray")) {
-                cppCef.setTrayIcon(true)
-                cppCef.setWindowHidden(true)
-            }
+            if (has("SetSystemTray"))
+                cppCef.hideToTray()
             if (has("GetUUID"))
                 reply(R.GetUUID, cppTool.getCpuID() + "|" + cppTool.getHostMacAddress())
             // The update is started from the download folder; a name that

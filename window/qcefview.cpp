@@ -1,5 +1,6 @@
 #include "window/qcefview.h"
 
+#include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
@@ -16,6 +17,7 @@
 #include "window/windowfocus.h"
 #include "window/windowfollower.h"
 #include "window/windowlog.h"
+#include "window/windowname.h"
 #include "window/windowopener.h"
 #include "window/windowstates.h"
 
@@ -107,6 +109,11 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
     const QString &url, const QString &rect, const QString &align, const QString &valign,
     const QString &needHide, const QString &lostFocusHide, const QString &front, bool visible)
 {
+    if (const QString problem = WindowName::problem(objectName); !problem.isEmpty()) {
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("Open refused for the window \"%1\": %2").arg(objectName, problem));
+        return;
+    }
     if (!m_engineHost) {
         qCWarning(lcWindow) << "a window opens before the engine is there:" << objectName;
         return;
@@ -300,6 +307,11 @@ void QCefView::hideWindow(const QString &objectName)
     m_focus.onFocusTo(objectName);
 }
 
+void QCefView::onFocusWindowChanged(QWindow *window)
+{
+    m_focus.onFocusWindowChanged(window);
+}
+
 void QCefView::setWindowHidden(bool flag)
 {
     m_visibility->setHidden(flag);
@@ -308,6 +320,16 @@ void QCefView::setWindowHidden(bool flag)
 void QCefView::setTrayIcon(bool flag)
 {
     m_visibility->setTrayIconVisible(flag);
+}
+
+void QCefView::hideToTray()
+{
+    m_visibility->hideToTray();
+}
+
+bool QCefView::isShellHidden() const
+{
+    return m_visibility->isHidden();
 }
 
 // A legacy window goes back to the address it was opened with.

@@ -49,6 +49,7 @@ public:
     void raiseFrontWindows(int browserId);
     void restoreFullScreenWindows();
     void setDragging(bool dragging);
+    bool isShellHidden() const;
 
     // Opening and queries:
     Q_INVOKABLE void openWindow(const QString &objectName, const QString &fatherName,
@@ -72,6 +73,7 @@ public:
     Q_INVOKABLE void hideWindow(const QString &objectName);
     Q_INVOKABLE void setWindowHidden(bool flag);
     Q_INVOKABLE void setTrayIcon(bool flag);
+    Q_INVOKABLE void hideToTray();
     Q_INVOKABLE void reload(const QString &objectName);
     Q_INVOKABLE void load(const QString &objectName, const QString &url);
     Q_INVOKABLE void openUrl(const QString &url);
@@ -91,6 +93,9 @@ public slots:
         CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void onSendCookie(const QString &cookieName, const QString &cookie);
     void onIECloseBrowser(const QString &objectName);
+    // The application's focus window: a shell window that takes the focus
+    // closes the open popup.
+    void onFocusWindowChanged(QWindow *window);
 
 protected slots:
     virtual void onCefTimer();

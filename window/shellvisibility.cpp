@@ -1,5 +1,6 @@
 #include "window/shellvisibility.h"
 
+#include "app/tspdlog.h"
 #include "window/windowregistry.h"
 
 #include <QCoreApplication>
@@ -17,20 +18,19 @@ ShellVisibility::ShellVisibility(
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &ShellVisibility::onTrayActivated);
 }
 
+bool ShellVisibility::isHidden() const
+{
+    return m_hidden;
+}
+
 void ShellVisibility::setHidden(bool hidden)
 {
-    if (!hidden) {
-        m_trayIcon->hide();
-        restore();
+    if (hidden) {
+        hide();
         return;
     }
-    m_mainWindow->setVisibility(QWindow::Hidden);
-    m_registry.forEach([](WindowRecord &record) {
-        if (!record.window)
-            return;
-        record.savedVisibility = record.window->visibility();
-        record.window->setVisibility(QWindow::Hidden);
-    });
+    m_trayIcon->hide();
+    restore();
 }
 
 // Without a system tray (a bare X server has none) there is nothing to show.
@@ -38,6 +38,17 @@ void ShellVisibility::setTrayIconVisible(bool visible)
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_trayIcon->setVisible(visible);
+}
+
+void ShellVisibility::hideToTray()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("No system tray on this desktop: the windows stay on screen"));
+        return;
+    }
+    m_trayIcon->show();
+    hide();
 }
 
 void ShellVisibility::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
@@ -48,8 +59,25 @@ void ShellVisibility::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
     restore();
 }
 
+// A second hide would save every window as hidden, and nothing could bring
+// them back.
+void ShellVisibility::hide()
+{
+    if (m_hidden)
+        return;
+    m_hidden = true;
+    m_mainWindow->setVisibility(QWindow::Hidden);
+    m_registry.forEach([](WindowRecord &record) {
+        if (!record.window)
+            return;
+        record.savedVisibility = record.window->visibility();
+        record.window->setVisibility(QWindow::Hidden);
+    });
+}
+
 void ShellVisibility::restore()
 {
+    m_hidden = false;
     m_mainWindow->setVisibility(QWindow::Windowed);
     m_registry.forEach([](const WindowRecord &record) {
         if (record.window)

@@ -8,7 +8,8 @@ class WindowRegistry;
 
 // Hiding the whole shell and giving it back: the main view and every
 // attached window, each returning to the visibility it had. The tray icon
-// gives it back on a click.
+// gives it back on a click. Hiding twice keeps what the first hide saved,
+// and the shell never hides behind a tray icon the desktop cannot show.
 // Runs on the GUI thread; the window manager owns it.
 class ShellVisibility : public QObject
 {
@@ -18,14 +19,20 @@ class ShellVisibility : public QObject
 public:
     ShellVisibility(QWindow *mainWindow, const WindowRegistry &registry, QObject *parent = nullptr);
 
+    bool isHidden() const;
     void setHidden(bool hidden);
     void setTrayIconVisible(bool visible);
+    // Shows the tray icon and hides the shell behind it; without a system tray
+    // the windows stay where they are.
+    void hideToTray();
 
 private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void hide();
     void restore();
 
     QWindow *m_mainWindow;
     const WindowRegistry &m_registry;
     QSystemTrayIcon *m_trayIcon;
+    bool m_hidden = false;
 };

@@ -57,6 +57,17 @@ void WindowFocus::onFocusTo(const QString &name)
         record->window->setVisible(false);
 }
 
+// A click in a page focuses the browser's own window, which sits inside the
+// scene window that carries the shell window's name.
+void WindowFocus::onFocusWindowChanged(QWindow *window)
+{
+    if (!window)
+        return;
+    while (QWindow *parent = window->parent())
+        window = parent;
+    onFocusTo(window->objectName());
+}
+
 void WindowFocus::forget(const QString &name)
 {
     if (m_currentPopup == name)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QWindow;
 class WindowRegistry;
 struct WindowRecord;
 
@@ -22,6 +23,8 @@ public:
     void switchTo(WindowRecord &record, bool hideOthers);
     void raiseFrontWindows(int exceptBrowserId) const;
     void onFocusTo(const QString &name);
+    // Null: the focus went to another program.
+    void onFocusWindowChanged(QWindow *window);
     void forget(const QString &name);
 
 private:

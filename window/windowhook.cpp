@@ -55,10 +55,11 @@ bool WindowHook::keyReleaseEvent(KeyEvent *event)
     return true;
 }
 
+// The shell's own state decides, so hides the scene does itself are undone by
+// the next F8 instead of needing two.
 void WindowHook::toggleShell()
 {
-    m_shellHidden = !m_shellHidden;
-    m_windows->setWindowHidden(m_shellHidden);
+    m_windows->setWindowHidden(!m_windows->isShellHidden());
 }
 
 bool WindowHook::mouseMoveEvent(MouseEvent *event)

@@ -56,6 +56,4 @@ private:
     // 0: that dimension is not resized.
     int m_startWidth = 0;
     int m_startHeight = 0;
-    // Hides the scene does itself are not tracked.
-    bool m_shellHidden = false;
 };

@@ -6,8 +6,10 @@
 #include "window/windowregistry.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScreen>
 
 namespace {
 
@@ -59,8 +61,10 @@ WindowOpener::Opening WindowOpener::open(const WindowRequest &request) const
 WindowPlacement WindowOpener::place(const WindowRequest &request, bool lostFocusHide) const
 {
     const QPoint cursor = QCursor::pos();
+    // Every screen's work area together: a page may place a window on any of them.
     const WindowPlacement::Request placing { request.rect,
-        Tools::instance()->getNowZoomFactor(cursor), request.align, request.valign, lostFocusHide };
+        Tools::instance()->getNowZoomFactor(cursor), request.align, request.valign, lostFocusHide,
+        QGuiApplication::primaryScreen()->availableVirtualGeometry() };
     const WindowRecord *father = m_registry.find(request.fatherName);
     if (!father)
         return WindowPlacement::forRoot(placing, Tools::instance()->getNowDesktopRect(cursor));

@@ -1,19 +1,55 @@
 #include "window/windowplacement.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <array>
+#include <cmath>
 
 namespace {
 
-// Missing or non-numeric parts count as 0.
-std::array<int, 4> parseCorners(const QString &rect)
+// Far beyond any desktop, yet small enough that adding offsets stays in int.
+constexpr double kCoordinateLimit = 1 << 20;
+// Where a number too long for 64 bits points; far enough for any zoom.
+constexpr double kHuge = 1e18;
+
+// Non-numeric parts count as 0.
+double parseCorner(const QString &part)
+{
+    bool ok = false;
+    const qint64 value = part.toLongLong(&ok);
+    if (ok)
+        return double(value);
+    static const QRegularExpression digits(QStringLiteral("^\\s*([+-]?)\\d+\\s*$"));
+    const QRegularExpressionMatch match = digits.match(part);
+    if (!match.hasMatch())
+        return 0;
+    return match.captured(1) == QLatin1String("-") ? -kHuge : kHuge;
+}
+
+// Scaled and truncated, in double so no value the page sends can overflow; missing parts
+// count as 0.
+std::array<double, 4> parseCorners(const QString &rect, double zoom)
 {
     const QStringList parts = rect.split(QLatin1Char(','));
-    std::array<int, 4> corners {};
+    std::array<double, 4> corners {};
     for (int i = 0; i < 4 && i < parts.size(); ++i)
-        corners[i] = parts.at(i).toInt();
+        corners[i] = std::trunc(parseCorner(parts.at(i)) * zoom);
     return corners;
+}
+
+int bounded(double low, double value, double high)
+{
+    return int(qBound(low, value, high));
+}
+
+// Never negative, never larger than the area, never outside it.
+QRect clampedInto(const QRect &frame, const QRect &area)
+{
+    const int width = qBound(0, frame.width(), area.width());
+    const int height = qBound(0, frame.height(), area.height());
+    return QRect(qBound(area.x(), frame.x(), area.x() + area.width() - width),
+        qBound(area.y(), frame.y(), area.y() + area.height() - height), width, height);
 }
 
 int alignedStart(const QString &word, const QString &start, const QString &centre,
@@ -49,17 +85,19 @@ WindowPlacement WindowPlacement::forChild(const Request &request, const Father &
 WindowPlacement::WindowPlacement(const Request &request, const QRect &reference,
     const QPoint &origin, int widthGrowth, int heightGrowth)
 {
-    const std::array<int, 4> corners = parseCorners(request.rect);
-    const int x = int(corners[0] * request.zoom);
-    const int y = int(corners[1] * request.zoom);
-    openWidth = int(corners[2] * request.zoom - x);
-    openHeight = int(corners[3] * request.zoom - y);
+    const std::array<double, 4> corners = parseCorners(request.rect, request.zoom);
+    const int x = bounded(-kCoordinateLimit, corners[0], kCoordinateLimit);
+    const int y = bounded(-kCoordinateLimit, corners[1], kCoordinateLimit);
+    const QSize largest = request.workArea.size();
+    openWidth = bounded(0, corners[2] - corners[0], largest.width());
+    openHeight = bounded(0, corners[3] - corners[1], largest.height());
 
     const int left = alignedStart(request.align, QStringLiteral("Left"), QStringLiteral("Center"),
         QStringLiteral("Right"), origin.x() + x, reference.x(), reference.width(), openWidth);
     const int top = alignedStart(request.valign, QStringLiteral("Top"), QStringLiteral("VCenter"),
         QStringLiteral("Bottom"), origin.y() + y, reference.y(), reference.height(), openHeight);
-    frame = QRect(left, top, openWidth + widthGrowth, openHeight + heightGrowth);
+    frame = clampedInto(
+        QRect(left, top, openWidth + widthGrowth, openHeight + heightGrowth), request.workArea);
 
     offsetX = frame.x() - reference.x();
     offsetY = frame.y() - reference.y();

@@ -6,7 +6,8 @@
 // Where a new window goes: the rectangle a page asks for ("left,top,right,bottom"
 // in logical units), scaled by the zoom of the screen under the cursor,
 // placed inside a reference rectangle (the father window, or the screen) and
-// aligned there. Pure arithmetic, so the rules are testable on plain values.
+// aligned there, then kept inside the desktop's work area whatever numbers the
+// page sent. Pure arithmetic, so the rules are testable on plain values.
 class WindowPlacement
 {
 public:
@@ -25,6 +26,8 @@ public:
         QString align;
         QString valign;
         bool lostFocusHide = false;
+        // The frame never leaves it and is never larger.
+        QRect workArea;
     };
 
     // For a root window: reference is the screen.

@@ -195,6 +195,8 @@ private slots:
     void hidingTheShellRestoresEachWindow();
     void closingRemovesTheRecordOnceTheBrowserHasClosed();
     void closeForANameWithoutWindowIsHarmless();
+    void namesThatBreakTheListAreRefused_data();
+    void namesThatBreakTheListAreRefused();
 
 private:
     void announce(const Opening &opening);
@@ -809,6 +811,13 @@ void TestQCefView::hidingTheShellRestoresEachWindow()
     // No system tray on a bare X server: the icon does nothing.
     m_windows->setTrayIcon(true);
 
+    // No tray to come back from: the shell stays on screen.
+    m_windows->hideToTray();
+    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(shown->window->isVisible());
+
+    // A second hide keeps what the first one saved.
+    m_windows->setWindowHidden(true);
     m_windows->setWindowHidden(true);
     QVERIFY(!m_shell.view().isVisible());
     QVERIFY(!shown->window->isVisible());
@@ -872,6 +881,30 @@ void TestQCefView::closeForANameWithoutWindowIsHarmless()
 
     emit m_windows->sgCloseWindow(QStringLiteral("nobody"));
     QCOMPARE(warnings, 1);
+}
+
+void TestQCefView::namesThatBreakTheListAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty, the splash's") << QString();
+    QTest::newRow("comma") << "a,b";
+    QTest::newRow("opening bracket") << "[menu";
+    QTest::newRow("closing bracket") << "menu]";
+    QTest::newRow("control character") << QStringLiteral("line\nbreak");
+}
+
+void TestQCefView::namesThatBreakTheListAreRefused()
+{
+    QFETCH(QString, name);
+    QVERIFY(open(Opening("family")));
+    QSignalSpy announced(m_windows, &QCefView::sgOpenNewWindow);
+    QQuickWindow *logo = splash();
+
+    announce(Opening(name).under("family"));
+    QVERIFY(announced.isEmpty());
+    QVERIFY(!m_windows->findWindow(name));
+    QCOMPARE(m_windows->getCefClients(QStringLiteral("family")), QStringLiteral("[]"));
+    QCOMPARE(splash(), logo);
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestQCefView)

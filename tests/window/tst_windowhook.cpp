@@ -93,6 +93,7 @@ private slots:
     void f8HidesAndRestoresTheShell();
     void f8ActsWhileAnotherProgramHasTheFocus();
     void altF8TogglesOnce();
+    void f8RestoresAShellHiddenTwiceByThePage();
     void escapeAndF11LeaveFullScreenOnly_data();
     void escapeAndF11LeaveFullScreenOnly();
     void dragMovesTheWindowAndItsDirectChildren_data();
@@ -100,6 +101,7 @@ private slots:
     void resizeFollowsThePointer_data();
     void resizeFollowsThePointer();
     void windowClosingMidDragEndsTheDrag();
+    void popupStaysOpenWhileClickedInside();
 
 private:
     // The pointer in the scene's coordinates, given in the X server's pixels.
@@ -277,6 +279,22 @@ void TestWindowHook::altF8TogglesOnce()
     QCOMPARE(viewShown.count(), 2);
 }
 
+// Hides the page asks for count as well: the first F8 gives the shell back.
+void TestWindowHook::f8RestoresAShellHiddenTwiceByThePage()
+{
+    WindowRecord *shown
+        = open(QStringLiteral("shown"), QStringLiteral("100,100,400,300"), kPlainPage);
+    QVERIFY(shown);
+    m_windows->setWindowHidden(true);
+    m_windows->setWindowHidden(true);
+
+    for (bool visible : { true, false, true }) {
+        QVERIFY(tapHandled(XK_F8));
+        QCOMPARE(m_view.isVisible(), visible);
+        QCOMPARE(shown->window->isVisible(), visible);
+    }
+}
+
 void TestWindowHook::escapeAndF11LeaveFullScreenOnly_data()
 {
     const QRect normal(100, 100, 300, 200);
@@ -418,6 +436,34 @@ void TestWindowHook::windowClosingMidDragEndsTheDrag()
     QVERIFY(moveHandled(QPoint(360, 280)));
     QCOMPARE(successor->window->position(), QPoint(600, 150));
     QVERIFY(releaseHandled(1));
+}
+
+// A click in a page focuses the browser's own window inside the popup: the popup is still the
+// window in use. A click in another shell window closes it.
+void TestWindowHook::popupStaysOpenWhileClickedInside()
+{
+    QObject wiring;
+    connect(qApp, &QGuiApplication::focusWindowChanged, &wiring,
+        [this](QWindow *window) { m_windows->onFocusWindowChanged(window); });
+    QVERIFY(open(QStringLiteral("base"), QStringLiteral("100,100,700,500"), kPlainPage));
+    m_server.setPage(QStringLiteral("/menu.html"), kPlainPage);
+    m_opened.append(QStringLiteral("menu"));
+    m_windows->openWindow(QStringLiteral("menu"), QStringLiteral("base"), QString(),
+        m_server.url(QStringLiteral("/menu.html")), QStringLiteral("50,50,250,250"), QString(),
+        QString(), QString(), QStringLiteral("1"), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(m_windows->findWindow(QStringLiteral("menu"))->window, kEngineTimeout);
+    const WindowRecord *menu = m_windows->findWindow(QStringLiteral("menu"));
+
+    movePointer(QPoint(250, 250));
+    m_input.clickButton(1);
+    QTRY_COMPARE(QGuiApplication::focusWindow(), menu->browserWindow);
+    QTest::qWait(500);
+    QCOMPARE(m_windows->findWindow(QStringLiteral("menu")), menu);
+    QVERIFY(menu->window->isVisible());
+
+    movePointer(QPoint(600, 450));
+    m_input.clickButton(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("menu")), kEngineTimeout);
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestWindowHook)
