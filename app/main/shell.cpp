@@ -10,6 +10,7 @@
 #include "app/tspdlog.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
+#include "tools/quitsignals.h"
 #include "tools/tools.h"
 #include "window/qcefview.h"
 #include "window/windowhook.h"
@@ -53,14 +54,6 @@ void prepareMainView(QQuickView &view)
     view.setFlags(Qt::WindowFlags(kMainViewFlags));
     view.setPosition(0, 0);
     view.setTitle(QStringLiteral("Corvela"));
-}
-
-// A shell window that takes the focus closes the open popup; focus leaving
-// for another program (no window) closes nothing.
-void hidePopupOnFocusChange(QWindow *window)
-{
-    if (window)
-        QCefView::instance()->hideWindow(window->objectName());
 }
 
 // The page that clears the cache sets the flag and quits; the engine's disk
@@ -187,14 +180,29 @@ void Shell::startWindowManager()
     QCefEngine *engine = &this->engine();
     QObject::connect(tools, &Tools::sgMuteBrowsers, windows,
         [engine](bool muted) { engine->app()->setAudioMuted(muted); });
-    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, windows, &hidePopupOnFocusChange);
+    QObject::connect(
+        qApp, &QGuiApplication::focusWindowChanged, windows, &QCefView::onFocusWindowChanged);
 }
 
 int Shell::run()
 {
+    quitOnSystemRequest();
     windows()->startEngineTimer();
     TSpdlog::instance()->otherInfo(QStringLiteral("启动：启动完成"));
     return QApplication::exec();
+}
+
+// A desktop session logging out sends SIGTERM: the windows close, the engine
+// writes its storage and the companion program starts, as for a page's quit.
+void Shell::quitOnSystemRequest()
+{
+    auto *requests = new QuitSignals(qApp);
+    QObject::connect(
+        requests, &QuitSignals::sgQuitAsked, Tools::instance(), [](const QString &name) {
+            TSpdlog::instance()->otherInfo(
+                QStringLiteral("Quitting on the system's request: ") + name);
+            Tools::instance()->quitApp();
+        });
 }
 
 void Shell::shutDown()

@@ -49,6 +49,7 @@ public:
 
 private:
     void startWindowManager();
+    void quitOnSystemRequest();
     void release();
 
     std::unique_ptr<QSettings> m_startupSettings;

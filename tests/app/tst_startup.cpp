@@ -35,6 +35,7 @@ private slots:
     void answersVersionAndHelpWithoutWindow();
     void keepsUserStateApartFromReadOnlyProgram();
     void startsWhenHomeTakesNoWrites();
+    void sigtermKeepsWhatThePageStored();
 
 private:
     QString appDir() const { return m_temp->filePath("app"); }
@@ -351,6 +352,35 @@ void TestStartup::startsWhenHomeTakesNoWrites()
     const QString debugOutput = QString::fromUtf8(m_lumen->readAllStandardError());
     QVERIFY2(debugOutput.contains("The home folder takes no writes (" + blocked + "/lumen)"),
         qPrintable(debugOutput));
+}
+
+// A desktop session logging out sends SIGTERM: the run ends as a quit does, and the page's local
+// storage and cookie are there for the next run.
+void TestStartup::sigtermKeepsWhatThePageStored()
+{
+    TestHttpServer portal;
+    QVERIFY(portal.listen());
+    portal.setPage("/",
+        "<!doctype html><script>"
+        "var stored = localStorage.getItem('k');"
+        "if (stored) fetch('/seen/' + stored);"
+        "localStorage.setItem('k', 'kept');"
+        "document.cookie = 'c=kept; max-age=86400; path=/';"
+        "fetch('/written');</script>");
+    writeMainDomain("lumen.localhost:" + QString::number(QUrl(portal.url("/")).port()));
+    writeConfig("Browser/DebugEnable", true);
+
+    startLumen();
+    QTRY_VERIFY_WITH_TIMEOUT(portal.requestCount("/written") == 1, 30000);
+    m_lumen->terminate();
+    QVERIFY(m_lumen->waitForFinished(30000));
+    QCOMPARE(m_lumen->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_lumen->exitCode(), 0);
+    QVERIFY(readText(dailyLogPath()).contains("Quitting on the system's request: SIGTERM"));
+
+    startLumen();
+    QTRY_VERIFY_WITH_TIMEOUT(portal.requestCount("/seen/kept") == 1, 30000);
+    QCOMPARE(portal.lastRequestHeaders("/").value("cookie"), QByteArray("c=kept"));
 }
 
 QTEST_MAIN(TestStartup)
