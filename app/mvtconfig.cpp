@@ -1,10 +1,14 @@
 #include "app/mvtconfig.h"
 
 #include "app/applog.h"
+#include "app/configfilefaults.h"
 #include "app/statelocations.h"
 #include "app/textcipher.h"
+#include "app/tspdlog.h"
 
+#include <QCoreApplication>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
 
@@ -25,11 +29,26 @@ QString settingKey(const QString &key)
     return kSettingGroup + TextCipher::encrypt(key, kPassphrase);
 }
 
+// The store opens after its file has lost the lines that would make it misread
+// the rest. The daily log does not exist yet: the line waits for the event loop.
+QSettings *openRepaired(const QString &filePath, QObject *parent)
+{
+    if (const int dropped = ConfigFileFaults::repair(filePath)) {
+        const QString line
+            = QStringLiteral("%1 unreadable lines of %2 were set aside in %2.unreadable")
+                  .arg(dropped)
+                  .arg(filePath);
+        QTimer::singleShot(
+            0, QCoreApplication::instance(), [line] { TSpdlog::instance()->otherWarn(line); });
+    }
+    return new QSettings(filePath, QSettings::IniFormat, parent);
+}
+
 } // namespace
 
 MVTConfig::MVTConfig(const QString &filePath, QObject *parent)
     : QObject(parent)
-    , m_settings(new QSettings(filePath, QSettings::IniFormat, this))
+    , m_settings(openRepaired(filePath, this))
 {
 }
 
@@ -115,8 +134,17 @@ QVariant MVTConfig::value(const QString &key, const QVariant &defaultValue) cons
 
 // The store is never destroyed and the program may quit right after a write
 // (the cache flag is set just before quitting), so deferred syncing could lose it.
+// A write that does not reach the file still serves reads for the rest of the
+// run: the store keeps it in memory.
 void MVTConfig::write(const QString &key, const QVariant &value)
 {
     m_settings->setValue(key, value);
     m_settings->sync();
+    if (m_settings->status() == QSettings::NoError || m_writeFailureLogged)
+        return;
+    m_writeFailureLogged = true;
+    TSpdlog::instance()->otherError(
+        QStringLiteral("Settings not saved to %1: %2")
+            .arg(m_settings->fileName(),
+                ConfigFileFaults::writeFailureReason(m_settings->fileName())));
 }

@@ -43,4 +43,6 @@ private:
 
     QSettings *m_settings;
     QSettings *m_defaults = nullptr;
+    // One line in the log for a file that takes no writes, not one per write.
+    bool m_writeFailureLogged = false;
 };

@@ -2,6 +2,7 @@
 #include "app/textcipher.h"
 #include "testfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -29,6 +30,13 @@ bool isCipherKey(const QString &key)
     return base64.match(key).hasMatch();
 }
 
+QStringList g_messages;
+
+void keepMessage(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    g_messages.append(message);
+}
+
 } // namespace
 
 class TestMVTConfig : public QObject
@@ -54,6 +62,9 @@ private slots:
     void scriptInterface_data();
     void scriptInterface();
     void instanceUsesConfigBesideExecutable();
+    void unreadableLinesNeverCostTheMainUrl_data();
+    void unreadableLinesNeverCostTheMainUrl();
+    void failedWriteIsLoggedOnceAndStillServed();
 
 private:
     QString configPath() const { return m_temp->filePath(QStringLiteral("config.ini")); }
@@ -268,6 +279,57 @@ void TestMVTConfig::instanceUsesConfigBesideExecutable()
 
     config->set(QStringLiteral("InstallPackName"), QStringLiteral("beside.exe"));
     QVERIFY(fileBytes(appConfigPath()).contains("InstallPackName=beside.exe"));
+}
+
+void TestMVTConfig::unreadableLinesNeverCostTheMainUrl_data()
+{
+    QTest::addColumn<QByteArray>("badLine");
+    QTest::newRow("unbalanced quote") << QByteArray("broken=\"unterminated");
+    QTest::newRow("trailing backslash") << QByteArray("broken=value\\");
+    QTest::newRow("binary") << QByteArray("\0\0\x01garbage", 10);
+    QTest::newRow("neither entry nor section") << QByteArray("just some words");
+}
+
+// The bad line stands above the main URL's entry, which the settings store would otherwise
+// read as part of it and drop on the next write.
+void TestMVTConfig::unreadableLinesNeverCostTheMainUrl()
+{
+    QFETCH(QByteArray, badLine);
+    {
+        QSettings installer(configPath(), QSettings::IniFormat);
+        installer.setValue("Setting/" + TextCipher::encrypt("MainUrl", kPassphrase),
+            TextCipher::encrypt("playcrate.example", kPassphrase));
+    }
+    const QByteArray original = fileBytes(configPath());
+    const QByteArray damaged
+        = QByteArray(original).replace("[Setting]\n", "[Setting]\n" + badLine + "\n");
+    QVERIFY(writeFile(configPath(), damaged));
+
+    MVTConfig config(configPath());
+    QCOMPARE(config.getMainUrl(), QStringLiteral("www.playcrate.example/?v=1.0.2"));
+    config.set("Theme", "dark");
+    const QByteArray written = fileBytes(configPath());
+    QVERIFY(written.contains(original.mid(original.indexOf("[Setting]\n") + 10)));
+    QVERIFY(!written.contains(badLine));
+    QCOMPARE(fileBytes(configPath() + ".unreadable"), damaged);
+}
+
+// A folder where the file should be: every write fails, as on a read-only or full disk.
+void TestMVTConfig::failedWriteIsLoggedOnceAndStillServed()
+{
+    QVERIFY(QDir().mkpath(configPath()));
+    MVTConfig config(configPath());
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(&keepMessage);
+    config.set("Theme", "dark");
+    config.set("Volume", "7");
+    qInstallMessageHandler(previous);
+
+    QCOMPARE(config.get("Theme"), QStringLiteral("dark"));
+    QCOMPARE(config.get("Volume"), QStringLiteral("7"));
+    const QStringList failures = g_messages.filter("Settings not saved to " + configPath() + ": ");
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures.at(0).contains("director"), qPrintable(failures.at(0)));
 }
 
 QTEST_GUILESS_MAIN(TestMVTConfig)
