@@ -80,8 +80,8 @@ QString ConfigFileFaults::writeFailureReason(const QString &path)
     if (!probe.open(QIODevice::WriteOnly))
         return probe.errorString();
     const bool written = probe.write(" ", 1) == 1 && probe.flush();
-    const QString reason = written ? QStringLiteral("the file could not be replaced")
-                                   : probe.errorString();
+    const QString reason
+        = written ? QStringLiteral("the file could not be replaced") : probe.errorString();
     probe.cancelWriting();
     return reason;
 }

@@ -332,6 +332,11 @@ bool QCefView::isShellHidden() const
     return m_visibility->isHidden();
 }
 
+void QCefView::bringBack()
+{
+    m_visibility->bringBack();
+}
+
 // A legacy window goes back to the address it was opened with.
 void QCefView::reload(const QString &objectName)
 {

@@ -50,6 +50,8 @@ public:
     void restoreFullScreenWindows();
     void setDragging(bool dragging);
     bool isShellHidden() const;
+    // Another start of the program asks for the shell.
+    void bringBack();
 
     // Opening and queries:
     Q_INVOKABLE void openWindow(const QString &objectName, const QString &fatherName,

@@ -51,6 +51,20 @@ void ShellVisibility::hideToTray()
     hide();
 }
 
+void ShellVisibility::bringBack()
+{
+    if (m_hidden) {
+        setHidden(false);
+        return;
+    }
+    if (m_mainWindow->visibility() == QWindow::Minimized)
+        m_mainWindow->setVisibility(QWindow::Windowed);
+    m_registry.forEach([](const WindowRecord &record) {
+        if (record.window && record.window->isVisible())
+            record.window->raise();
+    });
+}
+
 void ShellVisibility::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger)

@@ -25,6 +25,9 @@ public:
     // Shows the tray icon and hides the shell behind it; without a system tray
     // the windows stay where they are.
     void hideToTray();
+    // Hidden, the shell comes back as from the tray; shown, its windows come
+    // to the front.
+    void bringBack();
 
 private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);

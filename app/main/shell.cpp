@@ -16,6 +16,7 @@
 #include "window/windowhook.h"
 
 #include "buildid.h"
+#include "singleinstance.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -85,6 +86,8 @@ void Shell::prepare()
 int Shell::exec(int &argc, char **argv)
 {
     startServices();
+    if (!claimInstance())
+        return 0;
     if (!buildScene() || !startEngine(argc, argv)) {
         release();
         return 0;
@@ -104,6 +107,24 @@ void Shell::startServices()
     m_hook = std::make_unique<WindowHook>();
     initDailyLog();
     logStartupLine();
+}
+
+bool Shell::claimInstance()
+{
+    m_instance = std::make_unique<SingleInstance>(
+        QCoreApplication::applicationDirPath(), StateLocations::instance().engineStoragePath());
+    TSpdlog *log = TSpdlog::instance();
+    if (!m_instance->claim()) {
+        log->otherInfo(m_instance->handedOver()
+                ? QStringLiteral("Already running from this folder: handed over to that run")
+                : QStringLiteral("Already running from this folder, which does not answer"));
+        return false;
+    }
+    QObject::connect(m_instance.get(), &SingleInstance::sgShowRequested, windows(), [log] {
+        log->otherInfo(QStringLiteral("Started again from this folder: showing the windows"));
+        QCefView::instance()->bringBack();
+    });
+    return true;
 }
 
 bool Shell::buildScene()
@@ -211,11 +232,13 @@ void Shell::shutDown()
     release();
 }
 
-// Both need the application object, which goes before this object does.
+// All need the application object, which goes before this object does.
 void Shell::release()
 {
     m_engine.reset();
     m_view.reset();
+    // Only once the engine has let go of its storage may another run take it.
+    m_instance.reset();
 }
 
 QQuickView &Shell::view()

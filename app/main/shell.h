@@ -8,6 +8,7 @@ class QCefEngine;
 class QCefView;
 class QQuickView;
 class QSettings;
+class SingleInstance;
 class WindowHook;
 
 // The program's run from start to end, one method per phase, in the order
@@ -30,6 +31,9 @@ public:
 
     // Configuration, the global input hooks, the daily log.
     void startServices();
+    // False when another run from this folder has the engine's storage: this
+    // one has handed over to it and ends.
+    bool claimInstance();
     // The main view, the OpenGL probe, the cache purge, the scene.
     bool buildScene();
     // Publishes the native objects to the scene and loads it; false when it
@@ -54,6 +58,7 @@ private:
 
     std::unique_ptr<QSettings> m_startupSettings;
     std::unique_ptr<WindowHook> m_hook;
+    std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<QQuickView> m_view;
     std::unique_ptr<QCefEngine> m_engine;
 };

@@ -36,6 +36,7 @@ private slots:
     void keepsUserStateApartFromReadOnlyProgram();
     void startsWhenHomeTakesNoWrites();
     void sigtermKeepsWhatThePageStored();
+    void secondStartHandsOverToTheFirst();
 
 private:
     QString appDir() const { return m_temp->filePath("app"); }
@@ -381,6 +382,28 @@ void TestStartup::sigtermKeepsWhatThePageStored()
     startLumen();
     QTRY_VERIFY_WITH_TIMEOUT(portal.requestCount("/seen/kept") == 1, 30000);
     QCOMPARE(portal.lastRequestHeaders("/").value("cookie"), QByteArray("c=kept"));
+}
+
+// The second start would share the engine's storage: it hands over and ends before the engine.
+void TestStartup::secondStartHandsOverToTheFirst()
+{
+    writeConfig("Browser/DebugEnable", true);
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+
+    QProcess second;
+    second.setProgram(m_lumen->program());
+    second.setProcessEnvironment(m_lumen->processEnvironment());
+    second.start();
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(waitForLogLine(QStringLiteral("Started again from this folder: showing the windows")));
+    const QString log = readText(dailyLogPath());
+    QVERIFY(
+        log.contains(QStringLiteral("Already running from this folder: handed over to that run")));
+    QCOMPARE(log.count(QStringLiteral("启动：初始化cef\r\n")), 1);
+    QCOMPARE(m_lumen->state(), QProcess::Running);
 }
 
 QTEST_MAIN(TestStartup)

@@ -828,6 +828,15 @@ void TestQCefView::hidingTheShellRestoresEachWindow()
     QCOMPARE(m_shell.view().visibility(), QWindow::Windowed);
     QVERIFY(shown->window->isVisible());
     QVERIFY(!hidden->window->isVisible());
+
+    // Another start of the program asks for the shell: hidden, it comes back as from the tray;
+    // shown, a window shown since it opened hidden stays.
+    m_windows->setWindowHidden(true);
+    m_windows->bringBack();
+    QVERIFY(m_shell.view().isVisible() && shown->window->isVisible());
+    m_windows->switchWindow(QStringLiteral("hiddenOne"), QString());
+    m_windows->bringBack();
+    QVERIFY(hidden->window->isVisible());
 }
 
 void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
