@@ -31,7 +31,8 @@ QString lockPath(const QString &storagePath)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &programDir, const QString &storagePath, QObject *parent)
+SingleInstance::SingleInstance(
+    const QString &programDir, const QString &storagePath, QObject *parent)
     : QObject(parent)
     , m_name(serverName(programDir, storagePath))
     , m_lock(lockPath(storagePath))

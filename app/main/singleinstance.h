@@ -18,7 +18,8 @@ class SingleInstance : public QObject
     Q_DISABLE_COPY(SingleInstance)
 
 public:
-    SingleInstance(const QString &programDir, const QString &storagePath, QObject *parent = nullptr);
+    SingleInstance(
+        const QString &programDir, const QString &storagePath, QObject *parent = nullptr);
     ~SingleInstance() override;
 
     // True for the first run, which from now on hears later starts (and for a
