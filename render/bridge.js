@@ -3,9 +3,23 @@
 // that also holds the channel client (QWebChannel): the page sees callQML and
 // nothing else of it.
 // Sub-frames have no channel of their own: they hand their calls to the main
-// frame of their page as messages carrying this key.
+// frame of their page as messages carrying this key. The main frame passes on
+// the sender's origin as the engine set it on the message; the native end
+// decides whether that origin may use the bridge.
 var marker = '__lumenBridgeCall';
 var topWindow = window.top;
+
+// Taken before any script of the page runs: a page redefining these later
+// must not change what the bridge reads off a message.
+var apply = Reflect.apply;
+var isArray = Array.isArray;
+function messageField(name) {
+    return Object.getOwnPropertyDescriptor(MessageEvent.prototype, name).get;
+}
+var dataOf = messageField('data');
+var originOf = messageField('origin');
+var sourceOf = messageField('source');
+var stopImmediatePropagation = Event.prototype.stopImmediatePropagation;
 
 function text(value) {
     return typeof value === 'string' ? value : '';
@@ -24,7 +38,7 @@ function mainFrameSender() {
     var pending = [];
 
     function send(call) {
-        bridge.callQML(call[0], call[1], call[2]);
+        bridge.callQML(call[0], call[1], call[2], call[3]);
     }
 
     // Calls made before the channel is up wait for it, in order.
@@ -36,14 +50,15 @@ function mainFrameSender() {
 
     // Registered before any listener of the page: bridge traffic stops here.
     window.addEventListener('message', function (event) {
-        var data = event.data;
-        if (data === null || typeof data !== 'object' || !Array.isArray(data[marker]))
+        var data = apply(dataOf, event, []);
+        if (data === null || typeof data !== 'object' || !isArray(data[marker]))
             return;
-        event.stopImmediatePropagation();
-        if (!fromOwnPage(event.source))
+        apply(stopImmediatePropagation, event, []);
+        if (!fromOwnPage(apply(sourceOf, event, [])))
             return;
         var call = data[marker];
-        sendOrQueue([text(call[0]), text(call[1]), text(call[2])]);
+        sendOrQueue([text(call[0]), text(call[1]), text(call[2]),
+                     String(apply(originOf, event, []))]);
     }, true);
 
     function sendOrQueue(call) {
@@ -68,6 +83,8 @@ var forward = topWindow === window ? mainFrameSender() : subFrameSender();
 window.callQML = function (name, id, request) {
     if (arguments.length !== 3)
         return undefined;
-    forward([text(name), text(id), text(request)]);
+    // The main frame's own calls carry no origin: the native end takes the
+    // page's address from the engine.
+    forward([text(name), text(id), text(request), '']);
     return 0;
 };
