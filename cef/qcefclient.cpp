@@ -11,6 +11,7 @@
 #include "cef/cefprocessmessage.h"
 #include "cef/ceftypes.h"
 #include "tools/tools.h"
+#include "tools/urlrules.h"
 
 #include <QFileInfo>
 #include <QJsonObject>
@@ -42,9 +43,15 @@ int QCefClient::getWindowHandle() const
 }
 
 // The address goes in as a JSON string: the hook window's page must get an
-// object whatever characters the address holds.
+// object whatever characters the address holds. Only addresses a window may
+// load are passed on: the hook page would open them.
 void QCefClient::OnBeforePopup(const QString &targetUrl)
 {
+    if (!UrlRules::mayNavigate(QUrl(targetUrl))) {
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("popup to a %1 address refused").arg(QUrl(targetUrl).scheme().left(32)));
+        return;
+    }
     emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }));
 }
 

@@ -17,6 +17,7 @@
 #include "window/windowfollower.h"
 #include "window/windowlog.h"
 #include "window/windowopener.h"
+#include "window/windowrequestguard.h"
 #include "window/windowstates.h"
 
 #include <QCursor>
@@ -115,6 +116,8 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
         load(objectName, url);
         return;
     }
+    if (!WindowRequestGuard::allowsOpen(objectName, url, m_registry.names().size()))
+        return;
     WindowOpener::Opening opening = m_opener->open({ objectName, fatherName, ie, url, rect, align,
         valign, needHide, lostFocusHide, front, visible });
     WindowRecord &record = m_registry.add(std::move(opening.record));
@@ -314,6 +317,10 @@ void QCefView::setTrayIcon(bool flag)
 void QCefView::reload(const QString &objectName)
 {
     const WindowRecord *record = m_registry.findAttached(objectName);
+    if (record && record->client
+        && !WindowRequestGuard::allowsNavigation(
+            objectName, record->client->getBrowser()->mainFrame()->url()))
+        return;
     if (record && record->ieWidget)
         record->ieWidget->navigate(record->url);
     else if (record && record->client)
@@ -323,6 +330,8 @@ void QCefView::reload(const QString &objectName)
 void QCefView::load(const QString &objectName, const QString &url)
 {
     const WindowRecord *record = m_registry.findAttached(objectName);
+    if (record && !WindowRequestGuard::allowsNavigation(objectName, url))
+        return;
     if (record && record->ieWidget)
         record->ieWidget->navigate(url);
     else if (record && record->client)
@@ -331,11 +340,15 @@ void QCefView::load(const QString &objectName, const QString &url)
 
 void QCefView::openUrl(const QString &url)
 {
+    if (!WindowRequestGuard::allowsDesktop(url))
+        return;
     QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
 void QCefView::setHookPopup(const QString &objectName)
 {
+    if (!WindowRequestGuard::allowsHookPopup(objectName, findWindow(objectName)))
+        return;
     m_hookPopupName = objectName;
 }
 

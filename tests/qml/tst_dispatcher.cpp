@@ -138,6 +138,10 @@ private slots:
     void reloadAndLoadNavigateTheNamedWindow();
     void hookPopupNamesTheWindowForNewViews();
     void openUrlGoesToTheDesktop();
+    void windowsGoOnlyToWebAddresses_data();
+    void windowsGoOnlyToWebAddresses();
+    void desktopGetsOnlyWebAndMailAddresses_data();
+    void desktopGetsOnlyWebAndMailAddresses();
     void systemTrayHidesTheShellWhateverItsValue_data();
     void systemTrayHidesTheShellWhateverItsValue();
     void muteOnlyForTheString1_data();
@@ -645,6 +649,12 @@ void TestDispatcher::hookPopupNamesTheWindowForNewViews()
 {
     QVERIFY(
         m_pages->send(kLeft, QStringLiteral("h1"), QStringLiteral("{\"SetHookPopup\":\"right\"}")));
+    // A name no open window has would lose every popup: it is ignored.
+    QVERIFY(m_pages->send(
+        kLeft, QStringLiteral("h2"), QStringLiteral("{\"SetHookPopup\":\"nobody\"}")));
+    QCOMPARE(
+        m_debug->lines().filter(QStringLiteral("popup hook refused: no open window nobody")).size(),
+        1);
     const QString target = m_server.url(QStringLiteral("/popup.html"));
     m_windows->sendToWeb(kHome, QStringLiteral("window.open(%1)").arg(json(target)));
 
@@ -664,6 +674,68 @@ void TestDispatcher::openUrlGoesToTheDesktop()
     QCOMPARE(m_desktop.urls(), QList<QUrl> { QUrl(address) });
     QVERIFY(m_pages->settle(standing()));
     QCOMPARE(m_pages->received(kLeft), QStringList());
+}
+
+void TestDispatcher::windowsGoOnlyToWebAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+
+    for (const char *address : { "file:///etc/hostname", "javascript:alert(1)",
+             "data:text/html,<b>x</b>", "chrome://version", "view-source:http://127.0.0.1/",
+             "qrc:/main.qml", "ftp://127.0.0.1/x" })
+        QTest::newRow(address) << QString::fromLatin1(address);
+}
+
+// Refused natively and logged; the window keeps its page, no window opens.
+void TestDispatcher::windowsGoOnlyToWebAddresses()
+{
+    QFETCH(QString, address);
+    const QString leftUrl = probeUrl(kLeft);
+    QVERIFY(m_pages->send(kHome, QStringLiteral("n1"),
+        QStringLiteral("{\"Load\":\"left\",\"Url\":%1}").arg(json(address))));
+    QVERIFY(m_pages->send(kHome, QStringLiteral("n2"),
+        QStringLiteral("{\"Open\":\"stray\",\"Url\":%1}").arg(json(address))));
+    QVERIFY(m_pages->settle(standing()));
+
+    QVERIFY(!m_windows->findWindow(QStringLiteral("stray")));
+    QCOMPARE(m_windows->findWindow(kLeft)->client->getBrowser()->mainFrame()->url(), leftUrl);
+    const QString scheme = QUrl(address).scheme();
+    const QStringList refusals = m_debug->lines().filter(QStringLiteral(" address refused"));
+    QCOMPARE(refusals,
+        QStringList({ QStringLiteral("[OtherType]  [Other_Type] navigation of window left to a %1 "
+                                     "address refused")
+                          .arg(scheme),
+            QStringLiteral("[OtherType]  [Other_Type] navigation of window stray to a %1 "
+                           "address refused")
+                .arg(scheme) }));
+}
+
+void TestDispatcher::desktopGetsOnlyWebAndMailAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opened");
+
+    QTest::newRow("mail") << "mailto:player@corvela.example" << true;
+    QTest::newRow("http") << "http://corvela.example/" << true;
+    for (const char *address :
+        { "file:///etc/passwd", "smb://host/share", "javascript:alert(1)", "ms-settings:x" })
+        QTest::newRow(address) << QString::fromLatin1(address) << false;
+}
+
+void TestDispatcher::desktopGetsOnlyWebAndMailAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opened);
+    for (const char *scheme : { "mailto", "file", "smb", "javascript", "ms-settings" })
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
+    QVERIFY(m_pages->send(
+        kLeft, QStringLiteral("u2"), QStringLiteral("{\"OpenUrl\":%1}").arg(json(address))));
+    for (const char *scheme : { "mailto", "file", "smb", "javascript", "ms-settings" })
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+
+    QCOMPARE(m_desktop.urls(), opened ? QList<QUrl> { QUrl(address) } : QList<QUrl>());
+    QCOMPARE(
+        m_debug->lines().filter(QStringLiteral("on the desktop refused")).size(), opened ? 0 : 1);
 }
 
 void TestDispatcher::systemTrayHidesTheShellWhateverItsValue_data()
