@@ -221,6 +221,14 @@ void CefBrowser::onWindowCloseRequested()
     closeBrowser();
 }
 
+void CefBrowser::onCertificateError(QObject *error)
+{
+    QMetaObject::invokeMethod(error, "rejectCertificate");
+    if (m_client)
+        m_client->OnCertificateError(
+            error->property("url").toUrl().host(), error->property("description").toString());
+}
+
 bool CefBrowser::eventFilter(QObject *watched, QEvent *event)
 {
     // Closing the window, or a window it was put into, takes the page with it.

@@ -64,6 +64,7 @@ public:
     // True when the menu is handled here and the view shows none.
     Q_INVOKABLE bool onContextMenuRequested(QObject *request);
     Q_INVOKABLE void onWindowCloseRequested();
+    Q_INVOKABLE void onCertificateError(QObject *error);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

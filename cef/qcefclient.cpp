@@ -82,6 +82,12 @@ void QCefClient::OnLoadError(int errorCode, const QString &errorText, const QStr
                                       .arg(QString::number(errorCode), errorText, failedUrl));
 }
 
+void QCefClient::OnCertificateError(const QString &host, const QString &description)
+{
+    TSpdlog::instance()->netError(
+        QStringLiteral("certificate error on %1: %2").arg(host, description));
+}
+
 void QCefClient::OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model)
 {
     if ((params.typeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME)) && !model.isEmpty())

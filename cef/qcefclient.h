@@ -39,6 +39,8 @@ public:
     // Load:
     void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
+    // The load has failed already.
+    void OnCertificateError(const QString &host, const QString &description);
 
     // Context menu:
     void OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model);

@@ -36,6 +36,7 @@ private slots:
     void pageReachesNothingElseOfTheNativeEnd();
     void untrustedFramesAreRefusedEitherWay();
     void pageLeavingTheTrustedSitesIsRefused();
+    void pagesKeepTheSameOriginPolicy();
 
 private:
     void openPage(const QString &path);
@@ -348,4 +349,21 @@ void TestQCefBridge::pageLeavingTheTrustedSitesIsRefused()
     QTRY_COMPARE_WITH_TIMEOUT(refusals().size(), 1, 10000);
     QVERIFY(refusals().constFirst().endsWith(origin(QStringLiteral("foreign.localhost"))));
     QCOMPARE(m_messages->count(), 0);
+}
+
+// Another site's response without CORS, and local files, stay out of reach.
+void TestQCefBridge::pagesKeepTheSameOriginPolicy()
+{
+    runInPage(
+        QStringLiteral(R"(
+        function attempt(url) {
+            return fetch(url).then(function (response) { return response.text(); })
+                .then(function () { return 'read'; }, function () { return 'blocked'; });
+        }
+        Promise.all([attempt('%1'), attempt('file:///etc/hostname'), attempt('/frame.html')])
+            .then(function (results) { callQML('fetch', results.join(','), ''); });)")
+            .arg(m_server.url(QStringLiteral("foreign.localhost"), QStringLiteral("/frame.html"))));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    QCOMPARE(
+        message(0).value(QStringLiteral("id")).toString(), QStringLiteral("blocked,blocked,read"));
 }
