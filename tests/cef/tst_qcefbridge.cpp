@@ -37,6 +37,7 @@ private slots:
     void untrustedFramesAreRefusedEitherWay();
     void pageLeavingTheTrustedSitesIsRefused();
     void pagesKeepTheSameOriginPolicy();
+    void oversizedRequestNeverArrives();
 
 private:
     void openPage(const QString &path);
@@ -366,4 +367,26 @@ void TestQCefBridge::pagesKeepTheSameOriginPolicy()
     QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
     QCOMPARE(
         message(0).value(QStringLiteral("id")).toString(), QStringLiteral("blocked,blocked,read"));
+}
+
+// Refused before the dispatcher, logged with its size; the page's next call
+// still arrives.
+void TestQCefBridge::oversizedRequestNeverArrives()
+{
+    runInPage(QStringLiteral("callQML('big', '1', 'x'.repeat(1024 * 1024));"
+                             "callQML('small', '2', 'x'.repeat(1000));"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    QCOMPARE(message(0).value(QStringLiteral("name")).toString(), QStringLiteral("small"));
+    const QString expected = QStringLiteral("bridge request of %1 bytes refused")
+                                 .arg(1024 * 1024
+                                     + QByteArray(R"({
+    "id": "1",
+    "msgName": "callQML",
+    "name": "big",
+    "request": ""
+}
+)")
+                                           .size());
+    QCOMPARE(m_debug->lines().filter(QStringLiteral("bytes refused")),
+        QStringList { QStringLiteral("[OtherType]  [Other_Type] ") + expected });
 }

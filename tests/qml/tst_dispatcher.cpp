@@ -884,21 +884,31 @@ void TestDispatcher::requestIsLoggedAndEchoedAsReceived_data()
 {
     QTest::addColumn<QString>("sender");
     QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("logged");
 
-    QTest::newRow("white space kept") << kLeft << "{ \"GetVersion\" : \"left\" }";
-    QTest::newRow("escapes and non-ASCII")
-        << kLeft << "{\"GetVersion\":\"left\",\"Note\":\"名字 \\\"q\\\" \\\\ \\u00e9 /\"}";
-    QTest::newRow("speaking for another window") << kRight << "{\"GetVersion\":\"right\"}";
+    const QString spaced = QStringLiteral("{ \"GetVersion\" : \"left\" }");
+    QTest::newRow("white space kept") << kLeft << spaced << spaced;
+    const QString escaped
+        = QStringLiteral("{\"GetVersion\":\"left\",\"Note\":\"名字 \\\"q\\\" \\\\ \\u00e9 /\"}");
+    QTest::newRow("escapes and non-ASCII") << kLeft << escaped << escaped;
+    const QString other = QStringLiteral("{\"GetVersion\":\"right\"}");
+    QTest::newRow("speaking for another window") << kRight << other << other;
+    const QString padded = QStringLiteral("{\"GetVersion\":\"left\",\"Pad\":\"%1\"}")
+                               .arg(QString(5000, QLatin1Char('x')));
+    QTest::newRow("long, cut in the log") << kLeft << padded
+                                          << padded.left(4096)
+            + QStringLiteral("... (%1 characters left out)").arg(padded.size() - 4096);
 }
 
 void TestDispatcher::requestIsLoggedAndEchoedAsReceived()
 {
     QFETCH(QString, sender);
     QFETCH(QString, request);
+    QFETCH(QString, logged);
     QVERIFY(m_pages->send(kLeft, QStringLiteral("e1"), request, sender));
     QVERIFY(m_pages->settle(standing()));
 
-    QCOMPARE(requestLogLines(sender), QStringList { requestLogLine(sender, request) });
+    QCOMPARE(requestLogLines(sender), QStringList { requestLogLine(sender, logged) });
     QCOMPARE(m_pages->received(sender),
         QStringList { reply(request, QStringLiteral("e1"), QStringLiteral("1.0.2")) });
 }
