@@ -20,6 +20,53 @@ var dataOf = messageField('data');
 var originOf = messageField('origin');
 var sourceOf = messageField('source');
 var stopImmediatePropagation = Event.prototype.stopImmediatePropagation;
+var now = performance.now.bind(performance);
+var later = window.setTimeout.bind(window);
+var min = Math.min;
+
+// Every window's calls share one queue of the engine on their way to the
+// shell: a page calling in a tight loop would hold up the others. Past a
+// burst, a page's calls leave at a bounded pace, still in order; a page
+// answering each reply with its next call never gets near it.
+function paced(send) {
+    var burst = 500;
+    var perMillisecond = 10;
+    var tokens = burst;
+    var refilledAt = now();
+    var waiting = [];
+    var next = 0;
+    var timer = null;
+
+    function takeToken() {
+        var time = now();
+        tokens = min(burst, tokens + (time - refilledAt) * perMillisecond);
+        refilledAt = time;
+        if (tokens < 1)
+            return false;
+        tokens -= 1;
+        return true;
+    }
+    function release() {
+        timer = null;
+        while (next < waiting.length && takeToken())
+            send(waiting[next++]);
+        if (next < waiting.length) {
+            timer = later(release, 1);
+        } else {
+            waiting = [];
+            next = 0;
+        }
+    }
+    return function (call) {
+        if (next === waiting.length && takeToken()) {
+            send(call);
+            return;
+        }
+        waiting.push(call);
+        if (timer === null)
+            timer = later(release, 1);
+    };
+}
 
 function text(value) {
     return typeof value === 'string' ? value : '';
@@ -61,12 +108,12 @@ function mainFrameSender() {
                      String(apply(originOf, event, []))]);
     }, true);
 
-    function sendOrQueue(call) {
+    var sendOrQueue = paced(function (call) {
         if (bridge)
             send(call);
         else
             pending.push(call);
-    }
+    });
     return sendOrQueue;
 }
 
