@@ -1,6 +1,7 @@
 #include "cef/qcefclient.h"
 
 #include "app/dirhelper.h"
+#include "app/originpolicy.h"
 #include "app/tspdlog.h"
 #include "cef/bridgepush.h"
 #include "cef/cefbeforedownloadcallback.h"
@@ -104,13 +105,20 @@ void QCefClient::OnProcessMessageReceived(const CefProcessMessage &message)
     emit sgWebMsgReceived(message.name());
 }
 
-// An existing file of the name goes first: the new download replaces it.
+bool QCefClient::OnDownloadFrom(const QUrl &pageUrl)
+{
+    if (OriginPolicy::configured().trusts(pageUrl))
+        return true;
+    TSpdlog::instance()->otherWarn(
+        QStringLiteral("download refused from %1").arg(OriginPolicy::originOf(pageUrl)));
+    return false;
+}
+
+// An existing file of the name stays until the new download is complete.
 void QCefClient::OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback)
 {
-    const QString path
-        = DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName);
-    Tools::instance()->removeFile(path);
-    callback.Continue(path);
+    callback.Continue(
+        DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName));
 }
 
 // While the size is unknown no percentage exists: only the completion is told.

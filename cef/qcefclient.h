@@ -11,6 +11,7 @@ class CefContextMenuParams;
 class CefDownloadItem;
 class CefMenuModel;
 class CefProcessMessage;
+class QUrl;
 
 // Serves one browser: turns the engine's events into signals for the window
 // manager, and holds the program's browser policies: new views are reported to
@@ -52,6 +53,8 @@ public:
     void OnProcessMessageReceived(const CefProcessMessage &message);
 
     // Downloads:
+    // Only pages of trusted origins download; others' downloads are cancelled.
+    bool OnDownloadFrom(const QUrl &pageUrl);
     void OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback);
     void OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item);
 

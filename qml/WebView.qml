@@ -124,7 +124,7 @@ Item {
             // The update is started from the download folder; a name that
             // leads out of it starts nothing.
             if (has("UpdateApp")) {
-                cppTool.startUpdate(arg(R.UpdateApp))
+                cppTool.startUpdate(arg(R.UpdateApp), arg(R.Sha256))
                 cppTool.quitApp()
             }
             if (has("GetVersion"))

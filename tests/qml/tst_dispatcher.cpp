@@ -14,6 +14,7 @@
 #include "tools/tools.h"
 #include "window/qcefview.h"
 
+#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -848,7 +849,19 @@ void TestDispatcher::quittingRequestsEndTheEventLoop_data()
     QTest::newRow("update from the download folder")
         << QStringLiteral("{\"UpdateApp\":%1}").arg(json(update)) << false << QString() << true;
     QTest::newRow("update from elsewhere still quits")
-        << "{\"UpdateApp\":\"../../usr/bin/x\"}" << false << "../../usr/bin/x" << false;
+        << "{\"UpdateApp\":\"../../usr/bin/x\"}" << false << refusalLogLine("../../usr/bin/x")
+        << false;
+    // <sha> stands for the SHA-256 of the update file.
+    QTest::newRow("update with its hash")
+        << QStringLiteral("{\"UpdateApp\":%1,\"Sha256\":\"<sha>\"}").arg(json(update)) << false
+        << QString() << true;
+    QTest::newRow("update with another hash still quits")
+        << QStringLiteral("{\"UpdateApp\":%1,\"Sha256\":\"%2\"}")
+               .arg(json(update), QString(64, '0'))
+        << false
+        << QStringLiteral("[OtherType]  [Other_Type] update %1 refused: its Sha256 does not match")
+               .arg(update)
+        << false;
 }
 
 void TestDispatcher::quittingRequestsEndTheEventLoop()
@@ -863,6 +876,11 @@ void TestDispatcher::quittingRequestsEndTheEventLoop()
         + uniqueProgramName(QStringLiteral("lmnupdate")) + Platform::executableSuffix;
     m_created << update;
     QVERIFY(MarkerProgram::write(update, marker));
+    QFile file(update);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    request.replace(QStringLiteral("<sha>"),
+        QString::fromLatin1(
+            QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()));
     QVERIFY(!isCacheFlagOnDisk());
     QSignalSpy closeAll(Tools::instance(), &Tools::sgCloseAllWindows);
 
@@ -870,8 +888,11 @@ void TestDispatcher::quittingRequestsEndTheEventLoop()
 
     QCOMPARE(closeAll.count(), 1);
     QCOMPARE(isCacheFlagOnDisk(), cacheFlag);
-    if (!refused.isEmpty())
-        QVERIFY(m_debug->lines().contains(refusalLogLine(refused)));
+    if (!refused.isEmpty()) {
+        QVERIFY(m_debug->lines().contains(refused));
+        QVERIFY(MarkerProgram::laterProgramHasRun(m_temp.path(), kEngineTimeout));
+        QVERIFY(!QFileInfo::exists(marker));
+    }
     if (updateStarted)
         QTRY_COMPARE_WITH_TIMEOUT(
             MarkerProgram::markerText(marker), QFile::encodeName(update) + '\n', kEngineTimeout);
