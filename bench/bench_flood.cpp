@@ -51,7 +51,10 @@ bool loaded(const QString &name)
 
 QString senderOf(const QString &message)
 {
-    return QJsonDocument::fromJson(message.toUtf8()).object().value(QStringLiteral("name")).toString();
+    return QJsonDocument::fromJson(message.toUtf8())
+        .object()
+        .value(QStringLiteral("name"))
+        .toString();
 }
 
 } // namespace
