@@ -140,5 +140,6 @@ void QCefClient::OnDownloadUpdated(
 bool QCefClient::Visit(const QNetworkCookie &cookie, int, int, bool &)
 {
     emit sgSendCookie(QString::fromUtf8(cookie.name()), QString::fromUtf8(cookie.value()));
+    emit sgCollectCookie(cookie);
     return true;
 }

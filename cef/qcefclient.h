@@ -75,6 +75,8 @@ signals:
     void sgDownload(
         CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void sgSendCookie(const QString &cookieName, const QString &cookie);
+    // The same cookie whole: domain, path and flags.
+    void sgCollectCookie(const QNetworkCookie &cookie);
 
 private:
     bool m_created = false;

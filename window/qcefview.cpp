@@ -22,6 +22,7 @@
 
 #include <QCursor>
 #include <QDesktopServices>
+#include <QNetworkCookie>
 #include <QTimer>
 #include <QUrl>
 
@@ -147,6 +148,7 @@ void QCefView::createBrowser(WindowRecord &record)
         [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
     connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
     connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
+    connect(client, &QCefClient::sgCollectCookie, this, &QCefView::onCollectCookie);
 }
 
 void QCefView::onCefTimer()
@@ -367,6 +369,11 @@ void QCefView::onDownload(
 void QCefView::onSendCookie(const QString &cookieName, const QString &cookie)
 {
     m_legacy->onSendCookie(cookieName, cookie);
+}
+
+void QCefView::onCollectCookie(const QNetworkCookie &cookie)
+{
+    m_legacy->onCollectCookie(cookie);
 }
 
 void QCefView::onLoadEnd(CefRefPtr<CefBrowser> browser)
