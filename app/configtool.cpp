@@ -131,7 +131,11 @@ QString ConfigTool::usage()
     const QString continuation = QLatin1Char('\n') + QString(synopsisWidth + 2, QLatin1Char(' '));
     for (const Command &command : commands()) {
         const QString description = QString(command.description).replace('\n', continuation);
-        text += QStringLiteral("  %1%2\n").arg(command.synopsis, -synopsisWidth).arg(description);
+        // A synopsis too long for its column puts its description on the next line.
+        const QString gap = command.synopsis.size() < synopsisWidth
+            ? QString(synopsisWidth - command.synopsis.size(), QLatin1Char(' '))
+            : continuation;
+        text += QStringLiteral("  ") + command.synopsis + gap + description + QLatin1Char('\n');
     }
     return text
         + QStringLiteral("\n"
