@@ -2,15 +2,19 @@
 #include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 namespace {
 
@@ -68,6 +72,7 @@ private slots:
     void focusRaisesTheFrontWindows();
     void closingReportsTheBrowserOnce();
     void pluginsAreAllowed();
+    void certificateErrorFailsTheLoad();
 
 private:
     CefRefPtr<QCefClient> openBrowser(const QString &url);
@@ -317,3 +322,40 @@ void TestQCefClient::pluginsAreAllowed()
 
 LUMEN_ENGINE_TEST_MAIN(TestQCefClient)
 #include "tst_qcefclient.moc"
+
+// A server whose certificate nobody vouches for: the page does not load, and
+// the log names the host and the error.
+void TestQCefClient::certificateErrorFailsTheLoad()
+{
+    QTemporaryDir folder;
+    const QString key = folder.filePath(QStringLiteral("key.pem"));
+    const QString certificate = folder.filePath(QStringLiteral("certificate.pem"));
+    QCOMPARE(QProcess::execute(QStringLiteral("openssl"),
+                 { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                     certificate, "-days", "1", "-subj", "/CN=127.0.0.1" }),
+        0);
+    QTcpServer freePort;
+    QVERIFY(freePort.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(freePort.serverPort());
+    freePort.close();
+    QProcess server;
+    server.start(QStringLiteral("openssl"),
+        { "s_server", "-accept", port, "-cert", certificate, "-key", key, "-www", "-quiet" });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&port] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port.toUShort());
+            return socket.waitForConnected(200);
+        }(),
+        20000);
+
+    DebugCapture debug;
+    openBrowser(QStringLiteral("https://127.0.0.1:%1/").arg(port));
+    QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        debug.lines().filter(QStringLiteral("certificate error on 127.0.0.1: ")).size(), 1, 20000);
+    QTest::qWait(500);
+    QCOMPARE(loadEnds.count(), 0);
+    server.kill();
+    server.waitForFinished();
+}
