@@ -1,6 +1,7 @@
 #include "app/configtool.h"
 
 #include "app/mvtconfig.h"
+#include "app/policysettings.h"
 #include "app/statelocations.h"
 #include "app/textcipher.h"
 
@@ -130,7 +131,11 @@ QString ConfigTool::usage()
     const QString continuation = QLatin1Char('\n') + QString(synopsisWidth + 2, QLatin1Char(' '));
     for (const Command &command : commands()) {
         const QString description = QString(command.description).replace('\n', continuation);
-        text += QStringLiteral("  %1%2\n").arg(command.synopsis, -synopsisWidth).arg(description);
+        // A synopsis too long for its column puts its description on the next line.
+        const QString gap = command.synopsis.size() < synopsisWidth
+            ? QString(synopsisWidth - command.synopsis.size(), QLatin1Char(' '))
+            : continuation;
+        text += QStringLiteral("  ") + command.synopsis + gap + description + QLatin1Char('\n');
     }
     return text
         + QStringLiteral("\n"
@@ -167,6 +172,30 @@ const QVector<ConfigTool::Command> &ConfigTool::commands()
         { QStringLiteral("list"), QStringLiteral("list"),
             QStringLiteral("print every page setting as KEY=VALUE, decrypted"), 0, Access::Read,
             &ConfigTool::listSettings },
+        { QStringLiteral("trust"), QStringLiteral("trust ORIGIN"),
+            QStringLiteral("let pages of ORIGIN use the shell besides the portal's own site:\n"
+                           "a site (partner.example: it and its subdomains, http and\n"
+                           "https, any port), an origin (https://games.partner.example:8443)\n"
+                           "or * for every origin"),
+            1, Access::Write, &ConfigTool::trust },
+        { QStringLiteral("untrust"), QStringLiteral("untrust ORIGIN"),
+            QStringLiteral("remove ORIGIN from the trusted origins"), 1, Access::Write,
+            &ConfigTool::untrust },
+        { QStringLiteral("trusted"), QStringLiteral("trusted"),
+            QStringLiteral("print the trusted origins, the portal's site first"), 0, Access::Read,
+            &ConfigTool::listTrusted },
+        { QStringLiteral("web-security"), QStringLiteral("web-security on|off"),
+            QStringLiteral("the pages' same-origin policy and mixed-content blocking\n"
+                           "(Policy/WebSecurity, default on)"),
+            1, Access::Write, &ConfigTool::setWebSecurity },
+        { QStringLiteral("certificate-errors"), QStringLiteral("certificate-errors fail|ignore"),
+            QStringLiteral("whether a certificate error fails the load\n"
+                           "(Policy/IgnoreCertificateErrors, default fail)"),
+            1, Access::Write, &ConfigTool::setCertificateErrors },
+        { QStringLiteral("update-hash"), QStringLiteral("update-hash required|optional"),
+            QStringLiteral("whether UpdateApp needs the file's Sha256\n"
+                           "(Policy/UpdateHashRequired, default optional)"),
+            1, Access::Write, &ConfigTool::setUpdateHash },
     };
     return table;
 }
@@ -315,6 +344,69 @@ int ConfigTool::listSettings(const QStringList &)
     readSettings(m_file, entries);
     for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
         m_out << entry.key() << '=' << entry.value() << '\n';
+    return 0;
+}
+
+int ConfigTool::trust(const QStringList &arguments)
+{
+    if (arguments.first().trimmed().isEmpty())
+        return fail(QStringLiteral("trust: the origin is empty"));
+    if (!PolicySettings(m_file).addTrustedOrigin(arguments.first().trimmed()))
+        return fail(QStringLiteral("cannot write %1").arg(m_file));
+    return listTrusted({});
+}
+
+int ConfigTool::untrust(const QStringList &arguments)
+{
+    if (!PolicySettings(m_file).removeTrustedOrigin(arguments.first().trimmed()))
+        return fail(QStringLiteral("untrust: %1 is not among the trusted origins of %2")
+                        .arg(arguments.first(), m_file));
+    return listTrusted({});
+}
+
+int ConfigTool::listTrusted(const QStringList &)
+{
+    const QString domain = MVTConfig(m_file, m_defaults).get(kMainUrlName);
+    if (!domain.isEmpty())
+        m_out << domain << " (the portal's site)\n";
+    const QStringList origins = PolicySettings(m_file, m_defaults).trustedOrigins();
+    for (const QString &origin : origins)
+        m_out << origin << '\n';
+    return 0;
+}
+
+int ConfigTool::setWebSecurity(const QStringList &arguments)
+{
+    return setChoice(arguments.first(), { QStringLiteral("on"), QStringLiteral("off") },
+        [](PolicySettings &settings, bool on) { return settings.setWebSecurity(on); });
+}
+
+int ConfigTool::setCertificateErrors(const QStringList &arguments)
+{
+    return setChoice(arguments.first(), { QStringLiteral("ignore"), QStringLiteral("fail") },
+        [](PolicySettings &settings, bool ignore) {
+            return settings.setIgnoreCertificateErrors(ignore);
+        });
+}
+
+int ConfigTool::setUpdateHash(const QStringList &arguments)
+{
+    return setChoice(arguments.first(), { QStringLiteral("required"), QStringLiteral("optional") },
+        [](PolicySettings &settings, bool required) {
+            return settings.setUpdateHashRequired(required);
+        });
+}
+
+// choices: the word for true, then the word for false.
+int ConfigTool::setChoice(const QString &word, const QStringList &choices,
+    const std::function<bool(PolicySettings &, bool)> &store)
+{
+    if (!choices.contains(word))
+        return fail(
+            QStringLiteral("expected %1, not %2").arg(choices.join(QLatin1String(" or ")), word));
+    PolicySettings settings(m_file);
+    if (!store(settings, word == choices.first()))
+        return fail(QStringLiteral("cannot write %1").arg(m_file));
     return 0;
 }
 

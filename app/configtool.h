@@ -4,16 +4,19 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+class PolicySettings;
 class QStringList;
 class StateLocations;
 class QTextStream;
 class QVariant;
 
 // The administrator's command line over the program's config.ini. It writes the entries the
-// program only reads (the portal's domain, the debug switch) and reads and writes the page
-// settings, decrypted, with the program's own encryption. Beside a read-only program it works
-// on the user's file, read over the administrator's defaults, unless told --system.
-// Runs one command line per call; messages go to the two streams given.
+// program only reads (the portal's domain, the debug switch, the security policy) and reads and
+// writes the page settings, decrypted, with the program's own encryption. Beside a read-only
+// program it works on the user's file, read over the administrator's defaults, unless told
+// --system. Runs one command line per call; messages go to the two streams given.
 class ConfigTool
 {
     Q_DISABLE_COPY(ConfigTool)
@@ -51,6 +54,14 @@ private:
     int getSetting(const QStringList &arguments);
     int setSetting(const QStringList &arguments);
     int listSettings(const QStringList &arguments);
+    int trust(const QStringList &arguments);
+    int untrust(const QStringList &arguments);
+    int listTrusted(const QStringList &arguments);
+    int setWebSecurity(const QStringList &arguments);
+    int setCertificateErrors(const QStringList &arguments);
+    int setUpdateHash(const QStringList &arguments);
+    int setChoice(const QString &word, const QStringList &choices,
+        const std::function<bool(PolicySettings &, bool)> &store);
 
     // Adds the decrypted page settings of file to entries.
     void readSettings(const QString &file, QMap<QString, QString> &entries);

@@ -9,6 +9,7 @@
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
+#include "enginetest.h"
 #include "testhttpserver.h"
 
 #include <QApplication>
@@ -200,6 +201,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit() + "/config");
     QCefEngine::prepare();
     QApplication app(argc, argv);
+    trustTestServer();
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 2000;
 
     TestHttpServer server;

@@ -12,6 +12,8 @@ WebEngineView {
     onNewViewRequested: host.onNewViewRequested(request.requestedUrl)
     onContextMenuRequested: request.accepted = host.onContextMenuRequested(request)
     onWindowCloseRequested: host.onWindowCloseRequested()
+    // The load fails; the administrator's switch keeps the engine from asking.
+    onCertificateError: host.onCertificateError(error)
     // The engine keeps no log, the pages' console included.
     onJavaScriptConsoleMessage: {}
 }

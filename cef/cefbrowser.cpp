@@ -10,6 +10,7 @@
 #include "cef/cefwindowinfo.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefrenderhandler.h"
+#include "tools/downloadlanding.h"
 
 #include <QFileInfo>
 #include <QPlatformSurfaceEvent>
@@ -159,12 +160,13 @@ bool CefBrowser::startedDownload(const QQuickWebEngineDownloadItem &download) co
 
 void CefBrowser::startDownload(QQuickWebEngineDownloadItem *download)
 {
-    if (!m_client)
+    if (!m_client || !m_client->OnDownloadFrom(m_view->property("url").toUrl()))
         return;
-    CefBeforeDownloadCallback callback([download](const QString &path) {
-        const QFileInfo target(path);
-        download->setDownloadDirectory(target.path());
-        download->setDownloadFileName(target.fileName());
+    CefBeforeDownloadCallback callback([this, download](const QString &path) {
+        const QFileInfo temporary(DownloadLanding::temporaryPath(path));
+        m_downloadTargets.insert(download, path);
+        download->setDownloadDirectory(temporary.path());
+        download->setDownloadFileName(temporary.fileName());
         download->accept();
     });
     m_client->OnBeforeDownload(download->suggestedFileName(), callback);
@@ -176,12 +178,30 @@ void CefBrowser::startDownload(QQuickWebEngineDownloadItem *download)
         if (download->state() == QQuickWebEngineDownloadItem::DownloadInProgress)
             reportDownload(*download);
     });
+    // Nobody resumes an interrupted download here: its partial file goes at once.
+    connect(download, &QQuickWebEngineDownloadItem::stateChanged, this, [this, download] {
+        if (download->state() == QQuickWebEngineDownloadItem::DownloadInterrupted)
+            reportDownload(*download);
+    });
 }
 
 void CefBrowser::reportDownload(const QQuickWebEngineDownloadItem &download)
 {
+    if (!m_downloadTargets.contains(&download))
+        return;
+    const QString target = m_downloadTargets.value(&download);
+    if (download.isFinished()
+        || download.state() == QQuickWebEngineDownloadItem::DownloadInterrupted) {
+        m_downloadTargets.remove(&download);
+        const QString temporary = DownloadLanding::temporaryPath(target);
+        if (download.state() != QQuickWebEngineDownloadItem::DownloadCompleted
+            || !DownloadLanding::land(temporary, target)) {
+            DownloadLanding::discard(temporary);
+            return;
+        }
+    }
     if (m_client)
-        m_client->OnDownloadUpdated(sharedFromThis(), CefDownloadItem::from(download));
+        m_client->OnDownloadUpdated(sharedFromThis(), CefDownloadItem::from(download, target));
 }
 
 void CefBrowser::onLoadingChanged(
@@ -219,6 +239,14 @@ bool CefBrowser::onContextMenuRequested(QObject *request)
 void CefBrowser::onWindowCloseRequested()
 {
     closeBrowser();
+}
+
+void CefBrowser::onCertificateError(QObject *error)
+{
+    QMetaObject::invokeMethod(error, "rejectCertificate");
+    if (m_client)
+        m_client->OnCertificateError(
+            error->property("url").toUrl().host(), error->property("description").toString());
 }
 
 bool CefBrowser::eventFilter(QObject *watched, QEvent *event)

@@ -5,6 +5,7 @@
 #include "cef/ceftypes.h"
 
 #include <QEnableSharedFromThis>
+#include <QHash>
 #include <QMetaMethod>
 #include <QObject>
 #include <QPointer>
@@ -52,7 +53,8 @@ public:
     void discardWindow();
 
     // Downloads its page started. The client chooses where one goes; an
-    // accepted one is followed, and its end is reported once, by the engine.
+    // accepted one is written under a temporary name, followed, and its end is
+    // reported once, by the engine, after the file took its final name.
     bool startedDownload(const QQuickWebEngineDownloadItem &download) const;
     void startDownload(QQuickWebEngineDownloadItem *download);
     void reportDownload(const QQuickWebEngineDownloadItem &download);
@@ -64,6 +66,7 @@ public:
     // True when the menu is handled here and the view shows none.
     Q_INVOKABLE bool onContextMenuRequested(QObject *request);
     Q_INVOKABLE void onWindowCloseRequested();
+    Q_INVOKABLE void onCertificateError(QObject *error);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -90,6 +93,8 @@ private:
     QPointer<QQuickItem> m_view;
     QQmlWebChannel *m_channel = nullptr;
     QMetaMethod m_runJavaScript;
+    // The final path of each accepted download still running.
+    QHash<const QQuickWebEngineDownloadItem *, QString> m_downloadTargets;
     bool m_closed = false;
 };
 

@@ -1,11 +1,10 @@
 #include "cef/cefdownloaditem.h"
 
-#include <QDir>
 #include <QtWebEngine/private/qquickwebenginedownloaditem_p.h>
 
-CefDownloadItem CefDownloadItem::from(const QQuickWebEngineDownloadItem &item)
+CefDownloadItem CefDownloadItem::from(
+    const QQuickWebEngineDownloadItem &item, const QString &fullPath)
 {
-    return CefDownloadItem(QDir(item.downloadDirectory()).filePath(item.downloadFileName()),
-        item.receivedBytes(), item.totalBytes(),
+    return CefDownloadItem(fullPath, item.receivedBytes(), item.totalBytes(),
         item.state() == QQuickWebEngineDownloadItem::DownloadCompleted);
 }

@@ -16,7 +16,8 @@ public:
         , m_complete(complete)
     {
     }
-    static CefDownloadItem from(const QQuickWebEngineDownloadItem &item);
+    // fullPath: where the file ends up, whatever name the engine writes it under.
+    static CefDownloadItem from(const QQuickWebEngineDownloadItem &item, const QString &fullPath);
 
     const QString &fullPath() const { return m_fullPath; }
     qint64 receivedBytes() const { return m_receivedBytes; }

@@ -1,5 +1,6 @@
 #include "cef/qcefapp.h"
 
+#include "app/policysettings.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefcommandline.h"
 #include "cef/cefrequestcontext.h"
@@ -9,14 +10,21 @@
 
 #include <QVariant>
 
+// Same-origin policy, mixed-content blocking and certificate checks stay on
+// unless the administrator turned them off for a portal that needs it.
 void QCefApp::OnBeforeCommandLineProcessing(CefCommandLine &commandLine)
 {
-    commandLine.appendSwitch(QStringLiteral("--allow-running-insecure-content"));
-    commandLine.appendSwitch(QStringLiteral("--disable-web-security"));
-    commandLine.appendSwitchWithValue(
-        QStringLiteral("--ignore-urlfetcher-cert-requests"), QStringLiteral("1"));
-    commandLine.appendSwitchWithValue(
-        QStringLiteral("--ignore-certificate-errors"), QStringLiteral("1"));
+    const PolicySettings policy = PolicySettings::program();
+    if (!policy.webSecurity()) {
+        commandLine.appendSwitch(QStringLiteral("--allow-running-insecure-content"));
+        commandLine.appendSwitch(QStringLiteral("--disable-web-security"));
+    }
+    if (policy.ignoreCertificateErrors()) {
+        commandLine.appendSwitchWithValue(
+            QStringLiteral("--ignore-urlfetcher-cert-requests"), QStringLiteral("1"));
+        commandLine.appendSwitchWithValue(
+            QStringLiteral("--ignore-certificate-errors"), QStringLiteral("1"));
+    }
     commandLine.appendSwitchWithValue(
         QStringLiteral("autoplay-policy"), QStringLiteral("no-user-gesture-required"));
     commandLine.appendSwitchWithValue(

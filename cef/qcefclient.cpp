@@ -1,6 +1,7 @@
 #include "cef/qcefclient.h"
 
 #include "app/dirhelper.h"
+#include "app/originpolicy.h"
 #include "app/tspdlog.h"
 #include "cef/bridgepush.h"
 #include "cef/cefbeforedownloadcallback.h"
@@ -11,6 +12,7 @@
 #include "cef/cefprocessmessage.h"
 #include "cef/ceftypes.h"
 #include "tools/tools.h"
+#include "tools/urlrules.h"
 
 #include <QFileInfo>
 #include <QJsonObject>
@@ -42,9 +44,15 @@ int QCefClient::getWindowHandle() const
 }
 
 // The address goes in as a JSON string: the hook window's page must get an
-// object whatever characters the address holds.
+// object whatever characters the address holds. Only addresses a window may
+// load are passed on: the hook page would open them.
 void QCefClient::OnBeforePopup(const QString &targetUrl)
 {
+    if (!UrlRules::mayNavigate(QUrl(targetUrl))) {
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("popup to a %1 address refused").arg(QUrl(targetUrl).scheme().left(32)));
+        return;
+    }
     emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }));
 }
 
@@ -75,6 +83,12 @@ void QCefClient::OnLoadError(int errorCode, const QString &errorText, const QStr
                                       .arg(QString::number(errorCode), errorText, failedUrl));
 }
 
+void QCefClient::OnCertificateError(const QString &host, const QString &description)
+{
+    TSpdlog::instance()->netError(
+        QStringLiteral("certificate error on %1: %2").arg(host, description));
+}
+
 void QCefClient::OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model)
 {
     if ((params.typeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME)) && !model.isEmpty())
@@ -91,13 +105,20 @@ void QCefClient::OnProcessMessageReceived(const CefProcessMessage &message)
     emit sgWebMsgReceived(message.name());
 }
 
-// An existing file of the name goes first: the new download replaces it.
+bool QCefClient::OnDownloadFrom(const QUrl &pageUrl)
+{
+    if (OriginPolicy::configured().trusts(pageUrl))
+        return true;
+    TSpdlog::instance()->otherWarn(
+        QStringLiteral("download refused from %1").arg(OriginPolicy::originOf(pageUrl)));
+    return false;
+}
+
+// An existing file of the name stays until the new download is complete.
 void QCefClient::OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback)
 {
-    const QString path
-        = DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName);
-    Tools::instance()->removeFile(path);
-    callback.Continue(path);
+    callback.Continue(
+        DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName));
 }
 
 // While the size is unknown no percentage exists: only the completion is told.
@@ -119,5 +140,6 @@ void QCefClient::OnDownloadUpdated(
 bool QCefClient::Visit(const QNetworkCookie &cookie, int, int, bool &)
 {
     emit sgSendCookie(QString::fromUtf8(cookie.name()), QString::fromUtf8(cookie.value()));
+    emit sgCollectCookie(cookie);
     return true;
 }

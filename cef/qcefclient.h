@@ -11,6 +11,7 @@ class CefContextMenuParams;
 class CefDownloadItem;
 class CefMenuModel;
 class CefProcessMessage;
+class QUrl;
 
 // Serves one browser: turns the engine's events into signals for the window
 // manager, and holds the program's browser policies: new views are reported to
@@ -39,6 +40,8 @@ public:
     // Load:
     void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
+    // The load has failed already.
+    void OnCertificateError(const QString &host, const QString &description);
 
     // Context menu:
     void OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model);
@@ -50,6 +53,8 @@ public:
     void OnProcessMessageReceived(const CefProcessMessage &message);
 
     // Downloads:
+    // Only pages of trusted origins download; others' downloads are cancelled.
+    bool OnDownloadFrom(const QUrl &pageUrl);
     void OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback);
     void OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item);
 
@@ -70,6 +75,8 @@ signals:
     void sgDownload(
         CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void sgSendCookie(const QString &cookieName, const QString &cookie);
+    // The same cookie whole: domain, path and flags.
+    void sgCollectCookie(const QNetworkCookie &cookie);
 
 private:
     bool m_created = false;

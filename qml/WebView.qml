@@ -28,12 +28,20 @@ Item {
             cppCef.sendToWeb(name, "qtSlots(" + JSON.stringify(msg) + ")")
         }
 
+        // Huge requests must not fill the log: its line keeps the first 4 KiB.
+        function loggedRequest(text) {
+            var kept = 4096
+            if (text.length <= kept)
+                return text
+            return text.substring(0, kept) + "... (" + (text.length - kept) + " characters left out)"
+        }
+
         function callQML(msgStr) {
             var message = JSON.parse(msgStr)
             var sender = message.name
             var requestText = message.request
             var R = JSON.parse(requestText)
-            cppLog.netInfo("name:" + sender + " recv H5:" + requestText)
+            cppLog.netInfo("name:" + sender + " recv H5:" + loggedRequest(requestText))
 
             // Native string parameters get a missing member or null as "",
             // a number as its decimal text.
@@ -114,7 +122,7 @@ Item {
             // The update is started from the download folder; a name that
             // leads out of it starts nothing.
             if (has("UpdateApp")) {
-                cppTool.startUpdate(arg(R.UpdateApp))
+                cppTool.startUpdate(arg(R.UpdateApp), arg(R.Sha256))
                 cppTool.quitApp()
             }
             if (has("GetVersion"))

@@ -2,8 +2,10 @@
 
 #include "app/dirhelper.h"
 #include "app/platform.h"
+#include "app/policysettings.h"
 #include "app/textcipher.h"
 #include "app/tspdlog.h"
+#include "tools/downloadlanding.h"
 #include "tools/processes.h"
 #include "tools/processor.h"
 #include "tools/screenrules.h"
@@ -11,9 +13,11 @@
 #include "tools/toolslog.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QNetworkInterface>
@@ -33,9 +37,42 @@ const QString kRefused = QStringLiteral("拒绝启动 ");
 const QString kInstaller = QStringLiteral("marvolt_install");
 const QString kDownloadPage = QStringLiteral("https://www.corvela.example/download");
 
+// What a link leads to must lie in the folder too. A missing file starts nothing anyway.
+bool resolvesInside(const QString &folder, const QString &path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QString root = QFileInfo(folder).canonicalFilePath() + QLatin1Char('/');
+    return target.isEmpty() || target.startsWith(root);
+}
+
 void logOther(const QString &text)
 {
     TSpdlog::instance()->otherInfo(text);
+}
+
+QByteArray sha256Of(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QByteArray();
+    return hash.result().toHex();
+}
+
+// The portal names the file it vouches for by its hash; a file that differs is not started.
+bool hashAllows(const QString &path, const QString &sha256, const QString &name)
+{
+    if (sha256.isEmpty() && !PolicySettings::program().updateHashRequired())
+        return true;
+    if (sha256.isEmpty()) {
+        TSpdlog::instance()->otherWarn(QStringLiteral("update %1 refused: no Sha256").arg(name));
+        return false;
+    }
+    if (sha256Of(path) == sha256.toLower().toLatin1())
+        return true;
+    TSpdlog::instance()->otherWarn(
+        QStringLiteral("update %1 refused: its Sha256 does not match").arg(name));
+    return false;
 }
 
 // Identifiers of the processes named name, in the system's order, at most one when firstOnly;
@@ -205,9 +242,18 @@ void Tools::startLocalProcess(const QString &name)
     startInside(QCoreApplication::applicationDirPath(), name, QString());
 }
 
-bool Tools::startUpdate(const QString &name)
+bool Tools::startUpdate(const QString &name, const QString &sha256)
 {
-    return startInside(DirHelper::instance()->downloadPath(), name, Platform::executableSuffix);
+    const QString folder = DirHelper::instance()->downloadPath();
+    const QString fileName = name + Platform::executableSuffix;
+    if (DownloadLanding::isTemporaryName(fileName)) {
+        logOther(kRefused + name);
+        return false;
+    }
+    const QString path = SystemRules::pathInside(folder, fileName);
+    if (!path.isEmpty() && !hashAllows(path, sha256, name))
+        return false;
+    return startInside(folder, name, Platform::executableSuffix);
 }
 
 void Tools::killProcess(const QString &process)
@@ -271,12 +317,12 @@ void Tools::removeFile(const QString &path) const
         file.dir().remove(file.fileName());
 }
 
-// Page-supplied names are joined to a folder; one that climbed out of it could start any program
-// on the machine.
+// Page-supplied names are joined to a folder; one that climbed out of it, by its text or through
+// a link, could start any program on the machine.
 bool Tools::startInside(const QString &folder, const QString &name, const QString &suffix)
 {
     const QString path = SystemRules::pathInside(folder, name + suffix);
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !resolvesInside(folder, path)) {
         logOther(kRefused + name);
         return false;
     }

@@ -94,7 +94,9 @@ public:
     // (the executable suffix appended). A name that leads out of its folder is refused with a log
     // line and nothing starts.
     Q_INVOKABLE void startLocalProcess(const QString &name);
-    Q_INVOKABLE bool startUpdate(const QString &name);
+    // Only a complete download starts; with sha256 (hex) given, or made mandatory by the
+    // administrator, only a file of that SHA-256.
+    Q_INVOKABLE bool startUpdate(const QString &name, const QString &sha256 = QString());
     // Kills every process of that name at once, this process last.
     Q_INVOKABLE void killProcess(const QString &process);
     // Mutes or unmutes the pages of every browser that exists now; later ones start with sound.

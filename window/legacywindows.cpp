@@ -28,9 +28,15 @@ void LegacyWindows::onSendCookie(const QString &cookieName, const QString &cooki
     m_cookieTable.insert(cookieName, cookie);
 }
 
+void LegacyWindows::onCollectCookie(const QNetworkCookie &cookie)
+{
+    m_cookies.insertCookie(cookie);
+}
+
 void LegacyWindows::embed(WindowRecord &record, QWindow *window)
 {
-    auto *widget = new QIE(profile(), record.url, m_cookieTable);
+    auto *widget = new QIE(
+        profile(), record.url, m_cookies.cookiesForUrl(QUrl(record.url, QUrl::TolerantMode)));
     widget->winId();
     widget->windowHandle()->setParent(window);
     widget->navigate(record.url);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QNetworkCookieJar>
 #include <QObject>
 #include <QString>
 
@@ -34,6 +35,9 @@ public:
     void clearCache();
 
     void onSendCookie(const QString &cookieName, const QString &cookie);
+    // What a legacy window gets: only the collected cookies its own address
+    // would receive under the usual cookie rules.
+    void onCollectCookie(const QNetworkCookie &cookie);
 
 signals:
     void sgClosed(const QString &objectName);
@@ -44,5 +48,6 @@ private:
 
     const WindowRegistry &m_registry;
     QHash<QString, QString> m_cookieTable;
+    QNetworkCookieJar m_cookies;
     QWebEngineProfile *m_profile = nullptr;
 };

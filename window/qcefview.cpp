@@ -19,10 +19,12 @@
 #include "window/windowlog.h"
 #include "window/windowname.h"
 #include "window/windowopener.h"
+#include "window/windowrequestguard.h"
 #include "window/windowstates.h"
 
 #include <QCursor>
 #include <QDesktopServices>
+#include <QNetworkCookie>
 #include <QTimer>
 #include <QUrl>
 
@@ -122,6 +124,8 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
         load(objectName, url);
         return;
     }
+    if (!WindowRequestGuard::allowsOpen(objectName, url, m_registry.names().size()))
+        return;
     WindowOpener::Opening opening = m_opener->open({ objectName, fatherName, ie, url, rect, align,
         valign, needHide, lostFocusHide, front, visible });
     WindowRecord &record = m_registry.add(std::move(opening.record));
@@ -151,6 +155,7 @@ void QCefView::createBrowser(WindowRecord &record)
         [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
     connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
     connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
+    connect(client, &QCefClient::sgCollectCookie, this, &QCefView::onCollectCookie);
 }
 
 void QCefView::onCefTimer()
@@ -341,6 +346,10 @@ void QCefView::bringBack()
 void QCefView::reload(const QString &objectName)
 {
     const WindowRecord *record = m_registry.findAttached(objectName);
+    if (record && record->client
+        && !WindowRequestGuard::allowsNavigation(
+            objectName, record->client->getBrowser()->mainFrame()->url()))
+        return;
     if (record && record->ieWidget)
         record->ieWidget->navigate(record->url);
     else if (record && record->client)
@@ -350,6 +359,8 @@ void QCefView::reload(const QString &objectName)
 void QCefView::load(const QString &objectName, const QString &url)
 {
     const WindowRecord *record = m_registry.findAttached(objectName);
+    if (record && !WindowRequestGuard::allowsNavigation(objectName, url))
+        return;
     if (record && record->ieWidget)
         record->ieWidget->navigate(url);
     else if (record && record->client)
@@ -358,11 +369,15 @@ void QCefView::load(const QString &objectName, const QString &url)
 
 void QCefView::openUrl(const QString &url)
 {
+    if (!WindowRequestGuard::allowsDesktop(url))
+        return;
     QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
 void QCefView::setHookPopup(const QString &objectName)
 {
+    if (!WindowRequestGuard::allowsHookPopup(objectName, findWindow(objectName)))
+        return;
     m_hookPopupName = objectName;
 }
 
@@ -381,6 +396,11 @@ void QCefView::onDownload(
 void QCefView::onSendCookie(const QString &cookieName, const QString &cookie)
 {
     m_legacy->onSendCookie(cookieName, cookie);
+}
+
+void QCefView::onCollectCookie(const QNetworkCookie &cookie)
+{
+    m_legacy->onCollectCookie(cookie);
 }
 
 void QCefView::onLoadEnd(CefRefPtr<CefBrowser> browser)

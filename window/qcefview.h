@@ -13,6 +13,7 @@ class BrowserAttacher;
 class CefBrowser;
 class LegacyWindows;
 class QCefEngine;
+class QNetworkCookie;
 class QTimer;
 class QWindow;
 class ShellVisibility;
@@ -94,6 +95,7 @@ public slots:
     void onDownload(
         CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void onSendCookie(const QString &cookieName, const QString &cookie);
+    void onCollectCookie(const QNetworkCookie &cookie);
     void onIECloseBrowser(const QString &objectName);
     // The application's focus window: a shell window that takes the focus
     // closes the open popup.

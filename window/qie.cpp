@@ -9,27 +9,25 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-QIE::QIE(QWebEngineProfile *profile, const QString &url, const QHash<QString, QString> &cookieTable)
+QIE::QIE(QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies)
     : m_view(new QWebEngineView(this))
 {
     m_view->setPage(new SilentPage(profile, m_view));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    setCookies(profile, url, cookieTable);
+    setCookies(profile, url, cookies);
 }
 
-// Cookies go to the site as a whole, so every path of it sees them, as the
-// address's own page does.
 void QIE::setCookies(
-    QWebEngineProfile *profile, const QString &url, const QHash<QString, QString> &cookieTable)
+    QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies)
 {
     const QUrl site = cookieUrl(url);
     if (site.isEmpty())
         return;
     QWebEngineCookieStore *store = profile->cookieStore();
-    for (auto entry = cookieTable.cbegin(); entry != cookieTable.cend(); ++entry)
-        store->setCookie(QNetworkCookie(entry.key().toUtf8(), entry.value().toUtf8()), site);
+    for (const QNetworkCookie &cookie : cookies)
+        store->setCookie(cookie, site);
 }
 
 QUrl QIE::cookieUrl(const QString &url)

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QHash>
+#include <QList>
 #include <QUrl>
 #include <QWidget>
 
+class QNetworkCookie;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -18,9 +19,9 @@ class QIE : public QWidget
     Q_DISABLE_COPY(QIE)
 
 public:
-    // Installs every cookie of the table (name to value) for the address's
-    // site; does not navigate.
-    QIE(QWebEngineProfile *profile, const QString &url, const QHash<QString, QString> &cookieTable);
+    // Installs the cookies, each with its own domain, path and flags, for the
+    // address's site; does not navigate.
+    QIE(QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies);
 
     void navigate(const QString &url);
     void setName(const QString &name);
@@ -36,7 +37,7 @@ protected:
 
 private:
     void setCookies(
-        QWebEngineProfile *profile, const QString &url, const QHash<QString, QString> &cookieTable);
+        QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies);
 
     QString m_name;
     bool m_sawWinId = false;

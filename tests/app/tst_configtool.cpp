@@ -1,4 +1,6 @@
 #include "app/mvtconfig.h"
+#include "app/originpolicy.h"
+#include "app/policysettings.h"
 #include "app/textcipher.h"
 #include "testfiles.h"
 
@@ -47,6 +49,8 @@ private slots:
     void listAndGetDecryptWhatPagesStored_data();
     void listAndGetDecryptWhatPagesStored();
     void listSkipsForeignEntries();
+    void trustedOriginsDecideWhoDrivesTheProgram();
+    void securitySwitches();
     void debugSwitch_data();
     void debugSwitch();
     void defaultFileLiesBesideTool();
@@ -176,6 +180,50 @@ void TestConfigTool::listSkipsForeignEntries()
     QCOMPARE(list.exitCode, 0);
     QCOMPARE(list.out, QStringLiteral("volume=80\n"));
     QVERIFY2(list.err.contains("Setting/handWritten"), qPrintable(list.err));
+}
+
+void TestConfigTool::trustedOriginsDecideWhoDrivesTheProgram()
+{
+    QCOMPARE(runOnConfig({ "set-domain", "corvela.localhost:8765" }).exitCode, 0);
+    QCOMPARE(runOnConfig({ "trust", "partner.example" }).exitCode, 0);
+    const ToolRun trusted = runOnConfig({ "trust", "https://games.other.example:8443" });
+    QCOMPARE(trusted.out,
+        QStringLiteral("corvela.localhost:8765 (the portal's site)\npartner.example\n"
+                       "https://games.other.example:8443\n"));
+    const auto policy = [this] {
+        return OriginPolicy(MVTConfig(configPath()).get(QStringLiteral("MainUrl")),
+            PolicySettings(configPath()).trustedOrigins());
+    };
+    for (const char *url : { "http://www.corvela.localhost:9000/lobby", "https://corvela.localhost",
+             "http://a.partner.example/x", "https://games.other.example:8443/" })
+        QVERIFY2(policy().trusts(QUrl(QString::fromLatin1(url))), url);
+    for (const char *url : { "http://evilcorvela.localhost:8765/", "http://localhost:8765/",
+             "http://127.0.0.1:8765/", "ftp://partner.example/", "https://games.other.example/",
+             "file:///etc/hostname", "data:text/html,x", "null" })
+        QVERIFY2(!policy().trusts(QUrl(QString::fromLatin1(url))), url);
+
+    QCOMPARE(runOnConfig({ "untrust", "partner.example" }).exitCode, 0);
+    QVERIFY(!policy().trusts(QUrl(QStringLiteral("http://a.partner.example/"))));
+    QCOMPARE(runOnConfig({ "untrust", "partner.example" }).exitCode, 1);
+    QCOMPARE(runOnConfig({ "trust", "*" }).exitCode, 0);
+    QVERIFY(policy().trusts(QUrl(QStringLiteral("http://anyone.example:81/"))));
+    QVERIFY(!policy().trusts(QUrl(QStringLiteral("null"))));
+}
+
+void TestConfigTool::securitySwitches()
+{
+    const PolicySettings settings(configPath());
+    QVERIFY(settings.webSecurity());
+    QVERIFY(!settings.ignoreCertificateErrors());
+    QVERIFY(!settings.updateHashRequired());
+    QCOMPARE(runOnConfig({ "web-security", "off" }).exitCode, 0);
+    QCOMPARE(runOnConfig({ "certificate-errors", "ignore" }).exitCode, 0);
+    QCOMPARE(runOnConfig({ "update-hash", "required" }).exitCode, 0);
+    QVERIFY(!settings.webSecurity());
+    QVERIFY(settings.ignoreCertificateErrors());
+    QVERIFY(settings.updateHashRequired());
+    QCOMPARE(runOnConfig({ "web-security", "maybe" }).exitCode, 1);
+    QVERIFY(!settings.webSecurity());
 }
 
 void TestConfigTool::debugSwitch_data()

@@ -1,13 +1,17 @@
+#include "app/policysettings.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <memory>
 
 // The script bridge end to end, through a real engine: callQML in a page to
 // sgWebMsgReceived, and script texts from the browser side into the page.
@@ -30,10 +34,16 @@ private slots:
     void scriptRunsInTheMainFrame();
     void bridgeIsBackAfterReload();
     void pageReachesNothingElseOfTheNativeEnd();
+    void untrustedFramesAreRefusedEitherWay();
+    void pageLeavingTheTrustedSitesIsRefused();
+    void pagesKeepTheSameOriginPolicy();
+    void oversizedRequestNeverArrives();
 
 private:
     void openPage(const QString &path);
     void runInPage(const QString &script);
+    QStringList refusals() const;
+    QString origin(const QString &host) const;
     QJsonObject message(int index) const;
     static QString scriptArguments(const QString &name, const QString &id, const QString &request);
 
@@ -41,6 +51,8 @@ private:
     TestHttpServer m_server;
     CefRefPtr<QCefClient> m_client;
     QScopedPointer<QSignalSpy> m_messages;
+    // Qt Test installs its own message handler when it starts running.
+    std::unique_ptr<DebugCapture> m_debug;
 };
 
 namespace {
@@ -58,6 +70,8 @@ function qtSlots(value) {
 </script></head><body>
 <iframe id="same" src="/frame.html"></iframe>
 <iframe id="cross" src="CROSS"></iframe>
+<iframe id="foreign" src="FOREIGN"></iframe>
+<iframe id="sandboxed" sandbox="allow-scripts" src="/cross.html"></iframe>
 <script>window.addEventListener('load', function () { callQML('ready', '', ''); });</script>
 </body></html>)";
 
@@ -65,11 +79,14 @@ const char framePage[] = R"(<!doctype html><html><head><script>
 function qtSlots(value) { callQML('slots', 'sub', JSON.stringify(value)); }
 </script></head><body>frame</body></html>)";
 
-// Another origin: the main frame can only post to it.
+// Another origin: the main frame can only post to it. "raw" is posted on to
+// the top window as it is.
 const char crossFramePage[] = R"(<!doctype html><html><head><script>
 window.addEventListener('message', function (event) {
     if (event.data && event.data.go)
         callQML.apply(null, event.data.go);
+    if (event.data && event.data.raw)
+        top.postMessage(event.data.raw, '*');
 });
 </script></head><body>cross</body></html>)";
 
@@ -83,12 +100,15 @@ for (var i = 1; i <= 5; ++i)
 
 void TestQCefBridge::initTestCase()
 {
+    m_debug = std::make_unique<DebugCapture>();
     QVERIFY(m_server.listen());
+    // A partner's site the administrator trusts; "foreign" is no one's.
+    QVERIFY(PolicySettings::program().addTrustedOrigin(QStringLiteral("sub.localhost")));
     QByteArray page(mainPage);
-    const QString crossUrl
-        = m_server.url(QStringLiteral("/cross.html"))
-              .replace(QStringLiteral("127.0.0.1"), QStringLiteral("sub.localhost"));
-    page.replace("CROSS", crossUrl.toUtf8());
+    page.replace("CROSS",
+        m_server.url(QStringLiteral("sub.localhost"), QStringLiteral("/cross.html")).toUtf8());
+    page.replace("FOREIGN",
+        m_server.url(QStringLiteral("foreign.localhost"), QStringLiteral("/cross.html")).toUtf8());
     m_server.setPage(QStringLiteral("/main.html"), page);
     m_server.setPage(QStringLiteral("/frame.html"), framePage);
     m_server.setPage(QStringLiteral("/cross.html"), crossFramePage);
@@ -109,6 +129,7 @@ void TestQCefBridge::cleanup()
         m_client->getBrowser()->closeBrowser();
     m_client.reset();
     m_messages.reset();
+    m_debug->clear();
 }
 
 void TestQCefBridge::openPage(const QString &path)
@@ -128,6 +149,16 @@ void TestQCefBridge::runInPage(const QString &script)
 {
     m_client->getBrowser()->mainFrame()->sendProcessMessage(
         PID_RENDERER, CefProcessMessage(script));
+}
+
+QString TestQCefBridge::origin(const QString &host) const
+{
+    return m_server.url(host, QString());
+}
+
+QStringList TestQCefBridge::refusals() const
+{
+    return m_debug->lines().filter(QStringLiteral("bridge call refused from"));
 }
 
 QJsonObject TestQCefBridge::message(int index) const
@@ -288,3 +319,74 @@ void TestQCefBridge::pageReachesNothingElseOfTheNativeEnd()
 
 LUMEN_ENGINE_TEST_MAIN(TestQCefBridge)
 #include "tst_qcefbridge.moc"
+
+// Neither through its own callQML nor by posting the bridge's message to the
+// top window itself does a frame of an untrusted or opaque origin get through;
+// each origin is logged once.
+void TestQCefBridge::untrustedFramesAreRefusedEitherWay()
+{
+    runInPage(QStringLiteral(R"(
+        var foreign = document.getElementById('foreign').contentWindow;
+        var sandboxed = document.getElementById('sandboxed').contentWindow;
+        foreign.postMessage({go: ['f', '1', '{"QuitApp":""}']}, '*');
+        foreign.postMessage({raw: {__lumenBridgeCall: ['f', '2', '']}}, '*');
+        sandboxed.postMessage({go: ['s', '3', '']}, '*');
+        sandboxed.postMessage({raw: {__lumenBridgeCall: ['s', '4', '']}}, '*');)"));
+    QTRY_COMPARE_WITH_TIMEOUT(refusals().size(), 2, 10000);
+    QTest::qWait(500);
+    const QString foreign = origin(QStringLiteral("foreign.localhost"));
+    QCOMPARE(refusals(),
+        QStringList(
+            { QStringLiteral("[OtherType]  [Other_Type] bridge call refused from ") + foreign,
+                QStringLiteral("[OtherType]  [Other_Type] bridge call refused from null") }));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestQCefBridge::pageLeavingTheTrustedSitesIsRefused()
+{
+    runInPage(
+        QStringLiteral("location.href = '%1'")
+            .arg(m_server.url(QStringLiteral("foreign.localhost"), QStringLiteral("/early.html"))));
+    QTRY_COMPARE_WITH_TIMEOUT(refusals().size(), 1, 10000);
+    QVERIFY(refusals().constFirst().endsWith(origin(QStringLiteral("foreign.localhost"))));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+// Another site's response without CORS, and local files, stay out of reach.
+void TestQCefBridge::pagesKeepTheSameOriginPolicy()
+{
+    runInPage(
+        QStringLiteral(R"(
+        function attempt(url) {
+            return fetch(url).then(function (response) { return response.text(); })
+                .then(function () { return 'read'; }, function () { return 'blocked'; });
+        }
+        Promise.all([attempt('%1'), attempt('file:///etc/hostname'), attempt('/frame.html')])
+            .then(function (results) { callQML('fetch', results.join(','), ''); });)")
+            .arg(m_server.url(QStringLiteral("foreign.localhost"), QStringLiteral("/frame.html"))));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    QCOMPARE(
+        message(0).value(QStringLiteral("id")).toString(), QStringLiteral("blocked,blocked,read"));
+}
+
+// Refused before the dispatcher, logged with its size; the page's next call
+// still arrives.
+void TestQCefBridge::oversizedRequestNeverArrives()
+{
+    runInPage(QStringLiteral("callQML('big', '1', 'x'.repeat(1024 * 1024));"
+                             "callQML('small', '2', 'x'.repeat(1000));"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 1, 10000);
+    QCOMPARE(message(0).value(QStringLiteral("name")).toString(), QStringLiteral("small"));
+    const QString expected = QStringLiteral("bridge request of %1 bytes refused")
+                                 .arg(1024 * 1024
+                                     + QByteArray(R"({
+    "id": "1",
+    "msgName": "callQML",
+    "name": "big",
+    "request": ""
+}
+)")
+                                           .size());
+    QCOMPARE(m_debug->lines().filter(QStringLiteral("bytes refused")),
+        QStringList { QStringLiteral("[OtherType]  [Other_Type] ") + expected });
+}

@@ -2,15 +2,19 @@
 #include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 namespace {
 
@@ -68,6 +72,7 @@ private slots:
     void focusRaisesTheFrontWindows();
     void closingReportsTheBrowserOnce();
     void pluginsAreAllowed();
+    void certificateErrorFailsTheLoad();
 
 private:
     CefRefPtr<QCefClient> openBrowser(const QString &url);
@@ -217,22 +222,31 @@ void TestQCefClient::newViewsBecomeOneHookPopupPush()
 void TestQCefClient::hookPopupCarriesAnyAddressAsAString_data()
 {
     QTest::addColumn<QString>("url");
-    QTest::newRow("ordinary") << QStringLiteral("https://example.test/a?b=1#c");
+    QTest::addColumn<bool>("passed");
+    QTest::newRow("ordinary") << QStringLiteral("https://example.test/a?b=1#c") << true;
     QTest::newRow("quote and backslash")
-        << QStringLiteral("data:text/html,\"});alert(1);({\"x\":\"\\");
-    QTest::newRow("line separators") << QStringLiteral("about:a") + QChar(0x2028) + QChar('\n');
+        << QStringLiteral("https://example.test/\"});alert(1);({\"x\":\"\\") << true;
+    QTest::newRow("line separators")
+        << QStringLiteral("http://example.test/a") + QChar(0x2028) + QChar('\n') << true;
+    QTest::newRow("blank page") << QStringLiteral("about:blank") << true;
+    // The hook page would open it: a window goes only to web addresses.
+    QTest::newRow("script document") << QStringLiteral("data:text/html,\"});alert(1);") << false;
+    QTest::newRow("local file") << QStringLiteral("file:///etc/passwd") << false;
 }
 
-// Any address, whatever it holds, reaches the hook window's page as the
+// Any web address, whatever it holds, reaches the hook window's page as the
 // string value of one object member.
 void TestQCefClient::hookPopupCarriesAnyAddressAsAString()
 {
     QFETCH(QString, url);
+    QFETCH(bool, passed);
     QCefClient client;
     QSignalSpy pushes(&client, &QCefClient::sgHookPopup);
     client.OnBeforePopup(url);
 
-    QCOMPARE(pushes.count(), 1);
+    QCOMPARE(pushes.count(), passed ? 1 : 0);
+    if (!passed)
+        return;
     QString text = pushes.at(0).at(0).toString();
     QVERIFY(text.startsWith(QStringLiteral("qtSlots(")) && text.endsWith(QLatin1Char(')')));
     text = text.mid(8, text.size() - 9);
@@ -308,3 +322,40 @@ void TestQCefClient::pluginsAreAllowed()
 
 LUMEN_ENGINE_TEST_MAIN(TestQCefClient)
 #include "tst_qcefclient.moc"
+
+// A server whose certificate nobody vouches for: the page does not load, and
+// the log names the host and the error.
+void TestQCefClient::certificateErrorFailsTheLoad()
+{
+    QTemporaryDir folder;
+    const QString key = folder.filePath(QStringLiteral("key.pem"));
+    const QString certificate = folder.filePath(QStringLiteral("certificate.pem"));
+    QCOMPARE(QProcess::execute(QStringLiteral("openssl"),
+                 { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                     certificate, "-days", "1", "-subj", "/CN=127.0.0.1" }),
+        0);
+    QTcpServer freePort;
+    QVERIFY(freePort.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(freePort.serverPort());
+    freePort.close();
+    QProcess server;
+    server.start(QStringLiteral("openssl"),
+        { "s_server", "-accept", port, "-cert", certificate, "-key", key, "-www", "-quiet" });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&port] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port.toUShort());
+            return socket.waitForConnected(200);
+        }(),
+        20000);
+
+    DebugCapture debug;
+    openBrowser(QStringLiteral("https://127.0.0.1:%1/").arg(port));
+    QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        debug.lines().filter(QStringLiteral("certificate error on 127.0.0.1: ")).size(), 1, 20000);
+    QTest::qWait(500);
+    QCOMPARE(loadEnds.count(), 0);
+    server.kill();
+    server.waitForFinished();
+}

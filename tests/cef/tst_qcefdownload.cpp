@@ -5,6 +5,7 @@
 #include "cef/cefdownloaditem.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "testdownloadserver.h"
 #include "testhttpserver.h"
@@ -94,6 +95,8 @@ private slots:
 
     void downloadRisesTo100ThenSucceedsOnce();
     void sameNameReplacesTheEarlierFile();
+    void brokenDownloadLeavesTheEarlierFile();
+    void pagesOfUntrustedSitesDownloadNothing();
     void lastPercentageIsNotToldAgainForALaterDownload();
     void unknownSizeTellsNothingUntilTheEnd();
     void namesFromServerAndPageStayInTheFolder_data();
@@ -224,7 +227,8 @@ void TestQCefDownload::targetIsASafeNameInTheDownloadFolder()
     client.OnBeforeDownload(suggested, callback);
 
     QCOMPARE(continued, QStringList { target });
-    QVERIFY(earlierWasGone);
+    // Only a complete download replaces it.
+    QVERIFY(!earlierWasGone);
 }
 
 void TestQCefDownload::progressIsToldInWholePercentagesOnChange_data()
@@ -314,6 +318,58 @@ void TestQCefDownload::sameNameReplacesTheEarlierFile()
     }
     QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden), QStringList { "same.bin" });
     QCOMPARE(downloaded(QStringLiteral("same.bin")), QStringLiteral("second"));
+}
+
+// The connection breaks halfway: nothing is told as done, the earlier file of
+// the name is untouched and no partial file is left.
+void TestQCefDownload::brokenDownloadLeavesTheEarlierFile()
+{
+    QCefClient *client = openBrowser();
+    QVERIFY(client);
+    QSignalSpy downloads(client, &QCefClient::sgDownload);
+    QFile earlier(m_folder + QStringLiteral("/same.bin"));
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier");
+    earlier.close();
+    m_server.setDownload(QStringLiteral("/broken"),
+        { QByteArray(1000, 'b'), 500, attachmentHeaders("attachment; filename=\"same.bin\"") });
+
+    startDownload(QStringLiteral("/broken"));
+    QQuickWebEngineDownloadItem *item = waitForRequest();
+    QVERIFY(item);
+    QVERIFY(m_server.sendStep(QStringLiteral("/broken")));
+    QTRY_VERIFY_WITH_TIMEOUT(told(downloads).contains(50), kEngineTimeout);
+    QVERIFY(m_server.breakOff(QStringLiteral("/broken")));
+    // The engine keeps trying to resume; the final name is not touched meanwhile.
+    QTest::qWait(1000);
+    QCOMPARE(downloaded(QStringLiteral("same.bin")), QStringLiteral("earlier"));
+    QVERIFY(item);
+    item->cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(!item || item->isFinished(), kEngineTimeout);
+
+    QCOMPARE(succeeded(downloads), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(m_folder).entryList(QDir::Files | QDir::Hidden),
+        QStringList { "same.bin" }, kEngineTimeout);
+    QCOMPARE(downloaded(QStringLiteral("same.bin")), QStringLiteral("earlier"));
+}
+
+void TestQCefDownload::pagesOfUntrustedSitesDownloadNothing()
+{
+    const CefRefPtr<QCefClient> client = m_engine.app()->createBrowser(QStringLiteral("app"), false,
+        m_pages.url(QStringLiteral("foreign.localhost"), QStringLiteral("/page.html")), 400, 300);
+    m_clients.append(client);
+    QSignalSpy loadEnds(client.data(), &QCefClient::sgLoadEnd);
+    QVERIFY(loadEnds.wait(kEngineTimeout));
+    m_server.setDownload(QStringLiteral("/refused"),
+        { "refused", 0, attachmentHeaders("attachment; filename=\"refused.bin\"") });
+
+    DebugCapture debug;
+    startDownload(QStringLiteral("/refused"));
+    QTRY_COMPARE_WITH_TIMEOUT(debug.lines().filter(QStringLiteral("download refused from")),
+        QStringList { QStringLiteral("[OtherType]  [Other_Type] download refused from ")
+            + m_pages.url(QStringLiteral("foreign.localhost"), QString()) },
+        kEngineTimeout);
+    QVERIFY(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 // The change test spans the browser's downloads: a second download that

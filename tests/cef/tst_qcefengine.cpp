@@ -246,6 +246,7 @@ int main(int argc, char *argv[])
     EngineTestEnvironment environment;
     QCefEngine::prepare();
     QApplication app(argc, argv);
+    trustTestServer();
     TestQCefEngine test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/policysettings.h"
 #include "cef/qcefengine.h"
 
 #include <QApplication>
@@ -28,6 +29,13 @@ private:
     QTemporaryDir m_home;
 };
 
+// The test pages come from the loopback server, whose site the administrator
+// of a test installation trusts. Once the application object exists.
+inline void trustTestServer()
+{
+    PolicySettings::program().addTrustedOrigin(QStringLiteral("127.0.0.1"));
+}
+
 // main() of an engine test: the engine is prepared before the application
 // object exists, as the program does it.
 #define LUMEN_ENGINE_TEST_MAIN(TestClass)                                                          \
@@ -36,6 +44,7 @@ private:
         EngineTestEnvironment environment;                                                         \
         QCefEngine::prepare();                                                                     \
         QApplication app(argc, argv);                                                              \
+        PolicySettings::program().addTrustedOrigin(QStringLiteral("127.0.0.1"));                   \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }

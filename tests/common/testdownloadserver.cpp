@@ -68,3 +68,12 @@ void TestDownloadServer::onReadyRead(QTcpSocket *socket)
     m_transfers.insert(path, { socket, 0 });
     emit sgRequested(path);
 }
+
+bool TestDownloadServer::breakOff(const QString &path)
+{
+    const Transfer transfer = m_transfers.take(path);
+    if (!transfer.socket)
+        return false;
+    transfer.socket->abort();
+    return true;
+}

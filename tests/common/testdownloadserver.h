@@ -41,6 +41,8 @@ public:
     // The next step of the body to the latest request for path; the last step
     // closes the connection. False when no request waits for a step.
     bool sendStep(const QString &path);
+    // Closes the connection of the latest request for path, the body unfinished.
+    bool breakOff(const QString &path);
 
 signals:
     void sgRequested(const QString &path);

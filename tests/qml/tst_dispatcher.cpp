@@ -14,6 +14,7 @@
 #include "tools/tools.h"
 #include "window/qcefview.h"
 
+#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -138,6 +139,10 @@ private slots:
     void reloadAndLoadNavigateTheNamedWindow();
     void hookPopupNamesTheWindowForNewViews();
     void openUrlGoesToTheDesktop();
+    void windowsGoOnlyToWebAddresses_data();
+    void windowsGoOnlyToWebAddresses();
+    void desktopGetsOnlyWebAndMailAddresses_data();
+    void desktopGetsOnlyWebAndMailAddresses();
     void systemTrayWithoutATrayKeepsTheShell_data();
     void systemTrayWithoutATrayKeepsTheShell();
     void muteOnlyForTheString1_data();
@@ -645,6 +650,12 @@ void TestDispatcher::hookPopupNamesTheWindowForNewViews()
 {
     QVERIFY(
         m_pages->send(kLeft, QStringLiteral("h1"), QStringLiteral("{\"SetHookPopup\":\"right\"}")));
+    // A name no open window has would lose every popup: it is ignored.
+    QVERIFY(m_pages->send(
+        kLeft, QStringLiteral("h2"), QStringLiteral("{\"SetHookPopup\":\"nobody\"}")));
+    QCOMPARE(
+        m_debug->lines().filter(QStringLiteral("popup hook refused: no open window nobody")).size(),
+        1);
     const QString target = m_server.url(QStringLiteral("/popup.html"));
     m_windows->sendToWeb(kHome, QStringLiteral("window.open(%1)").arg(json(target)));
 
@@ -664,6 +675,68 @@ void TestDispatcher::openUrlGoesToTheDesktop()
     QCOMPARE(m_desktop.urls(), QList<QUrl> { QUrl(address) });
     QVERIFY(m_pages->settle(standing()));
     QCOMPARE(m_pages->received(kLeft), QStringList());
+}
+
+void TestDispatcher::windowsGoOnlyToWebAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+
+    for (const char *address : { "file:///etc/hostname", "javascript:alert(1)",
+             "data:text/html,<b>x</b>", "chrome://version", "view-source:http://127.0.0.1/",
+             "qrc:/main.qml", "ftp://127.0.0.1/x" })
+        QTest::newRow(address) << QString::fromLatin1(address);
+}
+
+// Refused natively and logged; the window keeps its page, no window opens.
+void TestDispatcher::windowsGoOnlyToWebAddresses()
+{
+    QFETCH(QString, address);
+    const QString leftUrl = probeUrl(kLeft);
+    QVERIFY(m_pages->send(kHome, QStringLiteral("n1"),
+        QStringLiteral("{\"Load\":\"left\",\"Url\":%1}").arg(json(address))));
+    QVERIFY(m_pages->send(kHome, QStringLiteral("n2"),
+        QStringLiteral("{\"Open\":\"stray\",\"Url\":%1}").arg(json(address))));
+    QVERIFY(m_pages->settle(standing()));
+
+    QVERIFY(!m_windows->findWindow(QStringLiteral("stray")));
+    QCOMPARE(m_windows->findWindow(kLeft)->client->getBrowser()->mainFrame()->url(), leftUrl);
+    const QString scheme = QUrl(address).scheme();
+    const QStringList refusals = m_debug->lines().filter(QStringLiteral(" address refused"));
+    QCOMPARE(refusals,
+        QStringList({ QStringLiteral("[OtherType]  [Other_Type] navigation of window left to a %1 "
+                                     "address refused")
+                          .arg(scheme),
+            QStringLiteral("[OtherType]  [Other_Type] navigation of window stray to a %1 "
+                           "address refused")
+                .arg(scheme) }));
+}
+
+void TestDispatcher::desktopGetsOnlyWebAndMailAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opened");
+
+    QTest::newRow("mail") << "mailto:player@corvela.example" << true;
+    QTest::newRow("http") << "http://corvela.example/" << true;
+    for (const char *address :
+        { "file:///etc/passwd", "smb://host/share", "javascript:alert(1)", "ms-settings:x" })
+        QTest::newRow(address) << QString::fromLatin1(address) << false;
+}
+
+void TestDispatcher::desktopGetsOnlyWebAndMailAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opened);
+    for (const char *scheme : { "mailto", "file", "smb", "javascript", "ms-settings" })
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
+    QVERIFY(m_pages->send(
+        kLeft, QStringLiteral("u2"), QStringLiteral("{\"OpenUrl\":%1}").arg(json(address))));
+    for (const char *scheme : { "mailto", "file", "smb", "javascript", "ms-settings" })
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+
+    QCOMPARE(m_desktop.urls(), opened ? QList<QUrl> { QUrl(address) } : QList<QUrl>());
+    QCOMPARE(
+        m_debug->lines().filter(QStringLiteral("on the desktop refused")).size(), opened ? 0 : 1);
 }
 
 void TestDispatcher::systemTrayWithoutATrayKeepsTheShell_data()
@@ -773,7 +846,19 @@ void TestDispatcher::quittingRequestsEndTheEventLoop_data()
     QTest::newRow("update from the download folder")
         << QStringLiteral("{\"UpdateApp\":%1}").arg(json(update)) << false << QString() << true;
     QTest::newRow("update from elsewhere still quits")
-        << "{\"UpdateApp\":\"../../usr/bin/x\"}" << false << "../../usr/bin/x" << false;
+        << "{\"UpdateApp\":\"../../usr/bin/x\"}" << false << refusalLogLine("../../usr/bin/x")
+        << false;
+    // <sha> stands for the SHA-256 of the update file.
+    QTest::newRow("update with its hash")
+        << QStringLiteral("{\"UpdateApp\":%1,\"Sha256\":\"<sha>\"}").arg(json(update)) << false
+        << QString() << true;
+    QTest::newRow("update with another hash still quits")
+        << QStringLiteral("{\"UpdateApp\":%1,\"Sha256\":\"%2\"}")
+               .arg(json(update), QString(64, '0'))
+        << false
+        << QStringLiteral("[OtherType]  [Other_Type] update %1 refused: its Sha256 does not match")
+               .arg(update)
+        << false;
 }
 
 void TestDispatcher::quittingRequestsEndTheEventLoop()
@@ -788,6 +873,11 @@ void TestDispatcher::quittingRequestsEndTheEventLoop()
         + uniqueProgramName(QStringLiteral("lmnupdate")) + Platform::executableSuffix;
     m_created << update;
     QVERIFY(MarkerProgram::write(update, marker));
+    QFile file(update);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    request.replace(QStringLiteral("<sha>"),
+        QString::fromLatin1(
+            QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()));
     QVERIFY(!isCacheFlagOnDisk());
     QSignalSpy closeAll(Tools::instance(), &Tools::sgCloseAllWindows);
 
@@ -795,8 +885,11 @@ void TestDispatcher::quittingRequestsEndTheEventLoop()
 
     QCOMPARE(closeAll.count(), 1);
     QCOMPARE(isCacheFlagOnDisk(), cacheFlag);
-    if (!refused.isEmpty())
-        QVERIFY(m_debug->lines().contains(refusalLogLine(refused)));
+    if (!refused.isEmpty()) {
+        QVERIFY(m_debug->lines().contains(refused));
+        QVERIFY(MarkerProgram::laterProgramHasRun(m_temp.path(), kEngineTimeout));
+        QVERIFY(!QFileInfo::exists(marker));
+    }
     if (updateStarted)
         QTRY_COMPARE_WITH_TIMEOUT(
             MarkerProgram::markerText(marker), QFile::encodeName(update) + '\n', kEngineTimeout);
@@ -809,21 +902,31 @@ void TestDispatcher::requestIsLoggedAndEchoedAsReceived_data()
 {
     QTest::addColumn<QString>("sender");
     QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("logged");
 
-    QTest::newRow("white space kept") << kLeft << "{ \"GetVersion\" : \"left\" }";
-    QTest::newRow("escapes and non-ASCII")
-        << kLeft << "{\"GetVersion\":\"left\",\"Note\":\"名字 \\\"q\\\" \\\\ \\u00e9 /\"}";
-    QTest::newRow("speaking for another window") << kRight << "{\"GetVersion\":\"right\"}";
+    const QString spaced = QStringLiteral("{ \"GetVersion\" : \"left\" }");
+    QTest::newRow("white space kept") << kLeft << spaced << spaced;
+    const QString escaped
+        = QStringLiteral("{\"GetVersion\":\"left\",\"Note\":\"名字 \\\"q\\\" \\\\ \\u00e9 /\"}");
+    QTest::newRow("escapes and non-ASCII") << kLeft << escaped << escaped;
+    const QString other = QStringLiteral("{\"GetVersion\":\"right\"}");
+    QTest::newRow("speaking for another window") << kRight << other << other;
+    const QString padded = QStringLiteral("{\"GetVersion\":\"left\",\"Pad\":\"%1\"}")
+                               .arg(QString(5000, QLatin1Char('x')));
+    QTest::newRow("long, cut in the log") << kLeft << padded
+                                          << padded.left(4096)
+            + QStringLiteral("... (%1 characters left out)").arg(padded.size() - 4096);
 }
 
 void TestDispatcher::requestIsLoggedAndEchoedAsReceived()
 {
     QFETCH(QString, sender);
     QFETCH(QString, request);
+    QFETCH(QString, logged);
     QVERIFY(m_pages->send(kLeft, QStringLiteral("e1"), request, sender));
     QVERIFY(m_pages->settle(standing()));
 
-    QCOMPARE(requestLogLines(sender), QStringList { requestLogLine(sender, request) });
+    QCOMPARE(requestLogLines(sender), QStringList { requestLogLine(sender, logged) });
     QCOMPARE(m_pages->received(sender),
         QStringList { reply(request, QStringLiteral("e1"), QStringLiteral("1.0.2")) });
 }

@@ -477,6 +477,7 @@ void TestProcessControl::pageNamesStayInTheirFolder_data()
         row("empty") << download << QString() << QString();
         row("dot dot") << download << ".." << QString();
         row("NUL") << download << "<name><nul>" << QString();
+        row("link inside to a program outside") << download << "<name>.link" << QString();
     }
 }
 
@@ -497,7 +498,10 @@ void TestProcessControl::pageNamesStayInTheirFolder()
             .replace(QStringLiteral("<abs>"), outside);
     };
     const QString subFolder = folder + QLatin1Char('/') + m_name + QStringLiteral(".d");
-    m_createdOutsideTemp << folder + QLatin1Char('/') + m_name + suffix << subFolder;
+    const QString link = folder + QLatin1Char('/') + m_name + QStringLiteral(".link") + suffix;
+    m_createdOutsideTemp << folder + QLatin1Char('/') + m_name + suffix << subFolder << link;
+    QFile::remove(link);
+    QVERIFY(QFile::link(outside + QLatin1Char('/') + m_name + suffix, link));
     for (const QString &place : { folder, subFolder, outside })
         QVERIFY(writeMarkerProgram(place + QLatin1Char('/') + m_name + suffix, marker()));
     const QString pageName = expand(name);

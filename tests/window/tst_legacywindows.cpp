@@ -5,6 +5,7 @@
 #include "window/qcefview.h"
 #include "window/qie.h"
 
+#include <QNetworkCookie>
 #include <QPointer>
 #include <QWebEngineView>
 
@@ -76,8 +77,17 @@ void TestLegacyWindows::initTestCase()
     m_server.setPage(QStringLiteral("/after-no-null"), "<html><body>after</body></html>");
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    m_windows->onSendCookie(QStringLiteral("session"), QStringLiteral("abc"));
-    m_windows->onSendCookie(QStringLiteral("user"), QStringLiteral("7"));
+    // The engine windows collected cookies of two sites: the game's, and the
+    // portal's session, which must never reach the game.
+    const auto collect = [this](const char *name, const char *value, const QString &domain) {
+        QNetworkCookie cookie(name, value);
+        cookie.setDomain(domain);
+        cookie.setPath(QStringLiteral("/"));
+        m_windows->onCollectCookie(cookie);
+    };
+    collect("session", "abc", QStringLiteral("my-game.localhost"));
+    collect("user", "7", QStringLiteral(".my-game.localhost"));
+    collect("portalSession", "secret", QStringLiteral("portal.localhost"));
 }
 
 void TestLegacyWindows::cleanup()
@@ -163,6 +173,7 @@ void TestLegacyWindows::pageShowsInsideItsSceneWindowWithTheCollectedCookies()
     QCOMPARE(sent.split(';').size(), 2);
     QVERIFY(sent.contains("session=abc"));
     QVERIFY(sent.contains("user=7"));
+    QVERIFY(!sent.contains("portalSession"));
     QCOMPARE(m_server.lastRequestHeaders(QStringLiteral("/deep/pixel")).value("cookie"), sent);
     QVERIFY(!m_server.lastRequestHeaders(QStringLiteral("/pixel")).contains("cookie"));
 
