@@ -12,6 +12,12 @@ WebEngineView {
     onNewViewRequested: host.onNewViewRequested(request.requestedUrl)
     onContextMenuRequested: request.accepted = host.onContextMenuRequested(request)
     onWindowCloseRequested: host.onWindowCloseRequested()
+    onRenderProcessTerminated: host.onRenderProcessTerminated(terminationStatus)
+    // Links of the shell's own pages are commands to the shell, never addresses.
+    onNavigationRequested: {
+        if (host.onShellLink(request.url))
+            request.action = WebEngineNavigationRequest.IgnoreRequest
+    }
     // The engine keeps no log, the pages' console included.
     onJavaScriptConsoleMessage: {}
 }

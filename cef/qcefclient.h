@@ -39,6 +39,9 @@ public:
     // Load:
     void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
+    void OnRenderProcessTerminated(
+        const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl);
+    void OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command);
 
     // Context menu:
     void OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model);
@@ -60,6 +63,16 @@ signals:
     void sgWebMsgReceived(const QString &msg);
     void sgCloseBrowser(CefRefPtr<CefBrowser> browser);
     void sgLoadEnd(CefRefPtr<CefBrowser> browser);
+    // The page failed: a network error (negative code, the engine's), or an
+    // HTTP error status (400 and above). Aborted loads are no failures.
+    void sgLoadFailed(
+        CefRefPtr<CefBrowser> browser, int errorCode, const QString &errorText, const QString &url);
+    // The page's render process ended abnormally, with the view's termination
+    // status; the browser has a new, empty view, lastUrl is what the old one showed.
+    void sgRenderProcessTerminated(
+        CefRefPtr<CefBrowser> browser, int status, const QString &lastUrl);
+    // A link of the shell's own pages: the command is the path of its address.
+    void sgShellLink(CefRefPtr<CefBrowser> browser, const QString &command);
     // A page asked for a new view: the script text of the HookPopup push, for
     // the window the window manager names as the popup hook.
     void sgHookPopup(const QString &script);

@@ -9,7 +9,9 @@
 #include "window/browserattacher.h"
 #include "window/downloadpush.h"
 #include "window/legacywindows.h"
+#include "window/loadfailurerecovery.h"
 #include "window/qie.h"
+#include "window/rendererrecovery.h"
 #include "window/shellvisibility.h"
 #include "window/splashhandover.h"
 #include "window/windowdraghook.h"
@@ -27,6 +29,8 @@
 namespace {
 
 constexpr int kEngineTickMs = 10;
+// The window the shell opens at start; its error page stands in for the splash.
+const QString kStartupWindow = QStringLiteral("login");
 
 bool isOn(const QString &flag)
 {
@@ -144,6 +148,13 @@ void QCefView::createBrowser(WindowRecord &record)
         [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
     connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
     connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
+
+    const bool startup = record.objectName == kStartupWindow;
+    auto *failures = new LoadFailureRecovery(record.objectName, startup, client);
+    if (startup)
+        connect(
+            failures, &LoadFailureRecovery::sgErrorPageShown, m_splash, &SplashHandover::onLoadEnd);
+    new RendererRecovery(record.objectName, *failures, client);
 }
 
 void QCefView::onCefTimer()

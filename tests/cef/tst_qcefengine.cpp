@@ -122,8 +122,8 @@ void TestQCefEngine::openPage()
 
 QString TestQCefEngine::firstCallOf(const QString &path)
 {
-    m_client = m_engine.app()->createBrowser(
-        QStringLiteral("app"), false, m_server.url(path), 0, 0);
+    m_client
+        = m_engine.app()->createBrowser(QStringLiteral("app"), false, m_server.url(path), 0, 0);
     QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
     if (!messages.wait(20000))
         return QString();
@@ -179,8 +179,8 @@ void TestQCefEngine::webGlDrawsUnderSoftwareOpenGl_data()
 void TestQCefEngine::webGlDrawsUnderSoftwareOpenGl()
 {
     QFETCH(QString, contextType);
-    QCOMPARE(firstCallOf(QStringLiteral("/webgl.html#") + contextType),
-        QStringLiteral("0,255,0,255"));
+    QCOMPARE(
+        firstCallOf(QStringLiteral("/webgl.html#") + contextType), QStringLiteral("0,255,0,255"));
 }
 
 void TestQCefEngine::debuggingPortFollowsTheConfiguration_data()
