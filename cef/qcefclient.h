@@ -16,8 +16,8 @@ class CefProcessMessage;
 // manager, and holds the program's browser policies: new views are reported to
 // a page instead of opened, pages get no context menu, load errors before the
 // first success are logged, downloads go to the download folder unasked.
-// Runs on the GUI thread. Made before its browser; QCefApp keeps it for the
-// rest of the run.
+// Runs on the GUI thread. Made before its browser; lives while its window
+// holds it, and goes on a later turn of the event loop, its browser with it.
 class QCefClient : public QObject, public CefCookieVisitor
 {
     Q_OBJECT

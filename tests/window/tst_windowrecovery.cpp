@@ -74,9 +74,10 @@ private slots:
     void failedPageShowsTheErrorPage_data();
     void failedPageShowsTheErrorPage();
     void errorPageRetriesUntilThePageLoads();
+    void startupErrorPageTakesOverFromTheSplash();
 
 private:
-    WindowRecord *openWindow(const QString &url);
+    WindowRecord *openWindow(const QString &url, const QString &name = QStringLiteral("page"));
 
     ShellScene m_shell;
     TestHttpServer m_server;
@@ -95,16 +96,16 @@ void TestWindowRecovery::initTestCase()
 
 void TestWindowRecovery::cleanup()
 {
-    QVERIFY(m_shell.closeWindows({ QStringLiteral("page") }));
+    QVERIFY(m_shell.closeWindows({ QStringLiteral("page"), QStringLiteral("login") }));
     m_reports.reset();
 }
 
 // Attached; every bridge call of its pages is counted in m_reports.
-WindowRecord *TestWindowRecovery::openWindow(const QString &url)
+WindowRecord *TestWindowRecovery::openWindow(const QString &url, const QString &name)
 {
-    const QString name = QStringLiteral("page");
-    m_windows->openWindow(name, QString(), QString(), url, QStringLiteral("0,0,300,200"),
-        QString(), QString(), QString(), QString(), QString());
+    // Hidden, as the shell opens its start-up window.
+    m_windows->openWindow(name, QString(), QString(), url, QStringLiteral("0,0,300,200"), QString(),
+        QString(), QString(), QString(), QString(), false);
     m_reports = std::make_unique<QSignalSpy>(
         m_windows->findWindow(name)->client.data(), &QCefClient::sgWebMsgReceived);
     const bool attached = QTest::qWaitFor(
@@ -139,7 +140,8 @@ void TestWindowRecovery::failedPageShowsTheErrorPage()
     QFETCH(QString, url);
     WindowRecord *record = openWindow(url);
     QVERIFY(record);
-    QTRY_VERIFY2_WITH_TIMEOUT(showsErrorPage(*record), qPrintable(record->client->getBrowser()->mainFrame()->url()), kEngineTimeout);
+    QTRY_VERIFY2_WITH_TIMEOUT(showsErrorPage(*record),
+        qPrintable(record->client->getBrowser()->mainFrame()->url()), kEngineTimeout);
 }
 
 void TestWindowRecovery::errorPageRetriesUntilThePageLoads()
@@ -167,6 +169,16 @@ void TestWindowRecovery::errorPageRetriesUntilThePageLoads()
     m_server.setPage(path, reportingPage);
     frame->executeJavaScript(followRetryLink);
     QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 2, kBeforeAutomaticRetryMs);
+}
+
+void TestWindowRecovery::startupErrorPageTakesOverFromTheSplash()
+{
+    QSignalSpy logoCloses(m_windows, &QCefView::sgCloseLogo);
+    WindowRecord *record = openWindow(closedPortUrl(), QStringLiteral("login"));
+    QVERIFY(record);
+    QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(logoCloses.count(), 1, kEngineTimeout);
+    QVERIFY(record->window->isVisible());
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestWindowRecovery)
