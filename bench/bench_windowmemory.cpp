@@ -140,9 +140,8 @@ int main(int argc, char *argv[])
     spin(3000);
 
     QQmlEngine engine;
-    const double bare
-        = measure("bare engine view", [&engine, &url] { return bareRound(engine, url); },
-            windows, warmUp);
+    const double bare = measure(
+        "bare engine view", [&engine, &url] { return bareRound(engine, url); }, windows, warmUp);
     const double own = measure(
         "shell window", [&shell, &url] { return shellRound(shell, url); }, windows, warmUp);
     std::printf("shell above bare engine: %.1f MB per 100 windows\n", own - bare);

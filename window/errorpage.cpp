@@ -35,8 +35,7 @@ QString pageTemplate()
 QString ErrorPage::reasonFor(int errorCode, const QString &errorText)
 {
     if (errorCode > 0)
-        return QStringLiteral("The server answered with an error (HTTP status %1).")
-            .arg(errorCode);
+        return QStringLiteral("The server answered with an error (HTTP status %1).").arg(errorCode);
     switch (errorCode) {
     case kNameNotResolved:
     case kNameResolutionFailed:
@@ -62,7 +61,8 @@ QString ErrorPage::reasonFor(int errorCode, const QString &errorText)
 QString ErrorPage::html(const QString &reason, const QString &address, bool canQuit)
 {
     const QString quit = canQuit
-        ? QStringLiteral("<a class=\"button quit\" href=\"http://lumen-shell.invalid/quit\">Quit</a>")
+        ? QStringLiteral(
+            "<a class=\"button quit\" href=\"http://lumen-shell.invalid/quit\">Quit</a>")
         : QString();
     QString page = pageTemplate();
     page.replace(QLatin1String("%QUIT%"), quit);

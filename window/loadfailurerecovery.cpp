@@ -32,8 +32,8 @@ LoadFailureRecovery::LoadFailureRecovery(
         [this](CefRefPtr<CefBrowser>, const QString &command) { onShellLink(command); });
 }
 
-void LoadFailureRecovery::onLoadFailed(const CefRefPtr<CefBrowser> &, int errorCode,
-    const QString &errorText, const QString &url)
+void LoadFailureRecovery::onLoadFailed(
+    const CefRefPtr<CefBrowser> &, int errorCode, const QString &errorText, const QString &url)
 {
     TSpdlog::instance()->netWarn(QStringLiteral("window:%1 error page code:%2 url:%3")
                                      .arg(m_windowName, QString::number(errorCode), url));

@@ -32,8 +32,8 @@ signals:
     void sgErrorPageShown(CefRefPtr<CefBrowser> browser);
 
 private:
-    void onLoadFailed(const CefRefPtr<CefBrowser> &browser, int errorCode,
-        const QString &errorText, const QString &url);
+    void onLoadFailed(const CefRefPtr<CefBrowser> &browser, int errorCode, const QString &errorText,
+        const QString &url);
     void onLoadEnd();
     void onShellLink(const QString &command);
     void retry();

@@ -46,8 +46,7 @@ void RendererRecovery::onRenderProcessTerminated(
     const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl)
 {
     // The error page stands for the address that failed, not for itself.
-    const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress()
-                                                            : lastUrl;
+    const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress() : lastUrl;
     const QString ended = QStringLiteral("window:%1 renderer ended status:%2")
                               .arg(m_windowName, statusName(status));
     if (diedTooOften()) {
