@@ -14,6 +14,12 @@ WebEngineView {
     onWindowCloseRequested: host.onWindowCloseRequested()
     // The load fails; the administrator's switch keeps the engine from asking.
     onCertificateError: host.onCertificateError(error)
+    onRenderProcessTerminated: host.onRenderProcessTerminated(terminationStatus)
+    // Links of the shell's own pages are commands to the shell, never addresses.
+    onNavigationRequested: {
+        if (host.onShellLink(request.url))
+            request.action = WebEngineNavigationRequest.IgnoreRequest
+    }
     // The engine keeps no log, the pages' console included.
     onJavaScriptConsoleMessage: {}
 }

@@ -31,6 +31,9 @@ namespace {
 const int loadSucceededStatus = 2;
 const int loadFailedStatus = 3;
 const int httpErrorDomain = 4;
+const int normalTerminationStatus = 0;
+// Reserved, so it never names a server: its links never leave the shell.
+const char shellLinkHost[] = "lumen-shell.invalid";
 const int mediaTypeNone = 0;
 
 // A side the caller leaves open.
@@ -78,6 +81,7 @@ CefBrowser::CefBrowser(const CefWindowInfo &windowInfo, QCefClient *client,
     , m_client(client)
     , m_renderHandler(CefContext::current()->renderHandler())
     , m_window(new QQuickWindow)
+    , m_pluginsAllowed(context->pluginsAllowed())
 {
     m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
     m_window->setTitle(windowInfo.windowName);
@@ -85,7 +89,7 @@ CefBrowser::CefBrowser(const CefWindowInfo &windowInfo, QCefClient *client,
         windowInfo.height > 0 ? windowInfo.height : defaultHeight);
     m_window->installEventFilter(this);
     connect(m_window, &QWindow::activeChanged, this, &CefBrowser::onActiveChanged);
-    createView(context);
+    createView();
     m_window->create();
     if (windowInfo.visible)
         m_window->show();
@@ -97,7 +101,7 @@ CefBrowser::~CefBrowser()
     discardWindow();
 }
 
-void CefBrowser::createView(const CefRefPtr<CefRequestContext> &context)
+void CefBrowser::createView()
 {
     CefContext *engine = CefContext::current();
     m_channel = new QQmlWebChannel(this);
@@ -109,12 +113,14 @@ void CefBrowser::createView(const CefRefPtr<CefRequestContext> &context)
     if (!m_view)
         return;
     m_view->setParent(m_window);
+    // Goes with its view, which a dead render process may replace.
+    qmlContext->setParent(m_view);
     m_view->setParentItem(m_window->contentItem());
     m_view->setProperty("profile", QVariant::fromValue(engine->profile()));
     m_view->setProperty("webChannel", QVariant::fromValue(m_channel));
     m_view->property("settings")
         .value<QObject *>()
-        ->setProperty("pluginsEnabled", context->pluginsAllowed());
+        ->setProperty("pluginsEnabled", m_pluginsAllowed);
     engine->browserView()->completeCreate();
 
     const QMetaObject *viewType = m_view->metaObject();
@@ -207,7 +213,9 @@ void CefBrowser::reportDownload(const QQuickWebEngineDownloadItem &download)
 void CefBrowser::onLoadingChanged(
     int status, int errorDomain, int errorCode, const QString &errorString, const QUrl &url)
 {
-    if (!m_client)
+    // The shell's own pages are made from text (data: addresses, which the
+    // engine reports as loaded with status 200): they are no page loads.
+    if (!m_client || url.scheme() == QLatin1String("data"))
         return;
     // The view reports an HTTP error page as a failed load carrying the status,
     // in the domain it also files Chromium's (negative) HTTP-layer errors under.
@@ -217,6 +225,29 @@ void CefBrowser::onLoadingChanged(
     } else if (status == loadFailedStatus) {
         m_client->OnLoadError(errorCode, errorString, url.toString(QUrl::FullyEncoded));
     }
+}
+
+void CefBrowser::onRenderProcessTerminated(int terminationStatus)
+{
+    // The view would give the next render process no bridge: a new view and
+    // channel take the place of the old ones, as in a new window.
+    if (terminationStatus == normalTerminationStatus || !m_view)
+        return;
+    const QString lastUrl = url();
+    m_view->deleteLater();
+    m_channel->deleteLater();
+    createView();
+    if (m_client)
+        m_client->OnRenderProcessTerminated(sharedFromThis(), terminationStatus, lastUrl);
+}
+
+bool CefBrowser::onShellLink(const QUrl &url)
+{
+    if (url.host() != QLatin1String(shellLinkHost))
+        return false;
+    if (m_client)
+        m_client->OnShellLink(sharedFromThis(), url.path().mid(1));
+    return true;
 }
 
 void CefBrowser::onNewViewRequested(const QUrl &requestedUrl)
@@ -287,6 +318,12 @@ void CefBrowser::loadUrl(const QString &url)
 {
     if (m_view)
         m_view->setProperty("url", QUrl::fromUserInput(url));
+}
+
+void CefBrowser::loadHtml(const QString &html)
+{
+    if (m_view)
+        QMetaObject::invokeMethod(m_view, "loadHtml", Q_ARG(QString, html), Q_ARG(QUrl, QUrl()));
 }
 
 void CefBrowser::runJavaScript(const QString &code)

@@ -67,6 +67,13 @@ public:
     Q_INVOKABLE bool onContextMenuRequested(QObject *request);
     Q_INVOKABLE void onWindowCloseRequested();
     Q_INVOKABLE void onCertificateError(QObject *error);
+    Q_INVOKABLE void onRenderProcessTerminated(int terminationStatus);
+    // True when the address is a link of the shell's own pages
+    // ("http://lumen-shell.invalid/<command>"), which the client acts on
+    // instead of the view navigating. A private scheme would not do: the engine
+    // hands unknown schemes to the desktop, and blocks registered ones, before
+    // the view is asked.
+    Q_INVOKABLE bool onShellLink(const QUrl &url);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -76,12 +83,13 @@ private:
 
     CefBrowser(const CefWindowInfo &windowInfo, QCefClient *client,
         const CefRefPtr<CefRequestContext> &context);
-    void createView(const CefRefPtr<CefRequestContext> &context);
+    void createView();
     void onActiveChanged();
     void reportClosed();
 
     QString url() const;
     void loadUrl(const QString &url);
+    void loadHtml(const QString &html);
     void runJavaScript(const QString &code);
     void deliverProcessMessage(CefProcessId target, const CefProcessMessage &message);
 
@@ -95,6 +103,7 @@ private:
     QMetaMethod m_runJavaScript;
     // The final path of each accepted download still running.
     QHash<const QQuickWebEngineDownloadItem *, QString> m_downloadTargets;
+    const bool m_pluginsAllowed;
     bool m_closed = false;
 };
 

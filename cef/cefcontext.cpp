@@ -71,6 +71,9 @@ void addEngineSwitches(CefCommandLine &commandLine)
     // The engine keeps no log of its own.
     commandLine.appendSwitch(QStringLiteral("--disable-logging"));
     commandLine.appendSwitchWithValue(QStringLiteral("--log-level"), QStringLiteral("3"));
+    // The blocklist refuses Mesa's software renderer and many older drivers,
+    // which is what the compatible mode gives: WebGL games would not start.
+    commandLine.appendSwitch(QStringLiteral("--ignore-gpu-blocklist"));
 }
 
 } // namespace

@@ -12,6 +12,11 @@ void CefFrame::loadUrl(const QString &url)
     m_browser->loadUrl(url);
 }
 
+void CefFrame::loadString(const QString &html)
+{
+    m_browser->loadHtml(html);
+}
+
 void CefFrame::executeJavaScript(const QString &code)
 {
     m_browser->runJavaScript(code);

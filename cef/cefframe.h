@@ -19,6 +19,8 @@ public:
 
     QString url() const;
     void loadUrl(const QString &url);
+    // A page of the shell's own, made from text: it needs no network.
+    void loadString(const QString &html);
     // Runs in the page's own script world.
     void executeJavaScript(const QString &code);
     // PID_RENDERER: the page side runs the name as script in this frame.

@@ -10,6 +10,8 @@
 
 #include <QVariant>
 
+#include <algorithm>
+
 // Same-origin policy, mixed-content blocking and certificate checks stay on
 // unless the administrator turned them off for a portal that needs it.
 void QCefApp::OnBeforeCommandLineProcessing(CefCommandLine &commandLine)
@@ -49,19 +51,24 @@ CefRefPtr<QCefClient> QCefApp::createBrowser(
     windowInfo.width = width;
     windowInfo.height = height;
 
-    const auto client = CefRefPtr<QCefClient>::create();
+    // Deferred: the last holder may let go while the client is emitting.
+    const CefRefPtr<QCefClient> client(new QCefClient, &QObject::deleteLater);
     const auto context
         = CefRefPtr<CefRequestContext>::create(CefRefPtr<ClientRequestContextHandler>::create());
     context->setPreference(QStringLiteral("profile.default_content_setting_values.plugins"), 1);
     CefBrowser::createBrowser(windowInfo, client, url, context);
+    m_clients.erase(std::remove_if(m_clients.begin(), m_clients.end(),
+                        [](const QWeakPointer<QCefClient> &known) { return known.isNull(); }),
+        m_clients.end());
     m_clients.append(client);
     return client;
 }
 
 void QCefApp::setAudioMuted(bool muted)
 {
-    for (const CefRefPtr<QCefClient> &client : qAsConst(m_clients)) {
-        if (const CefRefPtr<CefBrowser> browser = client->getBrowser())
+    for (const QWeakPointer<QCefClient> &known : qAsConst(m_clients)) {
+        const CefRefPtr<QCefClient> client = known.toStrongRef();
+        if (const CefRefPtr<CefBrowser> browser = client ? client->getBrowser() : nullptr)
             browser->setAudioMuted(muted);
     }
 }

@@ -11,7 +11,9 @@ class QString;
 
 // The browser-process side of the engine: the switches it starts with, and the
 // browsers the window manager asks for.
-// Runs on the GUI thread. Keeps every client it made for as long as it lives.
+// Runs on the GUI thread. Knows the clients it made without keeping them: a
+// client lives as long as its window holds it, so a long session of windows
+// opened and closed does not grow.
 class QCefApp
 {
     Q_DISABLE_COPY(QCefApp)
@@ -32,5 +34,5 @@ public:
 
 private:
     bool m_contextReady = false;
-    QList<CefRefPtr<QCefClient>> m_clients;
+    QList<QWeakPointer<QCefClient>> m_clients;
 };

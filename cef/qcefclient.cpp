@@ -21,6 +21,8 @@
 namespace {
 
 const QString fallbackFileName = QStringLiteral("download");
+const int abortedError = -3;
+const int firstHttpErrorStatus = 400;
 
 // The engine hands a server's or a page's name over as it came. Whatever it
 // holds, it names one file right inside the download folder; a name made on
@@ -69,6 +71,8 @@ void QCefClient::OnBeforeClose(const CefRefPtr<CefBrowser> &browser)
 
 void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode)
 {
+    if (httpStatusCode >= firstHttpErrorStatus)
+        emit sgLoadFailed(browser, httpStatusCode, QString(), browser->mainFrame()->url());
     if (httpStatusCode != 200)
         return;
     m_loadSucceeded = true;
@@ -77,6 +81,8 @@ void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusC
 
 void QCefClient::OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl)
 {
+    if (m_browser && errorCode != abortedError)
+        emit sgLoadFailed(m_browser, errorCode, errorText, failedUrl);
     if (m_loadSucceeded)
         return;
     TSpdlog::instance()->netError(QStringLiteral("code:%1 message:%2 url:%3")
@@ -87,6 +93,17 @@ void QCefClient::OnCertificateError(const QString &host, const QString &descript
 {
     TSpdlog::instance()->netError(
         QStringLiteral("certificate error on %1: %2").arg(host, description));
+}
+
+void QCefClient::OnRenderProcessTerminated(
+    const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl)
+{
+    emit sgRenderProcessTerminated(browser, status, lastUrl);
+}
+
+void QCefClient::OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command)
+{
+    emit sgShellLink(browser, command);
 }
 
 void QCefClient::OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model)

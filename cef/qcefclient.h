@@ -17,8 +17,8 @@ class QUrl;
 // manager, and holds the program's browser policies: new views are reported to
 // a page instead of opened, pages get no context menu, load errors before the
 // first success are logged, downloads go to the download folder unasked.
-// Runs on the GUI thread. Made before its browser; QCefApp keeps it for the
-// rest of the run.
+// Runs on the GUI thread. Made before its browser; lives while its window
+// holds it, and goes on a later turn of the event loop, its browser with it.
 class QCefClient : public QObject, public CefCookieVisitor
 {
     Q_OBJECT
@@ -42,6 +42,9 @@ public:
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
     // The load has failed already.
     void OnCertificateError(const QString &host, const QString &description);
+    void OnRenderProcessTerminated(
+        const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl);
+    void OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command);
 
     // Context menu:
     void OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model);
@@ -65,6 +68,16 @@ signals:
     void sgWebMsgReceived(const QString &msg);
     void sgCloseBrowser(CefRefPtr<CefBrowser> browser);
     void sgLoadEnd(CefRefPtr<CefBrowser> browser);
+    // The page failed: a network error (negative code, the engine's), or an
+    // HTTP error status (400 and above). Aborted loads are no failures.
+    void sgLoadFailed(
+        CefRefPtr<CefBrowser> browser, int errorCode, const QString &errorText, const QString &url);
+    // The page's render process ended abnormally, with the view's termination
+    // status; the browser has a new, empty view, lastUrl is what the old one showed.
+    void sgRenderProcessTerminated(
+        CefRefPtr<CefBrowser> browser, int status, const QString &lastUrl);
+    // A link of the shell's own pages: the command is the path of its address.
+    void sgShellLink(CefRefPtr<CefBrowser> browser, const QString &command);
     // A page asked for a new view: the script text of the HookPopup push, for
     // the window the window manager names as the popup hook.
     void sgHookPopup(const QString &script);

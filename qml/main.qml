@@ -146,6 +146,7 @@ Item {
             var window = taskMap[name]
             if (window)
                 window.destroy()
+            delete taskMap[name]
         }
     }
 

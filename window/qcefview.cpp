@@ -10,7 +10,9 @@
 #include "window/browserattacher.h"
 #include "window/downloadpush.h"
 #include "window/legacywindows.h"
+#include "window/loadfailurerecovery.h"
 #include "window/qie.h"
+#include "window/rendererrecovery.h"
 #include "window/shellvisibility.h"
 #include "window/splashhandover.h"
 #include "window/windowdraghook.h"
@@ -31,6 +33,8 @@
 namespace {
 
 constexpr int kEngineTickMs = 10;
+// The window the shell opens at start; its error page stands in for the splash.
+const QString kStartupWindow = QStringLiteral("login");
 
 bool isOn(const QString &flag)
 {
@@ -156,6 +160,13 @@ void QCefView::createBrowser(WindowRecord &record)
     connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
     connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
     connect(client, &QCefClient::sgCollectCookie, this, &QCefView::onCollectCookie);
+
+    const bool startup = record.objectName == kStartupWindow;
+    auto *failures = new LoadFailureRecovery(record.objectName, startup, client);
+    if (startup)
+        connect(
+            failures, &LoadFailureRecovery::sgErrorPageShown, m_splash, &SplashHandover::onLoadEnd);
+    new RendererRecovery(record.objectName, *failures, client);
 }
 
 void QCefView::onCefTimer()

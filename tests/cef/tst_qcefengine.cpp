@@ -2,9 +2,9 @@
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "enginetest.h"
+#include "processtree.h"
 #include "testhttpserver.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QSettings>
 #include <QTcpSocket>
@@ -39,38 +39,13 @@ int childMain(int argc, char *argv[])
     return 0;
 }
 
-// The parent of every process, from /proc.
-QHash<qint64, qint64> parentsOfProcesses()
-{
-    QHash<qint64, qint64> parents;
-    QDirIterator entries(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (entries.hasNext()) {
-        bool numeric = false;
-        const qint64 pid = QFileInfo(entries.next()).fileName().toLongLong(&numeric);
-        QFile stat(entries.filePath() + QStringLiteral("/stat"));
-        if (!numeric || !stat.open(QIODevice::ReadOnly))
-            continue;
-        // "pid (name) state ppid ...": the name may hold blanks, the rest not.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        parents.insert(pid, fields.value(1).toLongLong());
-    }
-    return parents;
-}
-
 QStringList descendantPrograms(qint64 root)
 {
-    const QHash<qint64, qint64> parents = parentsOfProcesses();
     QStringList programs;
-    for (auto it = parents.cbegin(); it != parents.cend(); ++it) {
-        for (qint64 ancestor = it.value(); ancestor > 1; ancestor = parents.value(ancestor)) {
-            if (ancestor == root) {
-                programs.append(
-                    QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(it.key())))
-                        .fileName());
-                break;
-            }
-        }
+    const QList<qint64> descendants = descendantProcesses(root);
+    for (qint64 pid : descendants) {
+        programs.append(
+            QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid))).fileName());
     }
     return programs;
 }
@@ -90,6 +65,8 @@ private slots:
     void subProcessesAreTheRenderHelper();
     void userAgentCarriesTheProductToken();
     void storageLivesBesideTheProgram();
+    void webGlDrawsUnderSoftwareOpenGl_data();
+    void webGlDrawsUnderSoftwareOpenGl();
     void debuggingPortFollowsTheConfiguration_data();
     void debuggingPortFollowsTheConfiguration();
     void startFailureEndsTheRunQuietly_data();
@@ -97,6 +74,8 @@ private slots:
 
 private:
     void openPage();
+    // The id of the first bridge call the page makes.
+    QString firstCallOf(const QString &path);
     QProcessEnvironment childEnvironment() const;
 
     QCefEngine m_engine;
@@ -114,6 +93,16 @@ void TestQCefEngine::initTestCase()
                 "</body></html>";
     page.headers.append(qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=3600")));
     m_server.setResponse(QStringLiteral("/ua.html"), page);
+    // A pixel cleared to green and read back, or the reason it could not be.
+    TestHttpServer::Response webGl;
+    webGl.body = "<html><body><canvas width='4' height='4'></canvas><script>"
+                 "var gl = document.querySelector('canvas').getContext(location.hash.substr(1));"
+                 "var pixel = new Uint8Array(4);"
+                 "if (gl) { gl.clearColor(0, 1, 0, 1); gl.clear(gl.COLOR_BUFFER_BIT);"
+                 "  gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel); }"
+                 "callQML('gl', gl ? Array.from(pixel).join(',') : 'no context', '');"
+                 "</script></body></html>";
+    m_server.setResponse(QStringLiteral("/webgl.html"), webGl);
     QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/cache")).removeRecursively();
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
@@ -128,13 +117,19 @@ void TestQCefEngine::cleanup()
 
 void TestQCefEngine::openPage()
 {
-    m_client = m_engine.app()->createBrowser(
-        QStringLiteral("app"), false, m_server.url(QStringLiteral("/ua.html")), 0, 0);
+    QVERIFY(firstCallOf(QStringLiteral("/ua.html")).contains(QStringLiteral("corvelum")));
+}
+
+QString TestQCefEngine::firstCallOf(const QString &path)
+{
+    m_client
+        = m_engine.app()->createBrowser(QStringLiteral("app"), false, m_server.url(path), 0, 0);
     QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
-    QVERIFY(messages.wait(20000));
+    if (!messages.wait(20000))
+        return QString();
     const QJsonObject message
         = QJsonDocument::fromJson(messages.at(0).at(0).toString().toUtf8()).object();
-    QVERIFY(message.value(QStringLiteral("id")).toString().contains(QStringLiteral("corvelum")));
+    return message.value(QStringLiteral("id")).toString();
 }
 
 QProcessEnvironment TestQCefEngine::childEnvironment() const
@@ -170,6 +165,22 @@ void TestQCefEngine::storageLivesBesideTheProgram()
     openPage();
     const QDir cache(QCoreApplication::applicationDirPath() + QStringLiteral("/cache"));
     QTRY_VERIFY(cache.exists(QStringLiteral("Cache")));
+}
+
+// Xvfb offers Mesa's software renderer only, which the engine's GPU blocklist
+// refuses unless told otherwise.
+void TestQCefEngine::webGlDrawsUnderSoftwareOpenGl_data()
+{
+    QTest::addColumn<QString>("contextType");
+    QTest::newRow("WebGL") << QStringLiteral("webgl");
+    QTest::newRow("WebGL 2") << QStringLiteral("webgl2");
+}
+
+void TestQCefEngine::webGlDrawsUnderSoftwareOpenGl()
+{
+    QFETCH(QString, contextType);
+    QCOMPARE(
+        firstCallOf(QStringLiteral("/webgl.html#") + contextType), QStringLiteral("0,255,0,255"));
 }
 
 void TestQCefEngine::debuggingPortFollowsTheConfiguration_data()

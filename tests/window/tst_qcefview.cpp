@@ -6,6 +6,7 @@
 #include "testhttpserver.h"
 #include "window/qcefview.h"
 
+#include <QJSValue>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -204,6 +205,7 @@ private:
     WindowRecord *open(const Opening &opening);
     WindowRecord *openLoaded(const Opening &opening);
     QQuickWindow *splash() const;
+    QVariantMap sceneWindowMap() const;
 
     ShellScene m_shell;
     TestHttpServer m_server;
@@ -873,9 +875,28 @@ void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
     WindowRecord *again = open(Opening("closer"));
     QVERIFY(again);
     QPointer<QWindow> againWindow = again->window;
+    const QWeakPointer<QCefClient> againClient = again->client;
+    QTRY_VERIFY_WITH_TIMEOUT(again->client->getBrowser(), kEngineTimeout);
+    const QWeakPointer<CefBrowser> againBrowser = again->client->getBrowser();
+    QVERIFY(sceneWindowMap().contains(QStringLiteral("closer")));
     m_windows->closeWindow(QStringLiteral("closer"));
     QTRY_VERIFY_WITH_TIMEOUT(!againWindow, kEngineTimeout);
     QVERIFY(!m_windows->findWindow(QStringLiteral("closer")));
+    // Nothing made for the window outlives it, in the engine host or the scene.
+    QTRY_VERIFY(!againClient && !againBrowser);
+    QVERIFY(!sceneWindowMap().contains(QStringLiteral("closer")));
+}
+
+// The scene's windows by name.
+QVariantMap TestQCefView::sceneWindowMap() const
+{
+    const QList<QObject *> objects = m_shell.view().rootObject()->findChildren<QObject *>();
+    for (const QObject *object : objects) {
+        const QVariant map = object->property("taskMap");
+        if (map.isValid())
+            return map.value<QJSValue>().toVariant().toMap();
+    }
+    return {};
 }
 
 void TestQCefView::closeForANameWithoutWindowIsHarmless()

@@ -1,0 +1,149 @@
+// Resident memory the shell's main process keeps for windows it has closed:
+// after a warm-up round, opens and closes windows one after the other and
+// prints the growth per 100 windows, first for bare engine views (a window
+// holding nothing but the engine's view, made and destroyed), then for the
+// shell's own windows (client, browser, scene window, registry entry). The
+// difference is what the shell leaks per window.
+//
+// Run under X (xvfb-run) from the build tree: bench_windowmemory [windows] [warm-up]
+
+#include "cef/cefbrowser.h"
+#include "cef/qcefclient.h"
+#include "cef/qcefengine.h"
+#include "enginetest.h"
+#include "shellscene.h"
+#include "testhttpserver.h"
+#include "window/qcefview.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const char page[] = R"(<!doctype html><html><body style="background:#246">window</body></html>)";
+
+const char bareView[] = R"(import QtQuick 2.15
+import QtQuick.Window 2.15
+import QtWebEngine 1.10
+Window {
+    property alias view: view
+    width: 300; height: 200; visible: true
+    WebEngineView { id: view; anchors.fill: parent }
+})";
+
+void spin(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitFor(const std::function<bool()> &done)
+{
+    for (int waited = 0; waited < 30000; waited += 10) {
+        if (done())
+            return true;
+        spin(10);
+    }
+    return false;
+}
+
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    statm.open(QIODevice::ReadOnly);
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// One window opened, loaded and closed; false when it did not load.
+using Round = std::function<bool()>;
+
+// Growth per 100 windows over the measured windows, after the warm-up.
+double measure(const char *label, const Round &round, int windows, int warmUp)
+{
+    for (int i = 0; i < warmUp; ++i)
+        round();
+    spin(2000);
+    const double before = residentMegabytes();
+    for (int i = 0; i < windows; ++i) {
+        if (!round())
+            std::fprintf(stderr, "%s: window %d did not load\n", label, i);
+    }
+    spin(2000);
+    const double growth = (residentMegabytes() - before) * 100.0 / windows;
+    std::printf("%s: %.0f MB after warm-up, %.1f MB per 100 windows\n", label, before, growth);
+    std::fflush(stdout);
+    return growth;
+}
+
+bool bareRound(QQmlEngine &engine, const QString &url)
+{
+    QQmlComponent component(&engine);
+    component.setData(bareView, QUrl());
+    std::unique_ptr<QObject> window(component.create());
+    QObject *view = window->property("view").value<QObject *>();
+    view->setProperty("url", QUrl(url));
+    const bool loaded = waitFor([view] {
+        return view->property("loadProgress").toInt() == 100 && !view->property("loading").toBool();
+    });
+    window.reset();
+    spin(50);
+    return loaded;
+}
+
+bool shellRound(ShellScene &shell, const QString &url)
+{
+    QCefView *windows = shell.windows();
+    windows->openWindow("w", "", "", url, "0,0,300,200", "", "", "", "", "");
+    const CefRefPtr<QCefClient> client = windows->findWindow("w")->client;
+    bool loaded = false;
+    QObject::connect(client.data(), &QCefClient::sgLoadEnd, client.data(),
+        [&loaded](CefRefPtr<CefBrowser>) { loaded = true; });
+    waitFor([windows, &loaded] {
+        const WindowRecord *record = windows->findWindow("w");
+        return loaded && record && record->window;
+    });
+    return shell.closeWindows({ "w" }) && loaded;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    EngineTestEnvironment environment;
+    QCefEngine::prepare();
+    QApplication app(argc, argv);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    const int windows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 500;
+    const int warmUp = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 25;
+
+    TestHttpServer server;
+    server.listen();
+    server.setPage(QStringLiteral("/"), page);
+    const QString url = server.url(QStringLiteral("/"));
+
+    ShellScene shell;
+    if (!shell.start()) {
+        std::fprintf(stderr, "the engine did not start\n");
+        return 1;
+    }
+    spin(3000);
+
+    QQmlEngine engine;
+    const double bare = measure(
+        "bare engine view", [&engine, &url] { return bareRound(engine, url); }, windows, warmUp);
+    const double own = measure(
+        "shell window", [&shell, &url] { return shellRound(shell, url); }, windows, warmUp);
+    std::printf("shell above bare engine: %.1f MB per 100 windows\n", own - bare);
+    return 0;
+}

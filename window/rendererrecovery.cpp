@@ -1,0 +1,74 @@
+#include "window/rendererrecovery.h"
+
+#include "app/tspdlog.h"
+#include "cef/cefbrowser.h"
+#include "cef/qcefclient.h"
+#include "window/loadfailurerecovery.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kDeathsShown = 3;
+constexpr qint64 kDeathWindowMs = 60000;
+
+// The view's termination statuses past the normal one.
+QString statusName(int status)
+{
+    switch (status) {
+    case 1:
+        return QStringLiteral("abnormal");
+    case 2:
+        return QStringLiteral("crashed");
+    case 3:
+        return QStringLiteral("killed");
+    default:
+        return QString::number(status);
+    }
+}
+
+} // namespace
+
+RendererRecovery::RendererRecovery(
+    const QString &windowName, LoadFailureRecovery &failures, QCefClient *client)
+    : QObject(client)
+    , m_windowName(windowName)
+    , m_failures(failures)
+{
+    m_clock.start();
+    connect(client, &QCefClient::sgRenderProcessTerminated, this,
+        &RendererRecovery::onRenderProcessTerminated);
+}
+
+void RendererRecovery::onRenderProcessTerminated(
+    const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl)
+{
+    // The error page stands for the address that failed, not for itself.
+    const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress() : lastUrl;
+    const QString ended = QStringLiteral("window:%1 renderer ended status:%2")
+                              .arg(m_windowName, statusName(status));
+    if (diedTooOften()) {
+        TSpdlog::instance()->otherError(ended + QStringLiteral(" error page:") + address);
+        m_failures.showErrorPage(
+            QStringLiteral("The page stopped working several times in a row."), address);
+        return;
+    }
+    TSpdlog::instance()->otherWarn(ended + QStringLiteral(" reload:") + address);
+    // Not from within the view's own report of the ended process.
+    QTimer::singleShot(0, this, [browser, address] { browser->mainFrame()->loadUrl(address); });
+}
+
+bool RendererRecovery::diedTooOften()
+{
+    const qint64 now = m_clock.elapsed();
+    m_deaths.erase(std::remove_if(m_deaths.begin(), m_deaths.end(),
+                       [now](qint64 death) { return now - death > kDeathWindowMs; }),
+        m_deaths.end());
+    m_deaths.append(now);
+    if (m_deaths.size() < kDeathsShown)
+        return false;
+    m_deaths.clear();
+    return true;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "cef/cefrefptr.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QVector>
+
+class CefBrowser;
+class LoadFailureRecovery;
+class QCefClient;
+
+// Brings a window's page back when its render process ends abnormally (a
+// crash, a kill, out of memory): the window loads its last address again at
+// once, which gives it a new render process and the page a new bridge. A
+// renderer that dies a third time within a minute gets the error page instead,
+// so that a page that kills its renderer does not loop.
+// Runs on the GUI thread; a child of the window's client, so it goes with it.
+class RendererRecovery : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(RendererRecovery)
+
+public:
+    RendererRecovery(const QString &windowName, LoadFailureRecovery &failures, QCefClient *client);
+
+private:
+    void onRenderProcessTerminated(
+        const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl);
+    bool diedTooOften();
+
+    const QString m_windowName;
+    LoadFailureRecovery &m_failures;
+    QElapsedTimer m_clock;
+    QVector<qint64> m_deaths;
+};
