@@ -14,9 +14,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -34,13 +34,6 @@ function flood(count) {
 </script>page</body></html>)";
 
 const int probeIntervalMs = 100;
-
-void spin(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 bool loaded(const QString &name)
 {
@@ -85,8 +78,8 @@ int main(int argc, char *argv[])
     windows->openWindow("probe", "", "", server.url(QStringLiteral("probe.localhost"), "/"),
         "400,0,300,200", "", "", "", "", "");
     for (int waited = 0; !(loaded("flood") && loaded("probe")) && waited < 30000; waited += 100)
-        spin(100);
-    spin(2000);
+        QTest::qWait(100);
+    QTest::qWait(2000);
 
     int floodReceived = 0;
     bool probePending = false;
@@ -115,10 +108,10 @@ int main(int argc, char *argv[])
     windows->sendToWeb("flood", QStringLiteral("flood(%1)").arg(count));
     probes.start(probeIntervalMs);
     while (floodReceived < count && clock.elapsed() < 600000)
-        spin(50);
+        QTest::qWait(50);
     probes.stop();
     while (probePending && clock.elapsed() < 600000)
-        spin(50);
+        QTest::qWait(50);
 
     if (waits.empty() || floodReceived < count) {
         std::fprintf(stderr, "the flood did not arrive: %d of %d\n", floodReceived, count);

@@ -13,8 +13,7 @@
 #include "window/qcefview.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include <QTest>
 
 #include <cstdio>
 #include <ctime>
@@ -22,13 +21,6 @@
 namespace {
 
 const char page[] = R"(<!doctype html><html><body style="background:#246">idle</body></html>)";
-
-void spin(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 bool allAttached(const QStringList &names)
 {
@@ -48,7 +40,7 @@ double cpuSeconds()
 void measureIdle(const char *label, int seconds)
 {
     const double before = cpuSeconds();
-    spin(seconds * 1000);
+    QTest::qWait(seconds * 1000);
     const double used = cpuSeconds() - before;
     std::printf("%s: %.3f CPU s over %d s = %.3f %% of one core\n", label, used, seconds,
         100.0 * used / seconds);
@@ -74,7 +66,7 @@ int main(int argc, char *argv[])
     }
     QCefView *windows = shell.windows();
 
-    spin(3000);
+    QTest::qWait(3000);
     measureIdle("engine, no window", idleSeconds);
 
     const QString url = server.url(QStringLiteral("/"));
@@ -83,12 +75,12 @@ int main(int argc, char *argv[])
     windows->openWindow("chat", "lobby", "", url, "500,60,780,300", "", "", "", "", "1");
     const QStringList names { "lobby", "game", "chat" };
     for (int waited = 0; !allAttached(names) && waited < 30000; waited += 100)
-        spin(100);
+        QTest::qWait(100);
     if (!allAttached(names)) {
         std::fprintf(stderr, "the windows were not attached\n");
         return 1;
     }
-    spin(3000); // pages load and settle
+    QTest::qWait(3000); // pages load and settle
 
     measureIdle("engine, 3 windows attached", idleSeconds);
     return 0;

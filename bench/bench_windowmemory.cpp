@@ -16,11 +16,10 @@
 #include "window/qcefview.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QQmlComponent>
 #include <QQmlEngine>
-#include <QTimer>
+#include <QTest>
 
 #include <cstdio>
 #include <functional>
@@ -40,19 +39,12 @@ Window {
     WebEngineView { id: view; anchors.fill: parent }
 })";
 
-void spin(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 bool waitFor(const std::function<bool()> &done)
 {
     for (int waited = 0; waited < 30000; waited += 10) {
         if (done())
             return true;
-        spin(10);
+        QTest::qWait(10);
     }
     return false;
 }
@@ -73,13 +65,13 @@ double measure(const char *label, const Round &round, int windows, int warmUp)
 {
     for (int i = 0; i < warmUp; ++i)
         round();
-    spin(2000);
+    QTest::qWait(2000);
     const double before = residentMegabytes();
     for (int i = 0; i < windows; ++i) {
         if (!round())
             std::fprintf(stderr, "%s: window %d did not load\n", label, i);
     }
-    spin(2000);
+    QTest::qWait(2000);
     const double growth = (residentMegabytes() - before) * 100.0 / windows;
     std::printf("%s: %.0f MB after warm-up, %.1f MB per 100 windows\n", label, before, growth);
     std::fflush(stdout);
@@ -97,7 +89,7 @@ bool bareRound(QQmlEngine &engine, const QString &url)
         return view->property("loadProgress").toInt() == 100 && !view->property("loading").toBool();
     });
     window.reset();
-    spin(50);
+    QTest::qWait(50);
     return loaded;
 }
 
@@ -137,7 +129,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the engine did not start\n");
         return 1;
     }
-    spin(3000);
+    QTest::qWait(3000);
 
     QQmlEngine engine;
     const double bare = measure(
