@@ -128,7 +128,7 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
         load(objectName, url);
         return;
     }
-    if (!WindowRequestGuard::allowsOpen(objectName, url, m_registry.names().size()))
+    if (!WindowRequestGuard::allowsOpen(objectName, url, m_registry.count()))
         return;
     WindowOpener::Opening opening = m_opener->open({ objectName, fatherName, ie, url, rect, align,
         valign, needHide, lostFocusHide, front, visible });

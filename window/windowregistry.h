@@ -28,6 +28,7 @@ public:
     // Takes the record out of its father's list too.
     void remove(const QString &name);
     QStringList names() const;
+    int count() const { return int(m_records.size()); }
 
     // Moves a child to the front of its father's list.
     void bringToFront(const WindowRecord &child);
