@@ -20,6 +20,7 @@
 #include "window/windowfollower.h"
 #include "window/windowlog.h"
 #include "window/windowname.h"
+#include "window/windownavigation.h"
 #include "window/windowopener.h"
 #include "window/windowrequestguard.h"
 #include "window/windowstates.h"
@@ -353,29 +354,16 @@ void QCefView::bringBack()
     m_visibility->bringBack();
 }
 
-// A legacy window goes back to the address it was opened with.
 void QCefView::reload(const QString &objectName)
 {
-    const WindowRecord *record = m_registry.findAttached(objectName);
-    if (record && record->client
-        && !WindowRequestGuard::allowsNavigation(
-            objectName, record->client->getBrowser()->mainFrame()->url()))
-        return;
-    if (record && record->ieWidget)
-        record->ieWidget->navigate(record->url);
-    else if (record && record->client)
-        record->client->getBrowser()->reloadIgnoreCache();
+    if (const WindowRecord *record = m_registry.findAttached(objectName))
+        WindowNavigation::reload(*record);
 }
 
 void QCefView::load(const QString &objectName, const QString &url)
 {
-    const WindowRecord *record = m_registry.findAttached(objectName);
-    if (record && !WindowRequestGuard::allowsNavigation(objectName, url))
-        return;
-    if (record && record->ieWidget)
-        record->ieWidget->navigate(url);
-    else if (record && record->client)
-        record->client->getBrowser()->mainFrame()->loadUrl(url);
+    if (const WindowRecord *record = m_registry.findAttached(objectName))
+        WindowNavigation::load(*record, url);
 }
 
 void QCefView::openUrl(const QString &url)
