@@ -4,15 +4,11 @@
 //
 // Run under X (xvfb-run) from the build tree: bench_flood [requests]
 
+#include "benchshell.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
-#include "cef/qcefengine.h"
-#include "enginetest.h"
-#include "shellscene.h"
-#include "testhttpserver.h"
 #include "window/qcefview.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,28 +50,18 @@ QString senderOf(const QString &message)
 
 int main(int argc, char *argv[])
 {
-    EngineTestEnvironment environment;
-    QCefEngine::prepare();
-    QApplication app(argc, argv);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    BenchShell bench(argc, argv, page);
     trustTestServer();
     // The probing page lives on a site of its own, as another game would: a
     // renderer shared with the flood would wait for the flood's script anyway.
     PolicySettings::program().addTrustedOrigin(QStringLiteral("probe.localhost"));
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
 
-    TestHttpServer server;
-    server.listen();
-    server.setPage(QStringLiteral("/"), page);
-    ShellScene shell;
-    if (!shell.start()) {
-        std::fprintf(stderr, "the engine did not start\n");
+    if (!bench.start())
         return 1;
-    }
-    QCefView *windows = shell.windows();
-    const QString url = server.url(QStringLiteral("/"));
-    windows->openWindow("flood", "", "", url, "0,0,300,200", "", "", "", "", "");
-    windows->openWindow("probe", "", "", server.url(QStringLiteral("probe.localhost"), "/"),
+    QCefView *windows = bench.windows();
+    windows->openWindow("flood", "", "", bench.pageUrl(), "0,0,300,200", "", "", "", "", "");
+    windows->openWindow("probe", "", "", bench.server().url(QStringLiteral("probe.localhost"), "/"),
         "400,0,300,200", "", "", "", "", "");
     for (int waited = 0; !(loaded("flood") && loaded("probe")) && waited < 30000; waited += 100)
         QTest::qWait(100);

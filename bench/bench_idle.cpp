@@ -6,13 +6,9 @@
 //
 // Run under X (xvfb-run) from the build tree: bench_idle [seconds]
 
-#include "cef/qcefengine.h"
-#include "enginetest.h"
-#include "shellscene.h"
-#include "testhttpserver.h"
+#include "benchshell.h"
 #include "window/qcefview.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <cstdio>
@@ -50,26 +46,16 @@ void measureIdle(const char *label, int seconds)
 
 int main(int argc, char *argv[])
 {
-    EngineTestEnvironment environment;
-    QCefEngine::prepare();
-    QApplication app(argc, argv);
+    BenchShell bench(argc, argv, page);
     const int idleSeconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
-
-    TestHttpServer server;
-    server.listen();
-    server.setPage(QStringLiteral("/"), page);
-
-    ShellScene shell;
-    if (!shell.start()) {
-        std::fprintf(stderr, "the engine did not start\n");
+    if (!bench.start())
         return 1;
-    }
-    QCefView *windows = shell.windows();
+    QCefView *windows = bench.windows();
 
     QTest::qWait(3000);
     measureIdle("engine, no window", idleSeconds);
 
-    const QString url = server.url(QStringLiteral("/"));
+    const QString url = bench.pageUrl();
     windows->openWindow("lobby", "", "", url, "0,0,800,600", "Center", "VCenter", "", "", "");
     windows->openWindow("game", "lobby", "", url, "20,60,780,580", "", "", "", "", "");
     windows->openWindow("chat", "lobby", "", url, "500,60,780,300", "", "", "", "", "1");

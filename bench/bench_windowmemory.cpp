@@ -7,15 +7,11 @@
 //
 // Run under X (xvfb-run) from the build tree: bench_windowmemory [windows] [warm-up]
 
+#include "benchshell.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
-#include "cef/qcefengine.h"
-#include "enginetest.h"
-#include "shellscene.h"
-#include "testhttpserver.h"
 #include "window/qcefview.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -112,23 +108,14 @@ bool shellRound(ShellScene &shell, const QString &url)
 
 int main(int argc, char *argv[])
 {
-    EngineTestEnvironment environment;
-    QCefEngine::prepare();
-    QApplication app(argc, argv);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    BenchShell bench(argc, argv, page);
     const int windows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 500;
     const int warmUp = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 25;
 
-    TestHttpServer server;
-    server.listen();
-    server.setPage(QStringLiteral("/"), page);
-    const QString url = server.url(QStringLiteral("/"));
-
-    ShellScene shell;
-    if (!shell.start()) {
-        std::fprintf(stderr, "the engine did not start\n");
+    const QString url = bench.pageUrl();
+    if (!bench.start())
         return 1;
-    }
+    ShellScene &shell = bench.scene();
     QTest::qWait(3000);
 
     QQmlEngine engine;

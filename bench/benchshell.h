@@ -1,0 +1,39 @@
+#pragma once
+
+#include "enginetest.h"
+#include "shellscene.h"
+#include "testhttpserver.h"
+
+#include <QApplication>
+
+class QCefView;
+
+// What a benchmark of the shell runs in: the user's folders redirected, the
+// engine prepared before the application object, a loopback server serving
+// one page at "/", and the scene with the engine started.
+// Made first thing in main(); all of it lives until main() returns.
+class BenchShell
+{
+    Q_DISABLE_COPY(BenchShell)
+
+public:
+    BenchShell(int &argc, char **argv, const char *page);
+
+    // False, with a line on standard error, when the engine did not start.
+    bool start();
+
+    ShellScene &scene() { return m_scene; }
+    QCefView *windows() const { return m_scene.windows(); }
+    const TestHttpServer &server() const { return m_server; }
+    QString pageUrl() const { return m_server.url(QStringLiteral("/")); }
+
+private:
+    static bool prepareEngine();
+
+    EngineTestEnvironment m_environment;
+    // Here for its place: the engine is prepared before the application object.
+    bool m_enginePrepared;
+    QApplication m_app;
+    TestHttpServer m_server;
+    ShellScene m_scene;
+};
