@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-CommandLineInfo::CommandLineInfo(const QStringList &arguments)
+CommandLineInfo::CommandLineInfo(const QStringList &arguments, const QString &engineVersion)
 {
     // Stops at the first request, so "--help --version" prints the help alone.
     for (const QString &argument : arguments.mid(1)) {
@@ -14,7 +14,9 @@ CommandLineInfo::CommandLineInfo(const QStringList &arguments)
             return;
         }
         if (argument == QLatin1String("--version")) {
-            m_text = QStringLiteral("lumen ") + MVTConfig::version() + QLatin1Char('\n');
+            // Operators need the engine's version when a page misbehaves.
+            m_text = QStringLiteral("lumen %1\nChromium %2\n")
+                         .arg(MVTConfig::version(), engineVersion);
             return;
         }
     }
@@ -25,12 +27,12 @@ QString CommandLineInfo::text() const
     return m_text;
 }
 
-bool CommandLineInfo::printIfAsked(int argc, char *argv[])
+bool CommandLineInfo::printIfAsked(int argc, char *argv[], const QString &engineVersion)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const QString text = CommandLineInfo(arguments).text();
+    const QString text = CommandLineInfo(arguments, engineVersion).text();
     if (text.isEmpty())
         return false;
     QTextStream(stdout) << text;
@@ -47,7 +49,7 @@ QString CommandLineInfo::usage()
         "\n"
         "Options:\n"
         "  -h, --help     show this text and exit\n"
-        "  --version      print the version and exit\n"
+        "  --version      print the version and the engine's Chromium version, and exit\n"
         "\n"
         "Other options are passed on to Qt and the browser engine.\n");
 }

@@ -60,7 +60,7 @@ QString restoreSlashes(
         QString text = head + QString(count, QLatin1Char('/'));
         if (last)
             return isCipherOfName(text) ? text : QString();
-        text += stored.midRef(gaps.at(gap), gaps.at(gap + 1) - gaps.at(gap));
+        text += QStringView(stored).mid(gaps.at(gap), gaps.at(gap + 1) - gaps.at(gap));
         const QString restored = restoreSlashes(stored, gaps, gap + 1, missing - count, text);
         if (!restored.isEmpty())
             return restored;

@@ -3,11 +3,11 @@
 #include <QMap>
 #include <QString>
 #include <QVector>
+#include <QtContainerFwd>
 
 #include <functional>
 
 class PolicySettings;
-class QStringList;
 class StateLocations;
 class QTextStream;
 class QVariant;

@@ -13,6 +13,11 @@ namespace Platform {
 // Suffix that turns a program's base name into its executable file name.
 extern const QString executableSuffix;
 
+// Asks Qt for the window system the shell is written for (X11 on Linux, also on a Wayland
+// desktop), unless QT_QPA_PLATFORM names a platform; a "-platform" argument still wins over
+// both. Must run before the application object exists.
+void selectWindowSystem();
+
 // Tells the system the process draws at the real pixel density. Must run
 // before any window or Qt object exists.
 void declareDpiAware();

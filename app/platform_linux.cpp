@@ -7,6 +7,14 @@ namespace Platform {
 
 const QString executableSuffix;
 
+void selectWindowSystem()
+{
+    // Qt 6 would pick Wayland there; embedded native windows and global input need X11.
+    // An empty value names nothing: Qt ignores it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 void declareDpiAware()
 {
     // X11 reports the real pixel density to every client: nothing to declare.

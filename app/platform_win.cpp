@@ -9,6 +9,11 @@ namespace Platform {
 
 const QString executableSuffix = QStringLiteral(".exe");
 
+void selectWindowSystem()
+{
+    // Windows has one window system.
+}
+
 void declareDpiAware()
 {
     SetProcessDPIAware();

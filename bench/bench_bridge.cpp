@@ -5,7 +5,6 @@
 // Run under X (xvfb-run) from the build tree: bench_bridge [requests]
 
 #include "cef/cefbrowser.h"
-#include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"

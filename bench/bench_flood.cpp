@@ -35,7 +35,7 @@ bool loaded(const QString &name)
 {
     const WindowRecord *record = QCefView::instance()->findWindow(name);
     return record && record->window && record->client->getBrowser()
-        && !record->client->getBrowser()->mainFrame()->url().isEmpty();
+        && !record->client->getBrowser()->url().isEmpty();
 }
 
 QString senderOf(const QString &message)

@@ -1,300 +1,123 @@
 #include "cef/cefbrowser.h"
 
-#include "cef/cefbeforedownloadcallback.h"
-#include "cef/cefcontext.h"
-#include "cef/cefcontextmenuparams.h"
+#include "cef/bridgecall.h"
 #include "cef/cefdownloaditem.h"
-#include "cef/cefmenumodel.h"
-#include "cef/cefprocessmessage.h"
-#include "cef/cefrequestcontext.h"
-#include "cef/cefwindowinfo.h"
+#include "cef/enginedownload.h"
+#include "cef/engineprofile.h"
+#include "cef/pagerequests.h"
 #include "cef/qcefclient.h"
-#include "cef/qcefrenderhandler.h"
+#include "cef/qcefv8handler.h"
 #include "tools/downloadlanding.h"
 
-#include <QFileInfo>
-#include <QPlatformSurfaceEvent>
-#include <QQmlComponent>
-#include <QQmlContext>
-#include <QQmlWebChannel>
-#include <QQuickItem>
-#include <QQuickWindow>
 #include <QTimer>
-#include <QtWebEngine/QQuickWebEngineProfile>
-#include <QtWebEngine/private/qquickwebenginedownloaditem_p.h>
-#include <QtWebEngine/private/qquickwebengineview_p.h>
 
 namespace {
 
-// The view's own enumerations (WebEngineView.LoadStatus, .ErrorDomain,
-// ContextMenuRequest.MediaType), as its signals carry them.
-const int loadSucceededStatus = 2;
-const int loadFailedStatus = 3;
-const int httpErrorDomain = 4;
-const int normalTerminationStatus = 0;
 // Reserved, so it never names a server: its links never leave the shell.
 const char shellLinkHost[] = "lumen-shell.invalid";
-const int mediaTypeNone = 0;
-
-// A side the caller leaves open.
-const int defaultWidth = 800;
-const int defaultHeight = 600;
 
 int lastIdentifier = 0;
 
-// The view cannot tell in which frame the menu was asked for, so the frame
-// flag stays off.
-int contextMenuTypeFlags(const QObject *request, const QUrl &pageUrl)
-{
-    int flags = CM_TYPEFLAG_NONE;
-    if (!pageUrl.isEmpty())
-        flags |= CM_TYPEFLAG_PAGE;
-    if (!request->property("linkUrl").toUrl().isEmpty())
-        flags |= CM_TYPEFLAG_LINK;
-    if (request->property("mediaType").toInt() != mediaTypeNone)
-        flags |= CM_TYPEFLAG_MEDIA;
-    if (!request->property("selectedText").toString().isEmpty())
-        flags |= CM_TYPEFLAG_SELECTION;
-    if (request->property("isContentEditable").toBool())
-        flags |= CM_TYPEFLAG_EDITABLE;
-    return flags;
-}
-
 } // namespace
 
-void CefBrowser::createBrowser(const CefWindowInfo &windowInfo, const CefRefPtr<QCefClient> &client,
-    const QString &url, const CefRefPtr<CefRequestContext> &context)
+void CefBrowser::createBrowser(EngineProfile *profile, const PageOptions &options,
+    const CefRefPtr<QCefClient> &client, const QString &url)
 {
-    QTimer::singleShot(0, client.data(), [windowInfo, client, url, context] {
-        if (!CefContext::current())
+    QTimer::singleShot(0, client.data(), [profile = QPointer<EngineProfile>(profile), options,
+                                              client, url] {
+        if (!profile)
             return;
-        CefRefPtr<CefBrowser> browser(new CefBrowser(windowInfo, client.data(), context));
+        CefRefPtr<CefBrowser> browser(new CefBrowser(profile->createPage(options), client.data()));
         client->OnAfterCreated(browser);
         browser->loadUrl(url);
     });
 }
 
-CefBrowser::CefBrowser(const CefWindowInfo &windowInfo, QCefClient *client,
-    const CefRefPtr<CefRequestContext> &context)
+CefBrowser::CefBrowser(EnginePage *page, QCefClient *client)
     : m_identifier(++lastIdentifier)
-    , m_mainFrame(this)
     , m_client(client)
-    , m_renderHandler(CefContext::current()->renderHandler())
-    , m_window(new QQuickWindow)
-    , m_pluginsAllowed(context->pluginsAllowed())
+    , m_page(page)
+    , m_bridge(new QCefV8Handler(*this, this))
 {
-    m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
-    m_window->setTitle(windowInfo.windowName);
-    m_window->resize(windowInfo.width > 0 ? windowInfo.width : defaultWidth,
-        windowInfo.height > 0 ? windowInfo.height : defaultHeight);
-    m_window->installEventFilter(this);
-    connect(m_window, &QWindow::activeChanged, this, &CefBrowser::onActiveChanged);
-    createView();
-    m_window->create();
-    if (windowInfo.visible)
-        m_window->show();
-    CefContext::current()->addBrowser(this);
+    page->setParent(this);
+    connectPage();
 }
 
-CefBrowser::~CefBrowser()
+CefBrowser::~CefBrowser() = default;
+
+void CefBrowser::connectPage()
 {
-    discardWindow();
-}
-
-void CefBrowser::createView()
-{
-    CefContext *engine = CefContext::current();
-    m_channel = new QQmlWebChannel(this);
-    m_renderHandler->OnContextCreated(&m_mainFrame, m_channel);
-
-    auto *qmlContext = new QQmlContext(engine->qmlEngine(), m_window);
-    qmlContext->setContextProperty(QStringLiteral("host"), this);
-    m_view = qobject_cast<QQuickItem *>(engine->browserView()->beginCreate(qmlContext));
-    if (!m_view)
-        return;
-    m_view->setParent(m_window);
-    // Goes with its view, which a dead render process may replace.
-    qmlContext->setParent(m_view);
-    m_view->setParentItem(m_window->contentItem());
-    m_view->setProperty("profile", QVariant::fromValue(engine->profile()));
-    m_view->setProperty("webChannel", QVariant::fromValue(m_channel));
-    m_view->property("settings")
-        .value<QObject *>()
-        ->setProperty("pluginsEnabled", m_pluginsAllowed);
-    engine->browserView()->completeCreate();
-
-    const QMetaObject *viewType = m_view->metaObject();
-    m_runJavaScript = viewType->method(viewType->indexOfMethod("runJavaScript(QString)"));
+    EnginePage *page = m_page.data();
+    connect(page, &EnginePage::sgLoadFinished, this, &CefBrowser::onLoadFinished);
+    connect(page, &EnginePage::sgLoadFailed, this, &CefBrowser::onLoadFailed);
+    connect(page, &EnginePage::sgCertificateError, this,
+        [this](const QUrl &url, const QString &description) {
+            if (m_client)
+                m_client->OnCertificateError(url.host(), description);
+        });
+    connect(page, &EnginePage::sgRendererEnded, this, &CefBrowser::onRendererEnded);
+    connect(page, &EnginePage::sgPopupRequested, this, &CefBrowser::onPopupRequested);
+    connect(page, &EnginePage::sgContextMenuRequested, this, &CefBrowser::onContextMenuRequested);
+    connect(page, &EnginePage::sgNavigationRequested, this, &CefBrowser::onNavigationRequested);
+    connect(page, &EnginePage::sgCloseRequested, this, &CefBrowser::closeBrowser);
+    connect(page, &EnginePage::sgWindowClosed, this, &CefBrowser::closeBrowser);
+    connect(page, &EnginePage::sgDownloadRequested, this, &CefBrowser::startDownload);
+    connect(page, &EnginePage::sgFocused, this, [this] {
+        if (m_client)
+            m_client->OnGotFocus(sharedFromThis());
+    });
+    connect(page, &EnginePage::sgBridgeCall, m_bridge, &QCefV8Handler::callQML);
+    connect(m_bridge, &QCefV8Handler::sgProcessMessage, this, [this](const QString &message) {
+        if (m_client)
+            m_client->OnProcessMessageReceived(message);
+    });
 }
 
 WId CefBrowser::windowHandle() const
 {
-    return m_window ? m_window->winId() : 0;
+    return m_page && !m_closed ? m_page->window()->winId() : 0;
+}
+
+QString CefBrowser::url() const
+{
+    return m_page ? m_page->url().toString(QUrl::FullyEncoded) : QString();
+}
+
+void CefBrowser::loadUrl(const QString &url)
+{
+    if (m_page)
+        m_page->load(QUrl::fromUserInput(url));
+}
+
+void CefBrowser::loadHtml(const QString &html)
+{
+    if (m_page)
+        m_page->loadHtml(html);
+}
+
+void CefBrowser::executeJavaScript(const QString &code)
+{
+    if (m_page)
+        m_page->runJavaScript(code);
 }
 
 void CefBrowser::reloadIgnoreCache()
 {
-    if (m_view)
-        QMetaObject::invokeMethod(m_view, "reloadAndBypassCache");
+    if (m_page)
+        m_page->reloadBypassingCache();
 }
 
 void CefBrowser::setAudioMuted(bool muted)
 {
-    if (m_view)
-        m_view->setProperty("audioMuted", muted);
+    if (m_page)
+        m_page->setAudioMuted(muted);
 }
 
 void CefBrowser::closeBrowser()
 {
-    if (m_window)
-        m_window->deleteLater();
+    if (m_page)
+        m_page->deleteLater();
     reportClosed();
-}
-
-void CefBrowser::discardWindow()
-{
-    if (!m_window)
-        return;
-    m_window->removeEventFilter(this);
-    delete m_window;
-}
-
-bool CefBrowser::startedDownload(const QQuickWebEngineDownloadItem &download) const
-{
-    return m_view && download.view() == m_view;
-}
-
-void CefBrowser::startDownload(QQuickWebEngineDownloadItem *download)
-{
-    if (!m_client || !m_client->OnDownloadFrom(m_view->property("url").toUrl()))
-        return;
-    CefBeforeDownloadCallback callback([this, download](const QString &path) {
-        const QFileInfo temporary(DownloadLanding::temporaryPath(path));
-        m_downloadTargets.insert(download, path);
-        download->setDownloadDirectory(temporary.path());
-        download->setDownloadFileName(temporary.fileName());
-        download->accept();
-    });
-    m_client->OnBeforeDownload(download->suggestedFileName(), callback);
-    if (download->state() != QQuickWebEngineDownloadItem::DownloadInProgress)
-        return;
-    // The engine may end a download before its last bytes are counted: the
-    // end is the profile's to report, once and with everything current.
-    connect(download, &QQuickWebEngineDownloadItem::receivedBytesChanged, this, [this, download] {
-        if (download->state() == QQuickWebEngineDownloadItem::DownloadInProgress)
-            reportDownload(*download);
-    });
-    // Nobody resumes an interrupted download here: its partial file goes at once.
-    connect(download, &QQuickWebEngineDownloadItem::stateChanged, this, [this, download] {
-        if (download->state() == QQuickWebEngineDownloadItem::DownloadInterrupted)
-            reportDownload(*download);
-    });
-}
-
-void CefBrowser::reportDownload(const QQuickWebEngineDownloadItem &download)
-{
-    if (!m_downloadTargets.contains(&download))
-        return;
-    const QString target = m_downloadTargets.value(&download);
-    if (download.isFinished()
-        || download.state() == QQuickWebEngineDownloadItem::DownloadInterrupted) {
-        m_downloadTargets.remove(&download);
-        const QString temporary = DownloadLanding::temporaryPath(target);
-        if (download.state() != QQuickWebEngineDownloadItem::DownloadCompleted
-            || !DownloadLanding::land(temporary, target)) {
-            DownloadLanding::discard(temporary);
-            return;
-        }
-    }
-    if (m_client)
-        m_client->OnDownloadUpdated(sharedFromThis(), CefDownloadItem::from(download, target));
-}
-
-void CefBrowser::onLoadingChanged(
-    int status, int errorDomain, int errorCode, const QString &errorString, const QUrl &url)
-{
-    // The shell's own pages are made from text (data: addresses, which the
-    // engine reports as loaded with status 200): they are no page loads.
-    if (!m_client || url.scheme() == QLatin1String("data"))
-        return;
-    // The view reports an HTTP error page as a failed load carrying the status,
-    // in the domain it also files Chromium's (negative) HTTP-layer errors under.
-    const bool httpStatus = errorDomain == httpErrorDomain && errorCode > 0;
-    if (status == loadSucceededStatus || (status == loadFailedStatus && httpStatus)) {
-        m_client->OnLoadEnd(sharedFromThis(), errorCode);
-    } else if (status == loadFailedStatus) {
-        m_client->OnLoadError(errorCode, errorString, url.toString(QUrl::FullyEncoded));
-    }
-}
-
-void CefBrowser::onRenderProcessTerminated(int terminationStatus)
-{
-    // The view would give the next render process no bridge: a new view and
-    // channel take the place of the old ones, as in a new window.
-    if (terminationStatus == normalTerminationStatus || !m_view)
-        return;
-    const QString lastUrl = url();
-    m_view->deleteLater();
-    m_channel->deleteLater();
-    createView();
-    if (m_client)
-        m_client->OnRenderProcessTerminated(sharedFromThis(), terminationStatus, lastUrl);
-}
-
-bool CefBrowser::onShellLink(const QUrl &url)
-{
-    if (url.host() != QLatin1String(shellLinkHost))
-        return false;
-    if (m_client)
-        m_client->OnShellLink(sharedFromThis(), url.path().mid(1));
-    return true;
-}
-
-void CefBrowser::onNewViewRequested(const QUrl &requestedUrl)
-{
-    if (m_client)
-        m_client->OnBeforePopup(requestedUrl.toString(QUrl::FullyEncoded));
-}
-
-bool CefBrowser::onContextMenuRequested(QObject *request)
-{
-    CefMenuModel model;
-    if (m_client) {
-        const QUrl pageUrl = m_view->property("url").toUrl();
-        m_client->OnBeforeContextMenu(
-            CefContextMenuParams(contextMenuTypeFlags(request, pageUrl)), model);
-    }
-    return model.isEmpty();
-}
-
-void CefBrowser::onWindowCloseRequested()
-{
-    closeBrowser();
-}
-
-void CefBrowser::onCertificateError(QObject *error)
-{
-    QMetaObject::invokeMethod(error, "rejectCertificate");
-    if (m_client)
-        m_client->OnCertificateError(
-            error->property("url").toUrl().host(), error->property("description").toString());
-}
-
-bool CefBrowser::eventFilter(QObject *watched, QEvent *event)
-{
-    // Closing the window, or a window it was put into, takes the page with it.
-    if (event->type() == QEvent::PlatformSurface
-        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
-            == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
-        closeBrowser();
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void CefBrowser::onActiveChanged()
-{
-    if (m_client && m_window->isActive())
-        m_client->OnGotFocus(sharedFromThis());
 }
 
 // Once, and on a later turn of the event loop, as the engine reports it.
@@ -309,33 +132,82 @@ void CefBrowser::reportClosed()
     });
 }
 
-QString CefBrowser::url() const
+void CefBrowser::onLoadFinished(const QUrl &, int httpStatus)
 {
-    return m_view ? m_view->property("url").toUrl().toString(QUrl::FullyEncoded) : QString();
+    if (m_client)
+        m_client->OnLoadEnd(sharedFromThis(), httpStatus);
 }
 
-void CefBrowser::loadUrl(const QString &url)
+void CefBrowser::onLoadFailed(const QUrl &url, int networkError, const QString &errorText)
 {
-    if (m_view)
-        m_view->setProperty("url", QUrl::fromUserInput(url));
+    if (m_client)
+        m_client->OnLoadError(networkError, errorText, url.toString(QUrl::FullyEncoded));
 }
 
-void CefBrowser::loadHtml(const QString &html)
+void CefBrowser::onRendererEnded(EnginePage::RendererEnd end)
 {
-    if (m_view)
-        QMetaObject::invokeMethod(m_view, "loadHtml", Q_ARG(QString, html), Q_ARG(QUrl, QUrl()));
+    if (end == EnginePage::RendererEnd::Normal || !m_client)
+        return;
+    m_client->OnRenderProcessTerminated(sharedFromThis(), end, url());
 }
 
-void CefBrowser::runJavaScript(const QString &code)
+void CefBrowser::onPopupRequested(const QUrl &url)
 {
-    if (m_view)
-        m_runJavaScript.invoke(m_view, Q_ARG(QString, code));
+    if (m_client)
+        m_client->OnBeforePopup(url.toString(QUrl::FullyEncoded));
 }
 
-void CefBrowser::deliverProcessMessage(CefProcessId target, const CefProcessMessage &message)
+void CefBrowser::onContextMenuRequested(ContextMenuRequest &request)
 {
-    if (target == PID_RENDERER)
-        m_renderHandler->OnProcessMessageReceived(&m_mainFrame, message);
-    else if (m_client)
-        m_client->OnProcessMessageReceived(message);
+    if (m_client)
+        m_client->OnBeforeContextMenu(request);
+}
+
+void CefBrowser::onNavigationRequested(NavigationRequest &request)
+{
+    if (request.url().host() != QLatin1String(shellLinkHost))
+        return;
+    request.reject();
+    if (m_client)
+        m_client->OnShellLink(sharedFromThis(), request.url().path().mid(1));
+}
+
+void CefBrowser::startDownload(EngineDownload *download)
+{
+    if (!m_client || !m_client->OnDownloadFrom(m_page->url())) {
+        download->cancel();
+        return;
+    }
+    const QString target = m_client->OnBeforeDownload(download->suggestedFileName());
+    m_downloadTargets.insert(download, target);
+    download->accept(DownloadLanding::temporaryPath(target));
+    // The engine may end a download before its last bytes are counted: the
+    // end is reported once, with everything current.
+    connect(download, &EngineDownload::sgReceived, this, [this, download] {
+        if (download->state() == EngineDownload::State::InProgress)
+            reportDownload(*download);
+    });
+    connect(download, &EngineDownload::sgFinished, this,
+        [this, download] { reportDownload(*download); });
+}
+
+// Nobody resumes an interrupted download here: its partial file goes at once.
+void CefBrowser::reportDownload(EngineDownload &download)
+{
+    if (!m_downloadTargets.contains(&download))
+        return;
+    const QString target = m_downloadTargets.value(&download);
+    const EngineDownload::State state = download.state();
+    const bool complete = state == EngineDownload::State::Completed;
+    if (state != EngineDownload::State::InProgress) {
+        m_downloadTargets.remove(&download);
+        const QString temporary = DownloadLanding::temporaryPath(target);
+        if (!complete || !DownloadLanding::land(temporary, target)) {
+            DownloadLanding::discard(temporary);
+            return;
+        }
+    }
+    if (m_client)
+        m_client->OnDownloadUpdated(sharedFromThis(),
+            CefDownloadItem(target, download.receivedBytes(), download.totalBytes(), complete));
 }

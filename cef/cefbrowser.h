@@ -1,31 +1,23 @@
 #pragma once
 
-#include "cef/cefframe.h"
 #include "cef/cefrefptr.h"
-#include "cef/ceftypes.h"
+#include "cef/enginepage.h"
 
 #include <QEnableSharedFromThis>
 #include <QHash>
-#include <QMetaMethod>
 #include <QObject>
 #include <QPointer>
 #include <QWindow>
 
-class CefProcessMessage;
-class CefRequestContext;
+class EngineProfile;
 class QCefClient;
-class QCefRenderHandler;
-class QQmlWebChannel;
-class QQuickItem;
-class QQuickWebEngineDownloadItem;
-class QQuickWindow;
-struct CefWindowInfo;
+class QCefV8Handler;
+struct PageOptions;
 
-// One page in a native window of its own: a frameless top-level Qt Quick
-// window holding the engine's view (browserview.qml). Turns the view's events
-// into calls on its client.
-// Runs on the GUI thread. Lives while someone holds a reference; its window
-// goes when the browser closes or the engine stops.
+// The shell's handle on one page of the engine: the page's window, what the
+// window manager asks of it, and its events turned into calls on its client.
+// Runs on the GUI thread. Lives while someone holds a reference; its page goes
+// when the browser closes or the engine stops.
 class CefBrowser : public QObject, public QEnableSharedFromThis<CefBrowser>
 {
     Q_OBJECT
@@ -34,76 +26,56 @@ class CefBrowser : public QObject, public QEnableSharedFromThis<CefBrowser>
 public:
     // Answers at once, like the engine: the browser comes into being on a later
     // turn of the event loop and reaches the client through OnAfterCreated.
-    static void createBrowser(const CefWindowInfo &windowInfo, const CefRefPtr<QCefClient> &client,
-        const QString &url, const CefRefPtr<CefRequestContext> &context);
+    static void createBrowser(EngineProfile *profile, const PageOptions &options,
+        const CefRefPtr<QCefClient> &client, const QString &url);
     ~CefBrowser() override;
 
     // Positive and unique for the run, counted from 1.
     int identifier() const { return m_identifier; }
     // The native window; 0 once the browser has closed.
     WId windowHandle() const;
-    CefFrame *mainFrame() { return &m_mainFrame; }
+    // The main frame's address as the engine reports it.
+    QString url() const;
+    void loadUrl(const QString &url);
+    // A page of the shell's own, made from text: it needs no network.
+    void loadHtml(const QString &html);
+    // Runs in the main frame, in the page's own script world.
+    void executeJavaScript(const QString &code);
     void reloadIgnoreCache();
     // The page's sound; a new browser starts unmuted.
     void setAudioMuted(bool muted);
     // The client hears OnBeforeClose on a later turn of the event loop.
     void closeBrowser();
-    // Takes the window down at once, without telling the client: the engine is
-    // stopping and every view must go before the storage behind it.
-    void discardWindow();
-
-    // Downloads its page started. The client chooses where one goes; an
-    // accepted one is written under a temporary name, followed, and its end is
-    // reported once, by the engine, after the file took its final name.
-    bool startedDownload(const QQuickWebEngineDownloadItem &download) const;
-    void startDownload(QQuickWebEngineDownloadItem *download);
-    void reportDownload(const QQuickWebEngineDownloadItem &download);
-
-    // Events of the view, called from browserview.qml.
-    Q_INVOKABLE void onLoadingChanged(
-        int status, int errorDomain, int errorCode, const QString &errorString, const QUrl &url);
-    Q_INVOKABLE void onNewViewRequested(const QUrl &requestedUrl);
-    // True when the menu is handled here and the view shows none.
-    Q_INVOKABLE bool onContextMenuRequested(QObject *request);
-    Q_INVOKABLE void onWindowCloseRequested();
-    Q_INVOKABLE void onCertificateError(QObject *error);
-    Q_INVOKABLE void onRenderProcessTerminated(int terminationStatus);
-    // True when the address is a link of the shell's own pages
-    // ("http://lumen-shell.invalid/<command>"), which the client acts on
-    // instead of the view navigating. A private scheme would not do: the engine
-    // hands unknown schemes to the desktop, and blocks registered ones, before
-    // the view is asked.
-    Q_INVOKABLE bool onShellLink(const QUrl &url);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    friend class CefFrame;
+    CefBrowser(EnginePage *page, QCefClient *client);
+    void connectPage();
 
-    CefBrowser(const CefWindowInfo &windowInfo, QCefClient *client,
-        const CefRefPtr<CefRequestContext> &context);
-    void createView();
-    void onActiveChanged();
+    // Load:
+    void onLoadFinished(const QUrl &url, int httpStatus);
+    void onLoadFailed(const QUrl &url, int networkError, const QString &errorText);
+    void onRendererEnded(EnginePage::RendererEnd end);
+    // Requests:
+    void onPopupRequested(const QUrl &url);
+    void onContextMenuRequested(ContextMenuRequest &request);
+    // A link of the shell's own pages ("http://lumen-shell.invalid/<command>")
+    // is a command to the client, never an address. A private scheme would
+    // not do: the engine hands unknown schemes to the desktop.
+    void onNavigationRequested(NavigationRequest &request);
+    // Downloads: the client chooses where one goes; an accepted one is written
+    // under a temporary name, followed, and its end reported once, after the
+    // file took its final name.
+    void startDownload(EngineDownload *download);
+    void reportDownload(EngineDownload &download);
+
     void reportClosed();
 
-    QString url() const;
-    void loadUrl(const QString &url);
-    void loadHtml(const QString &html);
-    void runJavaScript(const QString &code);
-    void deliverProcessMessage(CefProcessId target, const CefProcessMessage &message);
-
     const int m_identifier;
-    CefFrame m_mainFrame;
     QPointer<QCefClient> m_client;
-    CefRefPtr<QCefRenderHandler> m_renderHandler;
-    QPointer<QQuickWindow> m_window;
-    QPointer<QQuickItem> m_view;
-    QQmlWebChannel *m_channel = nullptr;
-    QMetaMethod m_runJavaScript;
+    QPointer<EnginePage> m_page;
+    QCefV8Handler *m_bridge;
     // The final path of each accepted download still running.
-    QHash<const QQuickWebEngineDownloadItem *, QString> m_downloadTargets;
-    const bool m_pluginsAllowed;
+    QHash<const EngineDownload *, QString> m_downloadTargets;
     bool m_closed = false;
 };
 

@@ -23,8 +23,3 @@ void CefCommandLine::appendSwitchWithValue(const QString &name, const QString &v
 {
     m_switches.append(withPrefix(name) + QLatin1Char('=') + value);
 }
-
-QString CefCommandLine::commandLineString() const
-{
-    return m_switches.join(QLatin1Char(' '));
-}

@@ -12,7 +12,7 @@ public:
     // A name given without leading dashes gets "--".
     void appendSwitch(const QString &name);
     void appendSwitchWithValue(const QString &name, const QString &value);
-    QString commandLineString() const;
+    const QStringList &switches() const { return m_switches; }
 
 private:
     QStringList m_switches;

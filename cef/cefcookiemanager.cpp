@@ -1,24 +1,35 @@
 #include "cef/cefcookiemanager.h"
 
-#include "cef/cefcontext.h"
 #include "cef/cefcookievisitor.h"
+#include "cef/engineprofile.h"
 
 #include <QNetworkCookie>
 #include <QUrl>
-#include <QtWebEngineCore/QWebEngineCookieStore>
 
 #include <algorithm>
 
-CefCookieManager::CefCookieManager(QWebEngineCookieStore *store)
-    : m_store(store)
-    , m_mirror(store)
+namespace {
+
+CefCookieManager *globalManager = nullptr;
+
+} // namespace
+
+CefCookieManager::CefCookieManager(EngineProfile *profile)
+    : m_profile(profile)
+    , m_mirror(profile)
 {
+    globalManager = this;
+}
+
+CefCookieManager::~CefCookieManager()
+{
+    if (globalManager == this)
+        globalManager = nullptr;
 }
 
 CefCookieManager *CefCookieManager::GetGlobalManager()
 {
-    CefContext *context = CefContext::current();
-    return context ? context->cookieManager() : nullptr;
+    return globalManager;
 }
 
 bool CefCookieManager::VisitUrlCookies(
@@ -36,8 +47,8 @@ bool CefCookieManager::VisitUrlCookies(
     for (int count = 0; count < cookies.size(); ++count) {
         bool deleteCookie = false;
         const bool goOn = visitor->Visit(cookies.at(count), count, cookies.size(), deleteCookie);
-        if (deleteCookie)
-            m_store->deleteCookie(cookies.at(count));
+        if (deleteCookie && m_profile)
+            m_profile->deleteCookie(cookies.at(count));
         if (!goOn)
             break;
     }

@@ -2,11 +2,12 @@
 
 #include "cef/cookiemirror.h"
 
+#include <QPointer>
 #include <QtGlobal>
 
 class CefCookieVisitor;
+class EngineProfile;
 class QString;
-class QWebEngineCookieStore;
 
 // The engine's cookies, as the window manager reads them.
 // Runs on the GUI thread. The running engine holds the one global manager.
@@ -15,7 +16,9 @@ class CefCookieManager
     Q_DISABLE_COPY(CefCookieManager)
 
 public:
-    explicit CefCookieManager(QWebEngineCookieStore *store);
+    // The global manager from now on, until it goes.
+    explicit CefCookieManager(EngineProfile *profile);
+    ~CefCookieManager();
 
     // Null while no engine runs.
     static CefCookieManager *GetGlobalManager();
@@ -28,6 +31,6 @@ public:
     bool VisitUrlCookies(const QString &url, bool includeHttpOnly, CefCookieVisitor *visitor);
 
 private:
-    QWebEngineCookieStore *m_store;
+    QPointer<EngineProfile> m_profile;
     CookieMirror m_mirror;
 };

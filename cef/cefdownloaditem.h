@@ -3,8 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-class QQuickWebEngineDownloadItem;
-
 // What the engine tells about one download at one moment.
 class CefDownloadItem
 {
@@ -16,9 +14,7 @@ public:
         , m_complete(complete)
     {
     }
-    // fullPath: where the file ends up, whatever name the engine writes it under.
-    static CefDownloadItem from(const QQuickWebEngineDownloadItem &item, const QString &fullPath);
-
+    // Where the file ends up, whatever name the engine writes it under.
     const QString &fullPath() const { return m_fullPath; }
     qint64 receivedBytes() const { return m_receivedBytes; }
     // 0 or negative while the size is unknown.

@@ -1,7 +1,7 @@
 #include "cef/clientrequestcontexthandler.h"
 
-bool ClientRequestContextHandler::OnBeforePluginLoad(CefPluginPolicy &policy)
+bool ClientRequestContextHandler::OnBeforePluginLoad(bool &allowed)
 {
-    policy = PLUGIN_POLICY_ALLOW;
+    allowed = true;
     return true;
 }

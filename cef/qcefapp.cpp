@@ -3,14 +3,12 @@
 #include "app/policysettings.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefcommandline.h"
-#include "cef/cefrequestcontext.h"
-#include "cef/cefwindowinfo.h"
 #include "cef/clientrequestcontexthandler.h"
+#include "cef/engineprofile.h"
 #include "cef/qcefclient.h"
 
-#include <QVariant>
-
 #include <algorithm>
+#include <utility>
 
 // Same-origin policy, mixed-content blocking and certificate checks stay on
 // unless the administrator turned them off for a portal that needs it.
@@ -35,28 +33,26 @@ void QCefApp::OnBeforeCommandLineProcessing(CefCommandLine &commandLine)
         QStringLiteral("ppapi-flash-path"), QStringLiteral("pepflashplayer.dll"));
 }
 
-void QCefApp::OnContextInitialized()
+void QCefApp::OnContextInitialized(EngineProfile *profile)
 {
-    m_contextReady = true;
+    m_profile = profile;
 }
 
 CefRefPtr<QCefClient> QCefApp::createBrowser(
     const QString &windowName, bool visible, const QString &url, int width, int height)
 {
-    if (!m_contextReady)
+    if (!m_profile)
         return {};
-    CefWindowInfo windowInfo;
-    windowInfo.windowName = windowName;
-    windowInfo.visible = visible;
-    windowInfo.width = width;
-    windowInfo.height = height;
+    PageOptions options;
+    options.windowTitle = windowName;
+    options.visible = visible;
+    options.width = width;
+    options.height = height;
+    ClientRequestContextHandler().OnBeforePluginLoad(options.pluginsAllowed);
 
     // Deferred: the last holder may let go while the client is emitting.
     const CefRefPtr<QCefClient> client(new QCefClient, &QObject::deleteLater);
-    const auto context
-        = CefRefPtr<CefRequestContext>::create(CefRefPtr<ClientRequestContextHandler>::create());
-    context->setPreference(QStringLiteral("profile.default_content_setting_values.plugins"), 1);
-    CefBrowser::createBrowser(windowInfo, client, url, context);
+    CefBrowser::createBrowser(m_profile, options, client, url);
     m_clients.erase(std::remove_if(m_clients.begin(), m_clients.end(),
                         [](const QWeakPointer<QCefClient> &known) { return known.isNull(); }),
         m_clients.end());
@@ -66,7 +62,7 @@ CefRefPtr<QCefClient> QCefApp::createBrowser(
 
 void QCefApp::setAudioMuted(bool muted)
 {
-    for (const QWeakPointer<QCefClient> &known : qAsConst(m_clients)) {
+    for (const QWeakPointer<QCefClient> &known : std::as_const(m_clients)) {
         const CefRefPtr<QCefClient> client = known.toStrongRef();
         if (const CefRefPtr<CefBrowser> browser = client ? client->getBrowser() : nullptr)
             browser->setAudioMuted(muted);

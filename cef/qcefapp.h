@@ -1,8 +1,10 @@
 #pragma once
 
 #include "cef/cefrefptr.h"
+#include "cef/engineprofile.h"
 
 #include <QList>
+#include <QPointer>
 #include <QtGlobal>
 
 class CefCommandLine;
@@ -22,7 +24,8 @@ public:
     QCefApp() = default;
 
     void OnBeforeCommandLineProcessing(CefCommandLine &commandLine);
-    void OnContextInitialized();
+    // The engine runs: browsers live in profile from now on.
+    void OnContextInitialized(EngineProfile *profile);
 
     // Empty while the engine is not ready. The browser itself comes later, to
     // the client's OnAfterCreated; width or height 0 leaves it to the engine.
@@ -33,6 +36,6 @@ public:
     void setAudioMuted(bool muted);
 
 private:
-    bool m_contextReady = false;
+    QPointer<EngineProfile> m_profile;
     QList<QWeakPointer<QCefClient>> m_clients;
 };

@@ -4,13 +4,9 @@
 #include "app/originpolicy.h"
 #include "app/tspdlog.h"
 #include "cef/bridgepush.h"
-#include "cef/cefbeforedownloadcallback.h"
 #include "cef/cefbrowser.h"
-#include "cef/cefcontextmenuparams.h"
 #include "cef/cefdownloaditem.h"
-#include "cef/cefmenumodel.h"
-#include "cef/cefprocessmessage.h"
-#include "cef/ceftypes.h"
+#include "cef/pagerequests.h"
 #include "tools/tools.h"
 #include "tools/urlrules.h"
 
@@ -21,7 +17,6 @@
 namespace {
 
 const QString fallbackFileName = QStringLiteral("download");
-const int abortedError = -3;
 const int firstHttpErrorStatus = 400;
 
 // The engine hands a server's or a page's name over as it came. Whatever it
@@ -72,7 +67,7 @@ void QCefClient::OnBeforeClose(const CefRefPtr<CefBrowser> &browser)
 void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode)
 {
     if (httpStatusCode >= firstHttpErrorStatus)
-        emit sgLoadFailed(browser, httpStatusCode, QString(), browser->mainFrame()->url());
+        emit sgLoadFailed(browser, httpStatusCode, QString(), browser->url());
     if (httpStatusCode != 200)
         return;
     m_loadSucceeded = true;
@@ -81,7 +76,7 @@ void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusC
 
 void QCefClient::OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl)
 {
-    if (m_browser && errorCode != abortedError)
+    if (m_browser)
         emit sgLoadFailed(m_browser, errorCode, errorText, failedUrl);
     if (m_loadSucceeded)
         return;
@@ -96,7 +91,7 @@ void QCefClient::OnCertificateError(const QString &host, const QString &descript
 }
 
 void QCefClient::OnRenderProcessTerminated(
-    const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl)
+    const CefRefPtr<CefBrowser> &browser, EnginePage::RendererEnd status, const QString &lastUrl)
 {
     emit sgRenderProcessTerminated(browser, status, lastUrl);
 }
@@ -106,10 +101,10 @@ void QCefClient::OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString
     emit sgShellLink(browser, command);
 }
 
-void QCefClient::OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model)
+void QCefClient::OnBeforeContextMenu(ContextMenuRequest &request)
 {
-    if ((params.typeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME)) && !model.isEmpty())
-        model.clear();
+    if (request.targets() & ContextMenuRequest::Page)
+        request.suppress();
 }
 
 void QCefClient::OnGotFocus(const CefRefPtr<CefBrowser> &browser)
@@ -117,9 +112,9 @@ void QCefClient::OnGotFocus(const CefRefPtr<CefBrowser> &browser)
     emit sgRaiseFrontWindows(browser->identifier());
 }
 
-void QCefClient::OnProcessMessageReceived(const CefProcessMessage &message)
+void QCefClient::OnProcessMessageReceived(const QString &message)
 {
-    emit sgWebMsgReceived(message.name());
+    emit sgWebMsgReceived(message);
 }
 
 bool QCefClient::OnDownloadFrom(const QUrl &pageUrl)
@@ -132,10 +127,9 @@ bool QCefClient::OnDownloadFrom(const QUrl &pageUrl)
 }
 
 // An existing file of the name stays until the new download is complete.
-void QCefClient::OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback)
+QString QCefClient::OnBeforeDownload(const QString &suggestedName)
 {
-    callback.Continue(
-        DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName));
+    return DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName);
 }
 
 // While the size is unknown no percentage exists: only the completion is told.

@@ -2,15 +2,13 @@
 
 #include "cef/cefcookievisitor.h"
 #include "cef/cefrefptr.h"
+#include "cef/enginepage.h"
 
 #include <QObject>
 
-class CefBeforeDownloadCallback;
 class CefBrowser;
-class CefContextMenuParams;
 class CefDownloadItem;
-class CefMenuModel;
-class CefProcessMessage;
+class ContextMenuRequest;
 class QUrl;
 
 // Serves one browser: turns the engine's events into signals for the window
@@ -42,23 +40,24 @@ public:
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
     // The load has failed already.
     void OnCertificateError(const QString &host, const QString &description);
-    void OnRenderProcessTerminated(
-        const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl);
+    void OnRenderProcessTerminated(const CefRefPtr<CefBrowser> &browser,
+        EnginePage::RendererEnd status, const QString &lastUrl);
     void OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command);
 
     // Context menu:
-    void OnBeforeContextMenu(const CefContextMenuParams &params, CefMenuModel &model);
+    void OnBeforeContextMenu(ContextMenuRequest &request);
 
     // Focus:
     void OnGotFocus(const CefRefPtr<CefBrowser> &browser);
 
     // Page messages:
-    void OnProcessMessageReceived(const CefProcessMessage &message);
+    void OnProcessMessageReceived(const QString &message);
 
     // Downloads:
     // Only pages of trusted origins download; others' downloads are cancelled.
     bool OnDownloadFrom(const QUrl &pageUrl);
-    void OnBeforeDownload(const QString &suggestedName, CefBeforeDownloadCallback &callback);
+    // Where the download goes: the download folder, unasked.
+    QString OnBeforeDownload(const QString &suggestedName);
     void OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item);
 
     // Cookies:
@@ -72,10 +71,9 @@ signals:
     // HTTP error status (400 and above). Aborted loads are no failures.
     void sgLoadFailed(
         CefRefPtr<CefBrowser> browser, int errorCode, const QString &errorText, const QString &url);
-    // The page's render process ended abnormally, with the view's termination
-    // status; the browser has a new, empty view, lastUrl is what the old one showed.
+    // The page's render process ended abnormally; lastUrl is what it showed.
     void sgRenderProcessTerminated(
-        CefRefPtr<CefBrowser> browser, int status, const QString &lastUrl);
+        CefRefPtr<CefBrowser> browser, EnginePage::RendererEnd status, const QString &lastUrl);
     // A link of the shell's own pages: the command is the path of its address.
     void sgShellLink(CefRefPtr<CefBrowser> browser, const QString &command);
     // A page asked for a new view: the script text of the HookPopup push, for

@@ -1,13 +1,11 @@
 #include "cef/qcefv8handler.h"
 
 #include "app/tspdlog.h"
-#include "cef/cefframe.h"
-#include "cef/cefprocessmessage.h"
+#include "cef/bridgecall.h"
+#include "cef/cefbrowser.h"
 
-#include <QEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonValue>
 #include <QUrl>
 
 namespace {
@@ -16,24 +14,22 @@ const int kMaxRequestBytes = 1024 * 1024;
 
 } // namespace
 
-QCefV8Handler::QCefV8Handler(CefFrame *mainFrame, QObject *parent)
+QCefV8Handler::QCefV8Handler(const CefBrowser &browser, QObject *parent)
     : QObject(parent)
-    , m_mainFrame(mainFrame)
+    , m_browser(browser)
     , m_policy(OriginPolicy::configured())
 {
-    connect(this, &QObject::objectNameChanged, this, &QCefV8Handler::keepEmptyName);
 }
 
-void QCefV8Handler::callQML(const QJsonValue &name, const QJsonValue &id, const QJsonValue &request,
-    const QJsonValue &frameOrigin)
+void QCefV8Handler::callQML(const BridgeCall &call)
 {
-    if (!admits(frameOrigin.toString()))
+    if (!admits(call.frameOrigin))
         return;
     const QJsonObject message {
-        { QStringLiteral("id"), id.toString() },
+        { QStringLiteral("id"), call.id },
         { QStringLiteral("msgName"), QStringLiteral("callQML") },
-        { QStringLiteral("name"), name.toString() },
-        { QStringLiteral("request"), request.toString() },
+        { QStringLiteral("name"), call.name },
+        { QStringLiteral("request"), call.request },
     };
     const QByteArray text = QJsonDocument(message).toJson();
     // A flood of huge requests would stall every window: the dispatcher never sees one.
@@ -42,7 +38,7 @@ void QCefV8Handler::callQML(const QJsonValue &name, const QJsonValue &id, const 
             QStringLiteral("bridge request of %1 bytes refused").arg(text.size()));
         return;
     }
-    m_mainFrame->sendProcessMessage(PID_BROWSER, CefProcessMessage(QString::fromUtf8(text)));
+    emit sgProcessMessage(QString::fromUtf8(text));
 }
 
 bool QCefV8Handler::admits(const QString &frameOrigin)
@@ -61,7 +57,7 @@ bool QCefV8Handler::admits(const QString &frameOrigin)
 // could have written it: such a page is refused everything.
 QString QCefV8Handler::refusedOrigin(const QString &frameOrigin)
 {
-    const QString pageUrl = m_mainFrame->url();
+    const QString pageUrl = m_browser.url();
     if (pageUrl != m_checkedUrl) {
         m_checkedUrl = pageUrl;
         m_urlTrusted = m_policy.trusts(QUrl(pageUrl));
@@ -71,18 +67,4 @@ QString QCefV8Handler::refusedOrigin(const QString &frameOrigin)
     if (!frameOrigin.isEmpty() && !m_policy.trusts(QUrl(frameOrigin)))
         return frameOrigin;
     return QString();
-}
-
-bool QCefV8Handler::event(QEvent *event)
-{
-    if (event->type() == QEvent::DeferredDelete)
-        return true;
-    return QObject::event(event);
-}
-
-// objectName is a writable property the channel offers to pages.
-void QCefV8Handler::keepEmptyName()
-{
-    if (!objectName().isEmpty())
-        setObjectName(QString());
 }

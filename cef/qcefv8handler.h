@@ -5,42 +5,34 @@
 #include <QObject>
 #include <QSet>
 
-class CefFrame;
-class QJsonValue;
+class CefBrowser;
+struct BridgeCall;
 
-// The native end of callQML, the one object a page reaches through the
-// channel. The channel offers a page every public member of it, inherited
-// ones too: the bridge call is the only one that does anything.
-// Only documents of trusted origins are served: the main frame's own, as the
-// engine reports its address, and for a call a sub-frame passed on, the origin
-// the engine set on that frame's message as well.
-// Runs on the GUI thread. Lives as long as its browser's channel.
+// The native end of callQML for the pages of one browser. Only documents of
+// trusted origins are served: the main frame's own, as the engine reports its
+// address, and for a call a sub-frame passed on, the origin the engine set on
+// that frame's message as well.
+// Runs on the GUI thread. Lives as long as its browser.
 class QCefV8Handler : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(QCefV8Handler)
 
 public:
-    QCefV8Handler(CefFrame *mainFrame, QObject *parent);
+    QCefV8Handler(const CefBrowser &browser, QObject *parent);
 
-public slots:
-    // Sends the bridge request message through the main frame; any argument
-    // that is not a string counts as the empty string. frameOrigin: the
-    // sub-frame's origin, empty for the main frame's own calls.
-    void callQML(const QJsonValue &name, const QJsonValue &id, const QJsonValue &request,
-        const QJsonValue &frameOrigin);
+    // Turns an admitted call into the bridge request message.
+    void callQML(const BridgeCall &call);
 
-protected:
-    // A page may ask for deleteLater: it is refused.
-    bool event(QEvent *event) override;
+signals:
+    void sgProcessMessage(const QString &message);
 
 private:
-    void keepEmptyName();
+    bool admits(const QString &frameOrigin);
     // The origin to refuse, or an empty text when the call may pass.
     QString refusedOrigin(const QString &frameOrigin);
-    bool admits(const QString &frameOrigin);
 
-    CefFrame *m_mainFrame;
+    const CefBrowser &m_browser;
     const OriginPolicy m_policy;
     // The main frame's address of the last check, and its verdict.
     QString m_checkedUrl;

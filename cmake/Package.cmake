@@ -31,8 +31,12 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://corvela.example)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries come from the binaries; the QML modules the scene imports are loaded at run time
-# and no linker sees them.
+# and no linker sees them. Listed with the modules those pull in: QtQuick imports QtQml, which
+# imports QtQml.Models and QtQml.WorkerScript; the Basic style is built on QtQuick.Templates.
+# scripts/package.sh checks the list against Qt's import scanner.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml-module-qtquick2, qml-module-qtquick-window2, \
-qml-module-qtquick-controls2, qml-module-qtgraphicaleffects, qml-module-qtwebengine")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml6-module-qtqml, qml6-module-qtqml-models, \
+qml6-module-qtqml-workerscript, qml6-module-qtquick, qml6-module-qtquick-window, \
+qml6-module-qtquick-controls, qml6-module-qtquick-templates, \
+qml6-module-qt5compat-graphicaleffects")
 include(CPack)

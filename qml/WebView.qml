@@ -1,4 +1,4 @@
-import QtQuick 2.0
+import QtQuick
 
 // The request dispatcher: every page request runs here, key by key in a fixed
 // order, on the native objects; answers go back to pages as qtQueryCallback

@@ -1,7 +1,9 @@
-import QtQuick 2.12
-import QtQuick.Controls 2.5
-import QtQuick.Window 2.3
-import QtGraphicalEffects 1.0
+import QtQuick
+// The style Qt 5 used by default, named: Qt 6 picks one per platform, and the native ones refuse
+// the custom backgrounds below.
+import QtQuick.Controls.Basic
+import QtQuick.Window
+import Qt5Compat.GraphicalEffects
 
 // The main view's scene: it creates and destroys the shell's windows on the
 // window manager's word, routes page messages to the dispatcher and shows the

@@ -1,7 +1,7 @@
 // The page side of the script bridge. The engine host runs it at document
 // creation in every frame, before any script of the page, inside a function
 // that also holds the channel client (QWebChannel): the page sees callQML and
-// nothing else of it.
+// nothing else of it. The engine host names the native end (channelObjectName).
 // Sub-frames have no channel of their own: they hand their calls to the main
 // frame of their page as messages carrying this key. The main frame passes on
 // the sender's origin as the engine set it on the message; the native end
@@ -90,7 +90,7 @@ function mainFrameSender() {
 
     // Calls made before the channel is up wait for it, in order.
     new QWebChannel(window.qt.webChannelTransport, function (channel) {
-        bridge = channel.objects.lumenBridge;
+        bridge = channel.objects[channelObjectName];
         pending.forEach(send);
         pending = null;
     });

@@ -5,14 +5,17 @@ set -euo pipefail
 
 packages=(
   build-essential cmake git pkg-config clang-format
-  qtbase5-dev qtbase5-private-dev qtdeclarative5-dev qtquickcontrols2-5-dev
-  qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-window2
-  qml-module-qtgraphicaleffects qml-module-qtwebengine qml-module-qtwebchannel
-  qtwebengine5-dev qtwebengine5-private-dev libqt5webchannel5-dev
+  qt6-base-dev qt6-declarative-dev qt6-webengine-dev qt6-webchannel-dev qt6-5compat-dev
+  # What the scene imports, loaded at run time (Package.cmake lists the same for the package).
+  qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript qml6-module-qtquick
+  qml6-module-qtquick-window qml6-module-qtquick-controls qml6-module-qtquick-templates
+  qml6-module-qt5compat-graphicaleffects
   libspdlog-dev libfmt-dev
   libx11-dev libxtst-dev
   libgl1-mesa-dri libglx-mesa0
   xvfb xauth x11-utils x11-apps imagemagick
+  # Desktops for the tests: a window manager on X, and a Wayland one with X beside it.
+  openbox weston xwayland
   python3
   dpkg-dev file lintian
 )

@@ -30,7 +30,7 @@ void dispatchButton(bool pressed, const QMouseEvent &event)
 {
     QHook::MouseButton button;
     if (hookButton(event.button(), &button))
-        QHook::dispatchButton(pressed, button, event.globalPos(), 0);
+        QHook::dispatchButton(pressed, button, event.globalPosition().toPoint(), 0);
 }
 
 // Horizontal scrolling has no record.
@@ -57,7 +57,7 @@ bool LocalMouseHook::eventFilter(QObject *watched, QEvent *event)
         return false;
     switch (event->type()) {
     case QEvent::MouseMove:
-        QHook::dispatchMove(static_cast<QMouseEvent *>(event)->globalPos(), 0);
+        QHook::dispatchMove(static_cast<QMouseEvent *>(event)->globalPosition().toPoint(), 0);
         break;
     case QEvent::MouseButtonPress:
         dispatchButton(true, *static_cast<QMouseEvent *>(event));

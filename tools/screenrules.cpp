@@ -53,3 +53,11 @@ double ScreenRules::zoomFactor(qreal logicalDpi, qreal devicePixelRatio)
         return zoomForDpi(dpi, { { 72, 1.5 }, { 84, 1.75 } });
     return 1.0;
 }
+
+double ScreenRules::screenZoomFactor(qreal logicalDpi, qreal devicePixelRatio)
+{
+    const qreal wholeRatio = std::trunc(devicePixelRatio);
+    if (!(wholeRatio >= 1))
+        return zoomFactor(logicalDpi, devicePixelRatio);
+    return zoomFactor(logicalDpi * devicePixelRatio / wholeRatio, wholeRatio);
+}

@@ -21,4 +21,9 @@ public:
     // Factor from the scene's logical sizes to screen pixels, in the Windows scaling steps of 25 %
     // at 96 dpi per 100 %. Both readings are cut to whole numbers first.
     static double zoomFactor(qreal logicalDpi, qreal devicePixelRatio);
+    // The same for a screen as Qt 6 reads it. Qt 6 always scales, by the exact ratio (1.25, 1.5,
+    // ...), and reports the base dpi beside it: a screen set to 144 dpi reads 96 dpi at ratio 1.5.
+    // The steps above take a whole ratio with the rest of the scale in the dpi, so the fraction
+    // of the ratio moves into the dpi first. A ratio below 1 is taken as it is.
+    static double screenZoomFactor(qreal logicalDpi, qreal devicePixelRatio);
 };

@@ -27,6 +27,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 const QString kRunning = QStringLiteral(" 正在运行");
@@ -111,7 +113,7 @@ QRect availableOf(const QScreen *screen)
 double zoomOf(const QScreen *screen)
 {
     return screen
-        ? ScreenRules::zoomFactor(screen->logicalDotsPerInch(), screen->devicePixelRatio())
+        ? ScreenRules::screenZoomFactor(screen->logicalDotsPerInch(), screen->devicePixelRatio())
         : 1.0;
 }
 
@@ -267,7 +269,7 @@ void Tools::killProcess(const QString &process)
     const int own = ids.indexOf(QCoreApplication::applicationPid());
     if (own >= 0)
         ids.swapItemsAt(own, ids.size() - 1);
-    for (const qint64 id : qAsConst(ids)) {
+    for (const qint64 id : std::as_const(ids)) {
         if (Processes::terminate(id))
             logOther(process + kKilled);
     }

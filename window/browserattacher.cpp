@@ -75,9 +75,10 @@ bool BrowserAttacher::attach(WindowRecord &record, QWindow *window)
         if (!browserWindow)
             return false;
         m_legacy.collectCookies(record);
-        embedBrowserWindow(record, window, browserWindow);
+        record.browserId = record.client->getBrowser()->identifier();
+        embed(record, window, browserWindow);
     } else {
-        m_legacy.embed(record, window);
+        embed(record, window, m_legacy.open(record));
     }
     record.window = window;
     window->setTitle(record.objectName);
@@ -87,16 +88,14 @@ bool BrowserAttacher::attach(WindowRecord &record, QWindow *window)
     return true;
 }
 
-// The browser's window moves into the scene's window and fills it.
-void BrowserAttacher::embedBrowserWindow(
-    WindowRecord &record, QWindow *window, QWindow *browserWindow)
+// The page's window moves into the scene's window and fills it.
+void BrowserAttacher::embed(WindowRecord &record, QWindow *window, QWindow *browserWindow)
 {
     browserWindow->setParent(window);
     browserWindow->resize(record.size);
     browserWindow->setPosition(0, 0);
     browserWindow->setVisible(true);
     record.browserWindow = browserWindow;
-    record.browserId = record.client->getBrowser()->identifier();
 
     connect(window, &QWindow::widthChanged, browserWindow, &QWindow::setWidth);
     connect(window, &QWindow::heightChanged, browserWindow, &QWindow::setHeight);

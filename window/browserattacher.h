@@ -41,7 +41,7 @@ signals:
 
 private:
     bool attach(WindowRecord &record, QWindow *window);
-    void embedBrowserWindow(WindowRecord &record, QWindow *window, QWindow *browserWindow);
+    void embed(WindowRecord &record, QWindow *window, QWindow *browserWindow);
     void settle(const WindowRecord &record, QWindow *window);
 
     QWindow *m_mainWindow;

@@ -1,18 +1,25 @@
 #include "window/legacywindows.h"
 
 #include "app/dirhelper.h"
+#include "cef/browserengine.h"
 #include "cef/cefcookiemanager.h"
+#include "cef/engineprofile.h"
 #include "cef/qcefclient.h"
+#include "cef/qcefengine.h"
 #include "window/qie.h"
 #include "window/windowregistry.h"
 
 #include <QCoreApplication>
-#include <QWebEngineCookieStore>
-#include <QWebEngineProfile>
+#include <QNetworkCookie>
+#include <QWindow>
 
-LegacyWindows::LegacyWindows(const WindowRegistry &registry, QObject *parent)
+#include <utility>
+
+LegacyWindows::LegacyWindows(
+    const WindowRegistry &registry, QCefEngine &engineHost, QObject *parent)
     : QObject(parent)
     , m_registry(registry)
+    , m_engineHost(engineHost)
 {
     connect(qApp, &QCoreApplication::aboutToQuit, this, &LegacyWindows::closeAll);
 }
@@ -33,41 +40,26 @@ void LegacyWindows::onCollectCookie(const QNetworkCookie &cookie)
     m_cookies.insertCookie(cookie);
 }
 
-void LegacyWindows::embed(WindowRecord &record, QWindow *window)
+QWindow *LegacyWindows::open(WindowRecord &record)
 {
-    auto *widget = new QIE(
+    auto *ie = new QIE(
         profile(), record.url, m_cookies.cookiesForUrl(QUrl(record.url, QUrl::TolerantMode)));
-    widget->winId();
-    widget->windowHandle()->setParent(window);
-    widget->navigate(record.url);
-    widget->setName(record.objectName);
-    widget->resize(record.size);
-    widget->move(0, 0);
-    widget->show();
-    record.ieWidget = widget;
-
-    connect(window, &QWindow::widthChanged, widget,
-        [widget](int width) { widget->resize(width, widget->height()); });
-    connect(window, &QWindow::heightChanged, widget,
-        [widget](int height) { widget->resize(widget->width(), height); });
-    connect(widget, &QIE::sgClose, this, &LegacyWindows::sgClosed);
+    ie->navigate(record.url);
+    ie->setName(record.objectName);
+    record.ieWidget = ie;
+    connect(ie, &QIE::sgClose, this, &LegacyWindows::sgClosed);
+    return ie->window();
 }
 
-QWebEngineProfile *LegacyWindows::profile()
+EngineProfile &LegacyWindows::profile()
 {
-    if (!m_profile) {
-        m_profile = new QWebEngineProfile(QStringLiteral("legacy"), this);
-        const QString path = DirHelper::instance()->legacyPath();
-        m_profile->setPersistentStoragePath(path);
-        m_profile->setCachePath(path + QStringLiteral("/cache"));
-    }
-    return m_profile;
+    return *m_engineHost.engine().legacyProfile(DirHelper::instance()->legacyPath());
 }
 
 void LegacyWindows::clearCache()
 {
-    profile()->clearHttpCache();
-    profile()->cookieStore()->deleteAllCookies();
+    profile().clearHttpCache();
+    profile().deleteAllCookies();
 }
 
 // A legacy browser has to go while the engine is still there; the deletions
@@ -79,6 +71,6 @@ void LegacyWindows::closeAll()
         if (record.ieWidget)
             windows.append(record.window);
     });
-    for (QWindow *window : qAsConst(windows))
+    for (QWindow *window : std::as_const(windows))
         window->close();
 }

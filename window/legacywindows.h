@@ -5,7 +5,8 @@
 #include <QObject>
 #include <QString>
 
-class QWebEngineProfile;
+class EngineProfile;
+class QCefEngine;
 class QWindow;
 class WindowRegistry;
 struct WindowRecord;
@@ -21,16 +22,16 @@ class LegacyWindows : public QObject
     Q_DISABLE_COPY(LegacyWindows)
 
 public:
-    explicit LegacyWindows(const WindowRegistry &registry, QObject *parent = nullptr);
+    LegacyWindows(const WindowRegistry &registry, QCefEngine &engineHost, QObject *parent = nullptr);
 
     // Cookie name to value, as the engine windows had them when attached.
     const QHash<QString, QString> &cookieTable() const { return m_cookieTable; }
     // Legacy windows opened later carry the cookies the engine would send to
     // this engine window's address now.
     void collectCookies(const WindowRecord &record);
-    // The widget's own native window becomes a child of the scene's window
-    // and fills it.
-    void embed(WindowRecord &record, QWindow *window);
+    // The record's legacy page, navigating to its address; its native window
+    // is the one to put into the scene's window.
+    QWindow *open(WindowRecord &record);
     // Runs in the engine's own threads: the scene goes on meanwhile.
     void clearCache();
 
@@ -43,11 +44,11 @@ signals:
     void sgClosed(const QString &objectName);
 
 private:
-    QWebEngineProfile *profile();
+    EngineProfile &profile();
     void closeAll();
 
     const WindowRegistry &m_registry;
     QHash<QString, QString> m_cookieTable;
     QNetworkCookieJar m_cookies;
-    QWebEngineProfile *m_profile = nullptr;
+    QCefEngine &m_engineHost;
 };

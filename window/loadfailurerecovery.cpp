@@ -49,7 +49,7 @@ void LoadFailureRecovery::showErrorPage(const QString &reason, const QString &ad
     m_showing = true;
     // Not from within the view's own load report.
     QTimer::singleShot(0, this, [this, browser, reason] {
-        browser->mainFrame()->loadString(ErrorPage::html(reason, m_address, m_canQuit));
+        browser->loadHtml(ErrorPage::html(reason, m_address, m_canQuit));
         emit sgErrorPageShown(browser);
     });
     m_retryTimer->start(kRetryDelaysMs[qMin(m_retries, kRetryDelayCount - 1)]);
@@ -77,5 +77,5 @@ void LoadFailureRecovery::retry()
 {
     m_retryTimer->stop();
     if (const CefRefPtr<CefBrowser> browser = m_client->getBrowser())
-        browser->mainFrame()->loadUrl(m_address);
+        browser->loadUrl(m_address);
 }

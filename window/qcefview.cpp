@@ -2,7 +2,6 @@
 
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
-#include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
@@ -67,7 +66,7 @@ void QCefView::init(QWindow *mainWindow, QCefEngine *engineHost)
     connect(m_engineTimer, &QTimer::timeout, this, &QCefView::onCefTimer, Qt::QueuedConnection);
 
     m_follower = new WindowFollower(m_registry, this);
-    m_legacy = new LegacyWindows(m_registry, this);
+    m_legacy = new LegacyWindows(m_registry, *m_engineHost, this);
     connect(m_legacy, &LegacyWindows::sgClosed, this, &QCefView::onIECloseBrowser);
     m_attacher = new BrowserAttacher(
         m_mainWindow, m_registry, *m_legacy, *m_follower,
@@ -214,8 +213,7 @@ void QCefView::sendToWeb(const QString &objectName, const QString &msg)
     const WindowRecord *record = findWindow(objectName);
     if (!record || !record->client || !record->client->getBrowser())
         return;
-    record->client->getBrowser()->mainFrame()->sendProcessMessage(
-        PID_RENDERER, CefProcessMessage(msg));
+    record->client->getBrowser()->executeJavaScript(msg);
 }
 
 void QCefView::test()

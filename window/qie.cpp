@@ -1,33 +1,24 @@
 #include "window/qie.h"
 
-#include "window/silentpage.h"
+#include "cef/enginepage.h"
+#include "cef/engineprofile.h"
 
-#include <QEvent>
 #include <QNetworkCookie>
-#include <QVBoxLayout>
-#include <QWebEngineCookieStore>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
+#include <QWindow>
 
-QIE::QIE(QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies)
-    : m_view(new QWebEngineView(this))
+QIE::QIE(EngineProfile &profile, const QString &url, const QList<QNetworkCookie> &cookies)
+    : m_page(profile.createPage(PageOptions()))
 {
-    m_view->setPage(new SilentPage(profile, m_view));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    setCookies(profile, url, cookies);
+    connect(m_page, &EnginePage::sgWindowClosed, this, &QIE::reportClosed);
+    if (const QUrl site = cookieUrl(url); !site.isEmpty()) {
+        for (const QNetworkCookie &cookie : cookies)
+            profile.setCookie(cookie, site);
+    }
 }
 
-void QIE::setCookies(
-    QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies)
+QIE::~QIE()
 {
-    const QUrl site = cookieUrl(url);
-    if (site.isEmpty())
-        return;
-    QWebEngineCookieStore *store = profile->cookieStore();
-    for (const QNetworkCookie &cookie : cookies)
-        store->setCookie(cookie, site);
+    delete m_page.data();
 }
 
 QUrl QIE::cookieUrl(const QString &url)
@@ -48,7 +39,8 @@ QUrl QIE::cookieUrl(const QString &url)
 
 void QIE::navigate(const QString &url)
 {
-    m_view->load(QUrl(url, QUrl::TolerantMode));
+    if (m_page)
+        m_page->load(QUrl(url, QUrl::TolerantMode));
 }
 
 void QIE::setName(const QString &name)
@@ -56,16 +48,16 @@ void QIE::setName(const QString &name)
     m_name = name;
 }
 
-// The first change of the native window is its creation; the next means the
-// window it was put into has gone, taking this one with it.
-bool QIE::event(QEvent *event)
+QWindow *QIE::window() const
 {
-    if (event->type() == QEvent::WinIdChange && !m_closeReported) {
-        if (m_sawWinId) {
-            m_closeReported = true;
-            emit sgClose(m_name);
-        }
-        m_sawWinId = true;
-    }
-    return QWidget::event(event);
+    return m_page ? m_page->window() : nullptr;
+}
+
+// The window it was put into has gone, taking this one with it.
+void QIE::reportClosed()
+{
+    if (m_closeReported)
+        return;
+    m_closeReported = true;
+    emit sgClose(m_name);
 }

@@ -1,19 +1,21 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QUrl>
-#include <QWidget>
 
+class EnginePage;
+class EngineProfile;
 class QNetworkCookie;
-class QWebEngineProfile;
-class QWebEngineView;
+class QWindow;
 
-// A legacy window's content: a browser of its own kind, on the legacy store,
-// that starts with the cookies the engine windows collected. Its native
-// window is put into a scene window; when that goes, sgClose reports it.
+// A legacy window's content: a page of its own kind, on the legacy store, that
+// starts with the cookies the engine windows collected. Its native window is
+// put into a scene window; when that goes, sgClose reports it.
 // Runs on the GUI thread. Has no QObject parent; the window manager deletes it
 // after sgClose.
-class QIE : public QWidget
+class QIE : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(QIE)
@@ -21,10 +23,13 @@ class QIE : public QWidget
 public:
     // Installs the cookies, each with its own domain, path and flags, for the
     // address's site; does not navigate.
-    QIE(QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies);
+    QIE(EngineProfile &profile, const QString &url, const QList<QNetworkCookie> &cookies);
+    ~QIE() override;
 
     void navigate(const QString &url);
     void setName(const QString &name);
+    EnginePage *page() const { return m_page; }
+    QWindow *window() const;
 
     // Scheme, host and port of an http or https address; empty otherwise.
     static QUrl cookieUrl(const QString &url);
@@ -32,15 +37,10 @@ public:
 signals:
     void sgClose(const QString &objectName);
 
-protected:
-    bool event(QEvent *event) override;
-
 private:
-    void setCookies(
-        QWebEngineProfile *profile, const QString &url, const QList<QNetworkCookie> &cookies);
+    void reportClosed();
 
     QString m_name;
-    bool m_sawWinId = false;
     bool m_closeReported = false;
-    QWebEngineView *m_view = nullptr;
+    QPointer<EnginePage> m_page;
 };

@@ -14,19 +14,19 @@ namespace {
 constexpr int kDeathsShown = 3;
 constexpr qint64 kDeathWindowMs = 60000;
 
-// The view's termination statuses past the normal one.
-QString statusName(int status)
+QString statusName(EnginePage::RendererEnd status)
 {
     switch (status) {
-    case 1:
+    case EnginePage::RendererEnd::Normal:
+        return QStringLiteral("normal");
+    case EnginePage::RendererEnd::Abnormal:
         return QStringLiteral("abnormal");
-    case 2:
+    case EnginePage::RendererEnd::Crashed:
         return QStringLiteral("crashed");
-    case 3:
-        return QStringLiteral("killed");
-    default:
-        return QString::number(status);
+    case EnginePage::RendererEnd::Killed:
+        break;
     }
+    return QStringLiteral("killed");
 }
 
 } // namespace
@@ -43,7 +43,7 @@ RendererRecovery::RendererRecovery(
 }
 
 void RendererRecovery::onRenderProcessTerminated(
-    const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl)
+    const CefRefPtr<CefBrowser> &browser, EnginePage::RendererEnd status, const QString &lastUrl)
 {
     // The error page stands for the address that failed, not for itself.
     const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress() : lastUrl;
@@ -57,7 +57,7 @@ void RendererRecovery::onRenderProcessTerminated(
     }
     TSpdlog::instance()->otherWarn(ended + QStringLiteral(" reload:") + address);
     // Not from within the view's own report of the ended process.
-    QTimer::singleShot(0, this, [browser, address] { browser->mainFrame()->loadUrl(address); });
+    QTimer::singleShot(0, this, [browser, address] { browser->loadUrl(address); });
 }
 
 bool RendererRecovery::diedTooOften()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cef/cefrefptr.h"
+#include "cef/enginepage.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -25,8 +26,8 @@ public:
     RendererRecovery(const QString &windowName, LoadFailureRecovery &failures, QCefClient *client);
 
 private:
-    void onRenderProcessTerminated(
-        const CefRefPtr<CefBrowser> &browser, int status, const QString &lastUrl);
+    void onRenderProcessTerminated(const CefRefPtr<CefBrowser> &browser,
+        EnginePage::RendererEnd status, const QString &lastUrl);
     bool diedTooOften();
 
     const QString m_windowName;

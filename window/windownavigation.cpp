@@ -10,7 +10,7 @@ void WindowNavigation::reload(const WindowRecord &record)
 {
     if (record.client
         && !WindowRequestGuard::allowsNavigation(
-            record.objectName, record.client->getBrowser()->mainFrame()->url()))
+            record.objectName, record.client->getBrowser()->url()))
         return;
     if (record.ieWidget)
         record.ieWidget->navigate(record.url);
@@ -25,5 +25,5 @@ void WindowNavigation::load(const WindowRecord &record, const QString &url)
     if (record.ieWidget)
         record.ieWidget->navigate(url);
     else if (record.client)
-        record.client->getBrowser()->mainFrame()->loadUrl(url);
+        record.client->getBrowser()->loadUrl(url);
 }

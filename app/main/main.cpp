@@ -1,13 +1,14 @@
 #include "app/commandlineinfo.h"
+#include "cef/qtwebengine/qtbrowserengine.h"
 #include "shell.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    if (CommandLineInfo::printIfAsked(argc, argv))
+    if (CommandLineInfo::printIfAsked(argc, argv, QtBrowserEngine::engineChromiumVersion()))
         return 0;
-    Shell shell;
+    Shell shell([] { return std::make_unique<QtBrowserEngine>(); });
     shell.prepare();
     QApplication app(argc, argv);
     return shell.exec(argc, argv);

@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "app/statelocations.h"
 #include "app/tspdlog.h"
+#include "cef/browserengine.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
 #include "tools/quitsignals.h"
@@ -70,17 +71,20 @@ void purgeEngineCacheWhenAsked()
 
 } // namespace
 
-Shell::Shell() = default;
+Shell::Shell(EngineFactory engineFactory)
+    : m_engineFactory(std::move(engineFactory))
+{
+}
 
 Shell::~Shell() = default;
 
 void Shell::prepare()
 {
+    Platform::selectWindowSystem();
     Platform::declareDpiAware();
     setApplicationIdentity();
     m_startupSettings = Platform::openStartupSettings();
     applyCompatibleMode(*m_startupSettings);
-    QCefEngine::prepare();
 }
 
 int Shell::exec(int &argc, char **argv)
@@ -163,8 +167,10 @@ bool Shell::startEngine(int &argc, char **argv)
 {
     TSpdlog *log = TSpdlog::instance();
     log->otherInfo(QStringLiteral("启动：初始化cef"));
-    if (engine().initialize(argc, argv) < 0)
+    if (engine().initialize(argc, argv) < 0) {
+        qDebug().noquote() << "Chromium" << engine().engine().chromiumVersion();
         return true;
+    }
     log->otherError(QStringLiteral("启动：初始化cef失败"));
     engine().release();
     return false;
@@ -251,7 +257,7 @@ QQuickView &Shell::view()
 QCefEngine &Shell::engine()
 {
     if (!m_engine)
-        m_engine = std::make_unique<QCefEngine>();
+        m_engine = std::make_unique<QCefEngine>(m_engineFactory());
     return *m_engine;
 }
 

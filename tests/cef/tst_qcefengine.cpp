@@ -25,9 +25,8 @@ bool debuggingPortAnswers()
 
 int childMain(int argc, char *argv[])
 {
-    QCefEngine::prepare();
     QApplication app(argc, argv);
-    QCefEngine engine;
+    QCefEngine engine(realEngine());
     if (engine.initialize(argc, argv) >= 0)
         return 2;
     const CefRefPtr<QCefClient> client = engine.app()->createBrowser(
@@ -78,7 +77,7 @@ private:
     QString firstCallOf(const QString &path);
     QProcessEnvironment childEnvironment() const;
 
-    QCefEngine m_engine;
+    QCefEngine m_engine { realEngine() };
     TestHttpServer m_server;
     CefRefPtr<QCefClient> m_client;
     QTemporaryDir m_temp;
@@ -255,7 +254,6 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet(childVariable))
         return childMain(argc, argv);
     EngineTestEnvironment environment;
-    QCefEngine::prepare();
     QApplication app(argc, argv);
     trustTestServer();
     TestQCefEngine test;

@@ -1,11 +1,31 @@
 #pragma once
 
 #include "app/policysettings.h"
+#include "cef/cefbrowser.h"
 #include "cef/qcefengine.h"
+#include "cef/qtwebengine/qtbrowserengine.h"
+#include "cef/qtwebengine/qtengineprofile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QWebEngineView>
+#include <QWindow>
 #include <QtTest>
+
+#include <memory>
+
+// The engine the program runs on.
+inline std::unique_ptr<BrowserEngine> realEngine()
+{
+    return std::make_unique<QtBrowserEngine>();
+}
+
+// The engine's own profile behind the shell's, for tests that look at what
+// the engine holds.
+inline QWebEngineProfile *engineProfile(const QCefEngine &engine)
+{
+    return static_cast<QtEngineProfile *>(engine.engine().profile())->webProfile();
+}
 
 // The user's folders of a test process that starts the engine, redirected into
 // a temporary directory before anything reads them.
@@ -29,6 +49,18 @@ private:
     QTemporaryDir m_home;
 };
 
+// The engine's view that shows the browser's page, found by its native window.
+inline QWebEngineView *viewOf(const CefBrowser &browser)
+{
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        auto *view = qobject_cast<QWebEngineView *>(widget);
+        if (view && view->windowHandle() && view->windowHandle()->winId() == browser.windowHandle())
+            return view;
+    }
+    return nullptr;
+}
+
 // The test pages come from the loopback server, whose site the administrator
 // of a test installation trusts. Once the application object exists.
 inline void trustTestServer()
@@ -36,13 +68,11 @@ inline void trustTestServer()
     PolicySettings::program().addTrustedOrigin(QStringLiteral("127.0.0.1"));
 }
 
-// main() of an engine test: the engine is prepared before the application
-// object exists, as the program does it.
+// main() of an engine test.
 #define LUMEN_ENGINE_TEST_MAIN(TestClass)                                                          \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         EngineTestEnvironment environment;                                                         \
-        QCefEngine::prepare();                                                                     \
         QApplication app(argc, argv);                                                              \
         PolicySettings::program().addTrustedOrigin(QStringLiteral("127.0.0.1"));                   \
         TestClass test;                                                                            \

@@ -1,5 +1,6 @@
 #include "shellscene.h"
 
+#include "cef/qtwebengine/qtbrowserengine.h"
 #include "window/qcefview.h"
 
 #include <QQmlError>
@@ -14,6 +15,12 @@ namespace {
 constexpr int kEngineTimeout = 20000;
 
 } // namespace
+
+ShellScene::ShellScene(Shell::EngineFactory engineFactory)
+    : m_shell(engineFactory ? std::move(engineFactory)
+                            : [] { return std::make_unique<QtBrowserEngine>(); })
+{
+}
 
 bool ShellScene::start()
 {

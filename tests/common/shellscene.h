@@ -17,13 +17,15 @@ class ShellScene
     Q_DISABLE_COPY(ShellScene)
 
 public:
-    ShellScene() = default;
+    // The real engine unless a test gives another.
+    explicit ShellScene(Shell::EngineFactory engineFactory = Shell::EngineFactory());
 
     // Once. False, with a warning, when the scene or the engine did not start.
     bool start();
 
     QQuickView &view() const { return m_shell.view(); }
     QCefView *windows() const { return m_shell.windows(); }
+    QCefEngine &engine() const { return m_shell.engine(); }
 
     // Closes the named windows that are registered, once attached (popups only
     // hide on closeWindow: their scene window is closed directly), and waits

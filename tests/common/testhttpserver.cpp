@@ -4,6 +4,8 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 QByteArray reasonPhrase(int status)
@@ -95,7 +97,7 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
     const QList<QByteArray> requestLine = lines.takeFirst().trimmed().split(' ');
     const QString path = QUrl(QString::fromLatin1(requestLine.value(1))).path();
     QHash<QByteArray, QByteArray> headers;
-    for (const QByteArray &line : qAsConst(lines)) {
+    for (const QByteArray &line : std::as_const(lines)) {
         const int colon = line.indexOf(':');
         if (colon > 0)
             headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
@@ -118,7 +120,7 @@ void TestHttpServer::respond(QTcpSocket *socket, const QString &path)
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
         + reasonPhrase(response.status) + "\r\nContent-Type: " + response.contentType
         + "\r\nConnection: close\r\n";
-    for (const auto &header : qAsConst(response.headers))
+    for (const auto &header : std::as_const(response.headers))
         head += header.first + ": " + header.second + "\r\n";
     if (response.chunkSize > 0) {
         head += "Transfer-Encoding: chunked\r\n\r\n";

@@ -515,7 +515,7 @@ void TestDispatcher::openAndLoadInOneRequestReplyTwiceWithOneId()
         QStringList { reply(request, QStringLiteral("ol"), list) }, kEngineTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(!sideLoads.isEmpty(), kEngineTimeout);
     QCOMPARE(
-        m_windows->findWindow(QStringLiteral("side"))->client->getBrowser()->mainFrame()->url(),
+        m_windows->findWindow(QStringLiteral("side"))->client->getBrowser()->url(),
         url);
     QCOMPARE(m_server.requestCount(QStringLiteral("/other.html")), otherRequests + 2);
 }
@@ -638,7 +638,7 @@ void TestDispatcher::reloadAndLoadNavigateTheNamedWindow()
     QVERIFY(waitForLoad(
         QStringLiteral("fresh"), [&] { m_pages->post(kLeft, QStringLiteral("r2"), load); }));
     QCOMPARE(
-        m_windows->findWindow(QStringLiteral("fresh"))->client->getBrowser()->mainFrame()->url(),
+        m_windows->findWindow(QStringLiteral("fresh"))->client->getBrowser()->url(),
         url);
     QVERIFY(m_pages->settle(standing()));
     QCOMPARE(m_pages->received(QStringLiteral("fresh")),
@@ -699,7 +699,7 @@ void TestDispatcher::windowsGoOnlyToWebAddresses()
     QVERIFY(m_pages->settle(standing()));
 
     QVERIFY(!m_windows->findWindow(QStringLiteral("stray")));
-    QCOMPARE(m_windows->findWindow(kLeft)->client->getBrowser()->mainFrame()->url(), leftUrl);
+    QCOMPARE(m_windows->findWindow(kLeft)->client->getBrowser()->url(), leftUrl);
     const QString scheme = QUrl(address).scheme();
     const QStringList refusals = m_debug->lines().filter(QStringLiteral(" address refused"));
     QCOMPARE(refusals,

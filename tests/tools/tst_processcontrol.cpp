@@ -22,6 +22,7 @@
 
 #include <csignal>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -211,14 +212,12 @@ void TestProcessControl::cleanup()
         child->waitForFinished(kTimeout);
     }
     m_children.clear();
-    for (const QString &path : qAsConst(m_createdOutsideTemp)) {
+    for (const QString &path : std::as_const(m_createdOutsideTemp)) {
         QFile::remove(path);
         QDir(path).removeRecursively();
     }
     m_createdOutsideTemp.clear();
     qputenv("PATH", m_searchPath);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     m_temp.reset();
 }
 
@@ -578,6 +577,12 @@ void TestProcessControl::reinstall()
     UrlRecorder browser;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    // Qt 6 warns of a handler destroyed while registered: the handlers go before browser does,
+    // on every way out of the test.
+    const auto unregister = qScopeGuard([] {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    });
     Tools *tools = Tools::instance();
     QSignalSpy closeAll(tools, &Tools::sgCloseAllWindows);
 

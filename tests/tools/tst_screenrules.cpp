@@ -13,6 +13,8 @@ private slots:
     void screenIndexAt();
     void zoomFactor_data();
     void zoomFactor();
+    void screenZoomFactor_data();
+    void screenZoomFactor();
 };
 
 void TestScreenRules::screenIndexAt_data()
@@ -108,6 +110,39 @@ void TestScreenRules::zoomFactor()
     QFETCH(double, zoom);
 
     QCOMPARE(ScreenRules::zoomFactor(dpi, ratio), zoom);
+}
+
+void TestScreenRules::screenZoomFactor_data()
+{
+    QTest::addColumn<qreal>("dpi");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<double>("zoom");
+
+    // How Qt 6 reads screens set to the Windows steps: the base dpi at the exact ratio.
+    QTest::newRow("100 %") << 96.0 << 1.0 << 1.0;
+    QTest::newRow("125 %") << 96.0 << 1.25 << 1.25;
+    QTest::newRow("150 %") << 96.0 << 1.5 << 1.5;
+    QTest::newRow("175 %") << 96.0 << 1.75 << 1.75;
+    QTest::newRow("200 %") << 96.0 << 2.0 << 2.0;
+    QTest::newRow("250 %") << 96.0 << 2.5 << 2.0;
+    QTest::newRow("between steps goes up") << 96.0 << 1.1 << 1.25;
+    // Unscaled readings keep the scale in the dpi, as Qt 5 gave it.
+    QTest::newRow("unscaled 144 dpi") << 144.0 << 1.0 << 1.5;
+    QTest::newRow("unscaled 168 dpi") << 168.0 << 1.0 << 1.75;
+    // Qt 5's rounded ratio 2 with the rest of the scale in the dpi.
+    QTest::newRow("ratio 2, 72 dpi") << 72.0 << 2.0 << 1.5;
+    QTest::newRow("ratio 2, 84 dpi") << 84.0 << 2.0 << 1.75;
+    QTest::newRow("ratio 0.5 as it is") << 144.0 << 0.5 << 1.0;
+    QTest::newRow("no ratio") << 96.0 << 0.0 << 1.0;
+}
+
+void TestScreenRules::screenZoomFactor()
+{
+    QFETCH(qreal, dpi);
+    QFETCH(qreal, ratio);
+    QFETCH(double, zoom);
+
+    QCOMPARE(ScreenRules::screenZoomFactor(dpi, ratio), zoom);
 }
 
 QTEST_GUILESS_MAIN(TestScreenRules)

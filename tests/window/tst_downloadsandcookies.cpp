@@ -1,6 +1,5 @@
 #include "app/dirhelper.h"
 #include "cef/cefbrowser.h"
-#include "cef/cefcontext.h"
 #include "cef/cefcookiemanager.h"
 #include "cef/qcefclient.h"
 #include "enginetest.h"
@@ -12,8 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkCookie>
-#include <QtWebEngine/QQuickWebEngineProfile>
-#include <QtWebEngine/private/qquickwebenginedownloaditem_p.h>
+#include <QWebEngineProfile>
+#include <QWebEngineDownloadRequest>
 #include <QtWebEngineCore/QWebEngineCookieStore>
 
 #include <algorithm>
@@ -91,7 +90,7 @@ void TestDownloadsAndCookies::initTestCase()
     m_windows = m_shell.windows();
     // Cookies an earlier run left behind go before this run sets its own; an
     // http server cannot set a secure one.
-    QWebEngineCookieStore *store = CefContext::current()->profile()->cookieStore();
+    QWebEngineCookieStore *store = engineProfile(m_shell.engine())->cookieStore();
     store->deleteAllCookies();
     QNetworkCookie secure("secureA", "1");
     secure.setDomain(QStringLiteral("a.localhost"));
@@ -175,7 +174,7 @@ void TestDownloadsAndCookies::pushesReachThePageOfTheDownloadingWindow()
                 { "Content-Disposition", "attachment; filename=\"setup.v2.exe\"" } } });
     QSignalSpy messages(m_windows, &QCefView::sgWebMsgReceived);
     int requested = 0;
-    connect(CefContext::current()->profile(), &QQuickWebEngineProfile::downloadRequested, this,
+    connect(engineProfile(m_shell.engine()), &QWebEngineProfile::downloadRequested, this,
         [&requested] { ++requested; });
 
     m_windows->sendToWeb(QStringLiteral("downloader"),

@@ -1,3 +1,4 @@
+#include "cef/qtwebengine/qtenginepage.h"
 #include "enginetest.h"
 #include "screencolour.h"
 #include "shellscene.h"
@@ -12,6 +13,11 @@
 namespace {
 
 constexpr int kEngineTimeout = 20000;
+
+QWebEngineView *legacyView(const WindowRecord &record)
+{
+    return static_cast<QtEnginePage *>(record.ieWidget->page())->view();
+}
 
 const QColor kTeal(20, 150, 160);
 
@@ -125,7 +131,7 @@ bool TestLegacyWindows::loaded(const QString &name, const QString &url)
 {
     const WindowRecord *record = m_windows->findWindow(name);
     QSignalSpy finished(
-        record->ieWidget->findChild<QWebEngineView *>(), &QWebEngineView::loadFinished);
+        legacyView(*record), &QWebEngineView::loadFinished);
     m_windows->load(name, url);
     return finished.wait(kEngineTimeout) && finished.last().at(0).toBool();
 }
@@ -164,7 +170,7 @@ void TestLegacyWindows::pageShowsInsideItsSceneWindowWithTheCollectedCookies()
     const WindowRecord *record = open(QStringLiteral("legacy"), gameUrl("/play"));
     QVERIFY(record);
     QVERIFY(!record->client);
-    QCOMPARE(record->ieWidget->windowHandle()->parent(), record->window);
+    QCOMPARE(record->ieWidget->window()->parent(), record->window);
     QVERIFY(waitForRequests(QStringLiteral("/play"), 1));
     QVERIFY(waitForRequests(QStringLiteral("/pixel"), 1));
     QVERIFY(waitForRequests(QStringLiteral("/deep/pixel"), 1));
@@ -184,7 +190,7 @@ void TestLegacyWindows::pageShowsInsideItsSceneWindowWithTheCollectedCookies()
 
     // The widget follows its scene window's size.
     record->window->resize(420, 260);
-    QTRY_COMPARE(record->ieWidget->size(), QSize(420, 260));
+    QTRY_COMPARE(record->ieWidget->window()->size(), QSize(420, 260));
 }
 
 void TestLegacyWindows::loadThenReloadReturnsToTheOpeningAddress()
@@ -201,7 +207,7 @@ void TestLegacyWindows::loadThenReloadReturnsToTheOpeningAddress()
     QCOMPARE(record->url, opening);
     m_windows->reload(QStringLiteral("legacy"));
     QVERIFY(waitForRequests(QStringLiteral("/play"), before + 1));
-    QWebEngineView *view = record->ieWidget->findChild<QWebEngineView *>();
+    QWebEngineView *view = legacyView(*record);
     QTRY_COMPARE_WITH_TIMEOUT(view->url().toString(), opening, kEngineTimeout);
 }
 
@@ -210,7 +216,7 @@ void TestLegacyWindows::scriptDialogsShowNothing()
     QVERIFY(open(QStringLiteral("dialogs"), gameUrl("/dialogs")));
     QVERIFY(waitForRequests(QStringLiteral("/after-no-null"), 1));
     for (const QWidget *widget : QApplication::topLevelWidgets())
-        QVERIFY2(!widget->isVisible() || qobject_cast<const QIE *>(widget),
+        QVERIFY2(!widget->isVisible() || qobject_cast<const QWebEngineView *>(widget),
             qPrintable(widget->metaObject()->className()));
 }
 

@@ -25,7 +25,7 @@ const char silentPage[] = "<!doctype html><html><body>down</body></html>";
 
 bool showsErrorPage(const WindowRecord &record)
 {
-    return record.client->getBrowser()->mainFrame()->url().startsWith(QLatin1String("data:"));
+    return record.client->getBrowser()->url().startsWith(QLatin1String("data:"));
 }
 
 QByteArray commandLineOf(qint64 pid)
@@ -141,7 +141,7 @@ void TestWindowRecovery::failedPageShowsTheErrorPage()
     WindowRecord *record = openWindow(url);
     QVERIFY(record);
     QTRY_VERIFY2_WITH_TIMEOUT(showsErrorPage(*record),
-        qPrintable(record->client->getBrowser()->mainFrame()->url()), kEngineTimeout);
+        qPrintable(record->client->getBrowser()->url()), kEngineTimeout);
 }
 
 void TestWindowRecovery::errorPageRetriesUntilThePageLoads()
@@ -157,8 +157,8 @@ void TestWindowRecovery::errorPageRetriesUntilThePageLoads()
 
     // The shell's links do nothing from any other page.
     const int requests = m_server.requestCount(path);
-    CefFrame *frame = record->client->getBrowser()->mainFrame();
-    frame->executeJavaScript(followRetryLink);
+    CefBrowser *browser = record->client->getBrowser().data();
+    browser->executeJavaScript(followRetryLink);
     QTest::qWait(kBeforeAutomaticRetryMs);
     QCOMPARE(m_server.requestCount(path), requests);
 
@@ -167,7 +167,7 @@ void TestWindowRecovery::errorPageRetriesUntilThePageLoads()
     m_windows->reload(QStringLiteral("page"));
     QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
     m_server.setPage(path, reportingPage);
-    frame->executeJavaScript(followRetryLink);
+    browser->executeJavaScript(followRetryLink);
     QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 2, kBeforeAutomaticRetryMs);
 }
 

@@ -1,4 +1,4 @@
-#include "window/silentpage.h"
+#include "cef/qtwebengine/shellwebpage.h"
 
 #include <QCoreApplication>
 
@@ -14,24 +14,29 @@ QString beforeUnloadQuestion()
 
 } // namespace
 
-SilentPage::SilentPage(QWebEngineProfile *profile, QObject *parent)
+ShellWebPage::ShellWebPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
 }
 
-void SilentPage::javaScriptAlert(const QUrl &, const QString &)
+void ShellWebPage::javaScriptAlert(const QUrl &, const QString &)
 {
 }
 
 // A page asking the user to confirm gets "cancel", the answer that changes
 // nothing; leaving the page is always allowed, so the shell's own loads and
 // closes are never held up.
-bool SilentPage::javaScriptConfirm(const QUrl &, const QString &msg)
+bool ShellWebPage::javaScriptConfirm(const QUrl &, const QString &msg)
 {
     return msg == beforeUnloadQuestion();
 }
 
-bool SilentPage::javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *)
+bool ShellWebPage::javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *)
 {
     return false;
+}
+
+void ShellWebPage::javaScriptConsoleMessage(
+    JavaScriptConsoleMessageLevel, const QString &, int, const QString &)
+{
 }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class EngineProfile;
+
+// How the engine starts. Everything not listed keeps the engine's default.
+struct EngineSettings
+{
+    // The program every sub-process of the engine runs.
+    QString subprocessPath;
+    // Persistent storage (cookies, local storage) of every page.
+    QString storagePath;
+    // Disk cache of every page.
+    QString cachePath;
+    // Stands in the user agent for the engine's own product tokens.
+    QString productVersion;
+    // 0: no remote debugging. Served on the loopback address only.
+    int remoteDebuggingPort = 0;
+    // Chromium's own switches, each with its leading dashes.
+    QStringList switches;
+    // Runs in every frame of every page as the document is created, before
+    // any script of the page, in a private scope beside the channel client
+    // (QWebChannel): it finds the native end as the channel object named
+    // channelObjectName.
+    QString bridgeScript;
+};
+
+// What the shell needs of a browser engine: a start, and the profiles its
+// pages live in. One implementation talks to the real engine; tests may give
+// a fake one.
+// Runs on the GUI thread. Its profiles, and every page in them, go with it.
+class BrowserEngine
+{
+public:
+    virtual ~BrowserEngine() = default;
+
+    // Once. False when the engine cannot start; the reason is left on the
+    // debug output.
+    virtual bool start(const EngineSettings &settings) = 0;
+    // The one persistent profile every window shares; null before a start.
+    virtual EngineProfile *profile() = 0;
+    // The legacy windows' profile, with storage and cache of its own under
+    // storagePath; made on the first call, the same one after that.
+    virtual EngineProfile *legacyProfile(const QString &storagePath) = 0;
+    // The version of Chromium the engine is built on, as it reports it.
+    virtual QString chromiumVersion() const = 0;
+};

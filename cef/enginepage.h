@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+
+class ContextMenuRequest;
+class EngineDownload;
+class NavigationRequest;
+class QUrl;
+class QWindow;
+struct BridgeCall;
+
+// One page of the engine in a native top-level window of its own, which the
+// shell may put into one of its windows. Everything the shell asks of a page,
+// and everything a page tells, typed.
+// Runs on the GUI thread. Owned by whoever asked the profile for it; goes at
+// the latest with its profile.
+class EnginePage : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(EnginePage)
+
+public:
+    // How a page's render process ended.
+    enum class RendererEnd { Normal, Abnormal, Crashed, Killed };
+    Q_ENUM(RendererEnd)
+
+    using QObject::QObject;
+
+    // The page's own window; closing it, or a window it was put into, closes
+    // the page.
+    virtual QWindow *window() const = 0;
+    // The main frame's address as the engine reports it.
+    virtual QUrl url() const = 0;
+    virtual void load(const QUrl &url) = 0;
+    // A page made from text: it needs no network and reaches no bridge.
+    virtual void loadHtml(const QString &html) = 0;
+    // In the main frame, in the page's own script world.
+    virtual void runJavaScript(const QString &code) = 0;
+    virtual void reloadBypassingCache() = 0;
+    virtual void setAudioMuted(bool muted) = 0;
+
+signals:
+    // Load: a response arrived (httpStatus 200, 404, ...), or none did
+    // (networkError: the engine's negative code). Stopped loads tell neither.
+    // The shell's own pages made from text are no loads.
+    void sgLoadStarted(const QUrl &url);
+    void sgLoadFinished(const QUrl &url, int httpStatus);
+    void sgLoadFailed(const QUrl &url, int networkError, const QString &errorText);
+    // The load fails; the administrator's switch keeps the engine from asking.
+    void sgCertificateError(const QUrl &url, const QString &description);
+    void sgRendererEnded(EnginePage::RendererEnd end);
+
+    // Requests: nothing opens, and no menu shows, unless the receivers let it.
+    void sgPopupRequested(const QUrl &url);
+    void sgContextMenuRequested(ContextMenuRequest &request);
+    void sgNavigationRequested(NavigationRequest &request);
+    void sgCloseRequested();
+    void sgDownloadRequested(EngineDownload *download);
+
+    // The page's window took the focus.
+    void sgFocused();
+    // The page's window was closed, or a window it was put into was: the page
+    // is gone for its user.
+    void sgWindowClosed();
+    // A call of callQML from this page.
+    void sgBridgeCall(const BridgeCall &call);
+};

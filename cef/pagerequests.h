@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QUrl>
+
+// A page's question whose answer the engine needs before its signal returns:
+// the receivers decide by calling the request's methods.
+
+// A context menu about to open.
+class ContextMenuRequest
+{
+public:
+    enum Target {
+        Page = 1 << 0,
+        Link = 1 << 1,
+        Media = 1 << 2,
+        Selection = 1 << 3,
+        Editable = 1 << 4,
+    };
+
+    explicit ContextMenuRequest(int targets)
+        : m_targets(targets)
+    {
+    }
+
+    // What the menu was opened on, a combination of Target.
+    int targets() const { return m_targets; }
+    void suppress() { m_suppressed = true; }
+    bool isSuppressed() const { return m_suppressed; }
+
+private:
+    int m_targets;
+    bool m_suppressed = false;
+};
+
+// The page is about to navigate a frame.
+class NavigationRequest
+{
+public:
+    NavigationRequest(const QUrl &url, bool mainFrame)
+        : m_url(url)
+        , m_mainFrame(mainFrame)
+    {
+    }
+
+    const QUrl &url() const { return m_url; }
+    bool isMainFrame() const { return m_mainFrame; }
+    void reject() { m_rejected = true; }
+    bool isRejected() const { return m_rejected; }
+
+private:
+    QUrl m_url;
+    bool m_mainFrame;
+    bool m_rejected = false;
+};

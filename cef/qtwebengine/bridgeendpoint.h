@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QJsonValue;
+struct BridgeCall;
+
+// The one object a page reaches through its channel. The channel offers a
+// page every public member, inherited ones too: the bridge call is the only
+// one that does anything.
+// Runs on the GUI thread. Lives as long as its page's channel.
+class BridgeEndpoint : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(BridgeEndpoint)
+
+public:
+    BridgeEndpoint(std::function<void(const BridgeCall &)> receiver, QObject *parent);
+
+    // The name the page side finds this object by.
+    static QString channelObjectName();
+
+public slots:
+    // Any argument that is not a string counts as the empty string.
+    // frameOrigin: the sub-frame's origin, empty for the main frame's own calls.
+    void callQML(const QJsonValue &name, const QJsonValue &id, const QJsonValue &request,
+        const QJsonValue &frameOrigin);
+
+protected:
+    // A page may ask for deleteLater: it is refused.
+    bool event(QEvent *event) override;
+
+private:
+    // objectName is a writable property the channel offers to pages.
+    void keepEmptyName();
+
+    std::function<void(const BridgeCall &)> m_receiver;
+};

@@ -1,0 +1,97 @@
+#include "cef/qtwebengine/qtbrowserengine.h"
+
+#include "cef/enginelog.h"
+#include "cef/qtwebengine/bridgeendpoint.h"
+#include "cef/qtwebengine/qtengineprofile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
+
+namespace {
+
+// The engine reads these when it starts.
+void exportEnvironment(const EngineSettings &settings)
+{
+    qputenv("QTWEBENGINEPROCESS_PATH", settings.subprocessPath.toLocal8Bit());
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", settings.switches.join(QLatin1Char(' ')).toLocal8Bit());
+    // Only the configuration decides about debugging, whatever the environment says.
+    if (settings.remoteDebuggingPort > 0) {
+        qputenv("QTWEBENGINE_REMOTE_DEBUGGING",
+            QByteArrayLiteral("127.0.0.1:") + QByteArray::number(settings.remoteDebuggingPort));
+    } else {
+        qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    }
+}
+
+// The engine aborts the whole process when it cannot start its sub-process
+// program; find out first.
+bool helperIsUsable(const QString &path)
+{
+    const QFileInfo helper(path);
+    if (helper.isFile() && helper.isExecutable())
+        return true;
+    qCWarning(lcEngine).noquote() << "engine sub-process program missing or not executable:"
+                                  << path;
+    return false;
+}
+
+QString resourceText(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+// The channel client and the bridge share one private scope: the page sees
+// what the bridge gives it and nothing else of them.
+QString channelScript(const QString &bridgeScript)
+{
+    return QStringLiteral("(function () {\nvar channelObjectName = '%1';\n")
+               .arg(BridgeEndpoint::channelObjectName())
+        + resourceText(QStringLiteral(":/qtwebchannel/qwebchannel.js")) + QStringLiteral("\n")
+        + bridgeScript + QStringLiteral("\n})();\n");
+}
+
+} // namespace
+
+QtBrowserEngine::QtBrowserEngine() = default;
+
+QtBrowserEngine::~QtBrowserEngine() = default;
+
+QString QtBrowserEngine::engineChromiumVersion()
+{
+    return QString::fromLatin1(qWebEngineChromiumVersion());
+}
+
+bool QtBrowserEngine::start(const EngineSettings &settings)
+{
+    if (m_profile || !helperIsUsable(settings.subprocessPath))
+        return false;
+    exportEnvironment(settings);
+    m_profile = new QtEngineProfile(
+        QStringLiteral("lumen"), settings.storagePath, settings.cachePath, &m_owner);
+    m_profile->setProductVersion(settings.productVersion);
+    m_profile->addDocumentScript(
+        BridgeEndpoint::channelObjectName(), channelScript(settings.bridgeScript));
+    return true;
+}
+
+EngineProfile *QtBrowserEngine::profile()
+{
+    return m_profile;
+}
+
+EngineProfile *QtBrowserEngine::legacyProfile(const QString &storagePath)
+{
+    if (!m_legacyProfile) {
+        m_legacyProfile = new QtEngineProfile(QStringLiteral("legacy"), storagePath,
+            storagePath + QStringLiteral("/cache"), &m_owner);
+    }
+    return m_legacyProfile;
+}
+
+QString QtBrowserEngine::chromiumVersion() const
+{
+    return engineChromiumVersion();
+}

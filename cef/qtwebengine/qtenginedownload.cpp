@@ -1,0 +1,81 @@
+#include "cef/qtwebengine/qtenginedownload.h"
+
+#include <QFileInfo>
+#include <QWebEngineDownloadRequest>
+
+QtEngineDownload::QtEngineDownload(QWebEngineDownloadRequest *request)
+    : EngineDownload(request)
+    , m_request(request)
+{
+    connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+        &EngineDownload::sgReceived);
+    connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this,
+        &QtEngineDownload::reportFinished);
+    // The engine would try to resume an interrupted download: nobody here
+    // waits for that.
+    connect(request, &QWebEngineDownloadRequest::stateChanged, this,
+        [this](QWebEngineDownloadRequest::DownloadState state) {
+            if (state == QWebEngineDownloadRequest::DownloadInterrupted) {
+                m_request->cancel();
+                reportFinished();
+            }
+        });
+}
+
+QString QtEngineDownload::suggestedFileName() const
+{
+    return m_request->suggestedFileName();
+}
+
+QUrl QtEngineDownload::url() const
+{
+    return m_request->url();
+}
+
+EngineDownload::State QtEngineDownload::state() const
+{
+    switch (m_request->state()) {
+    case QWebEngineDownloadRequest::DownloadRequested:
+        return State::Requested;
+    case QWebEngineDownloadRequest::DownloadInProgress:
+        return State::InProgress;
+    case QWebEngineDownloadRequest::DownloadCompleted:
+        return State::Completed;
+    case QWebEngineDownloadRequest::DownloadCancelled:
+        return State::Cancelled;
+    case QWebEngineDownloadRequest::DownloadInterrupted:
+        break;
+    }
+    return State::Interrupted;
+}
+
+qint64 QtEngineDownload::receivedBytes() const
+{
+    return m_request->receivedBytes();
+}
+
+qint64 QtEngineDownload::totalBytes() const
+{
+    return m_request->totalBytes();
+}
+
+void QtEngineDownload::accept(const QString &path)
+{
+    const QFileInfo target(path);
+    m_request->setDownloadDirectory(target.path());
+    m_request->setDownloadFileName(target.fileName());
+    m_request->accept();
+}
+
+void QtEngineDownload::cancel()
+{
+    m_request->cancel();
+}
+
+void QtEngineDownload::reportFinished()
+{
+    if (m_finishReported || state() == State::InProgress || state() == State::Requested)
+        return;
+    m_finishReported = true;
+    emit sgFinished();
+}

@@ -1,0 +1,231 @@
+#include "cef/qtwebengine/qtenginepage.h"
+
+#include "cef/bridgecall.h"
+#include "cef/engineprofile.h"
+#include "cef/pagerequests.h"
+#include "cef/qtwebengine/bridgeendpoint.h"
+#include "cef/qtwebengine/shellwebpage.h"
+
+#include <QMenu>
+#include <QPlatformSurfaceEvent>
+#include <QWebChannel>
+#include <QWebEngineCertificateError>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNavigationRequest>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <QWindow>
+
+namespace {
+
+// A side the caller leaves open.
+const int defaultWidth = 800;
+const int defaultHeight = 600;
+
+int contextMenuTargets(const QWebEngineContextMenuRequest &request)
+{
+    int targets = ContextMenuRequest::Page;
+    if (!request.linkUrl().isEmpty())
+        targets |= ContextMenuRequest::Link;
+    if (request.mediaType() != QWebEngineContextMenuRequest::MediaTypeNone)
+        targets |= ContextMenuRequest::Media;
+    if (!request.selectedText().isEmpty())
+        targets |= ContextMenuRequest::Selection;
+    if (request.isContentEditable())
+        targets |= ContextMenuRequest::Editable;
+    return targets;
+}
+
+EnginePage::RendererEnd rendererEnd(QWebEnginePage::RenderProcessTerminationStatus status)
+{
+    switch (status) {
+    case QWebEnginePage::NormalTerminationStatus:
+        return EnginePage::RendererEnd::Normal;
+    case QWebEnginePage::AbnormalTerminationStatus:
+        return EnginePage::RendererEnd::Abnormal;
+    case QWebEnginePage::CrashedTerminationStatus:
+        return EnginePage::RendererEnd::Crashed;
+    case QWebEnginePage::KilledTerminationStatus:
+        break;
+    }
+    return EnginePage::RendererEnd::Killed;
+}
+
+} // namespace
+
+QtEnginePage::QtEnginePage(QWebEngineProfile *profile, const PageOptions &options)
+    : m_view(std::make_unique<QWebEngineView>())
+    , m_page(new ShellWebPage(profile, this))
+    , m_channel(new QWebChannel(this))
+{
+    m_channel->registerObject(BridgeEndpoint::channelObjectName(),
+        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
+    m_page->setWebChannel(m_channel);
+    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, options.pluginsAllowed);
+    connectPage();
+
+    m_view->setPage(m_page);
+    m_view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_view->setWindowTitle(options.windowTitle);
+    m_view->resize(options.width > 0 ? options.width : defaultWidth,
+        options.height > 0 ? options.height : defaultHeight);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view.get(), &QWidget::customContextMenuRequested, this,
+        &QtEnginePage::onContextMenuRequested);
+    // The page's first load gives the view a child that renders through the
+    // GPU, and a native window made before would be replaced by another one.
+    // Running a script sets the page up without loading anything.
+    m_page->runJavaScript(QString());
+    m_view->winId();
+    QWindow *window = m_view->windowHandle();
+    window->installEventFilter(this);
+    connect(window, &QWindow::activeChanged, this, &QtEnginePage::onActiveChanged);
+    if (options.visible)
+        m_view->show();
+}
+
+QtEnginePage::~QtEnginePage()
+{
+    m_view->windowHandle()->removeEventFilter(this);
+}
+
+void QtEnginePage::connectPage()
+{
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+        &QtEnginePage::onRenderProcessTerminated);
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+        &QtEnginePage::onNewWindowRequested);
+    connect(m_page, &QWebEnginePage::navigationRequested, this,
+        &QtEnginePage::onNavigationRequested);
+    connect(m_page, &QWebEnginePage::certificateError, this, &QtEnginePage::onCertificateError);
+    connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
+}
+
+QWindow *QtEnginePage::window() const
+{
+    return m_view->windowHandle();
+}
+
+QWebEnginePage *QtEnginePage::webPage() const
+{
+    return m_page;
+}
+
+QUrl QtEnginePage::url() const
+{
+    return m_page->url();
+}
+
+void QtEnginePage::load(const QUrl &url)
+{
+    m_page->load(url);
+}
+
+void QtEnginePage::loadHtml(const QString &html)
+{
+    m_page->setHtml(html);
+}
+
+void QtEnginePage::runJavaScript(const QString &code)
+{
+    m_page->runJavaScript(code);
+}
+
+void QtEnginePage::reloadBypassingCache()
+{
+    m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
+}
+
+void QtEnginePage::setAudioMuted(bool muted)
+{
+    m_page->setAudioMuted(muted);
+}
+
+void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
+{
+    // The shell's own pages are made from text (data: addresses, which the
+    // engine reports as loaded with status 200): they are no page loads.
+    const QUrl &url = loading.url();
+    if (url.scheme() == QLatin1String("data"))
+        return;
+    // The engine reports an HTTP error page as a failed load carrying the status.
+    const bool response = loading.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
+    switch (loading.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        emit sgLoadStarted(url);
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        emit sgLoadFinished(url, loading.errorCode());
+        break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (response)
+            emit sgLoadFinished(url, loading.errorCode());
+        else
+            emit sgLoadFailed(url, loading.errorCode(), loading.errorString());
+        break;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        break;
+    }
+}
+
+void QtEnginePage::onRenderProcessTerminated(
+    QWebEnginePage::RenderProcessTerminationStatus status)
+{
+    emit sgRendererEnded(rendererEnd(status));
+}
+
+// Nothing opens unless the request is opened in a page: the shell opens none.
+void QtEnginePage::onNewWindowRequested(QWebEngineNewWindowRequest &request)
+{
+    emit sgPopupRequested(request.requestedUrl());
+}
+
+void QtEnginePage::onNavigationRequested(QWebEngineNavigationRequest &request)
+{
+    NavigationRequest navigation(request.url(), request.isMainFrame());
+    emit sgNavigationRequested(navigation);
+    if (navigation.isRejected())
+        request.reject();
+}
+
+// The load fails; the administrator's switch keeps the engine from asking.
+void QtEnginePage::onCertificateError(const QWebEngineCertificateError &error)
+{
+    QWebEngineCertificateError answer = error;
+    answer.rejectCertificate();
+    emit sgCertificateError(error.url(), error.description());
+}
+
+void QtEnginePage::onContextMenuRequested(const QPoint &position)
+{
+    const QWebEngineContextMenuRequest *request = m_view->lastContextMenuRequest();
+    if (!request)
+        return;
+    ContextMenuRequest menu(contextMenuTargets(*request));
+    emit sgContextMenuRequested(menu);
+    if (menu.isSuppressed())
+        return;
+    QMenu *standard = m_view->createStandardContextMenu();
+    standard->setAttribute(Qt::WA_DeleteOnClose);
+    standard->popup(m_view->mapToGlobal(position));
+}
+
+void QtEnginePage::onActiveChanged()
+{
+    if (window()->isActive())
+        emit sgFocused();
+}
+
+bool QtEnginePage::eventFilter(QObject *watched, QEvent *event)
+{
+    // Closing the window, or a window it was put into, takes the page with it.
+    if (event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
+            == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+        emit sgWindowClosed();
+    }
+    return EnginePage::eventFilter(watched, event);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "cef/enginepage.h"
+
+#include <QWebEnginePage>
+
+#include <memory>
+
+class QWebChannel;
+class QWebEngineCertificateError;
+class QWebEngineLoadingInfo;
+class QWebEngineNavigationRequest;
+class QWebEngineNewWindowRequest;
+class QWebEngineProfile;
+class QWebEngineView;
+class ShellWebPage;
+struct PageOptions;
+
+// A page of Qt WebEngine: a frameless top-level view with the shell's page in
+// it, and the channel its bridge talks through.
+// Runs on the GUI thread.
+class QtEnginePage : public EnginePage
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(QtEnginePage)
+
+public:
+    QtEnginePage(QWebEngineProfile *profile, const PageOptions &options);
+    ~QtEnginePage() override;
+
+    QWindow *window() const override;
+    QUrl url() const override;
+    void load(const QUrl &url) override;
+    void loadHtml(const QString &html) override;
+    void runJavaScript(const QString &code) override;
+    void reloadBypassingCache() override;
+    void setAudioMuted(bool muted) override;
+
+    QWebEngineView *view() const { return m_view.get(); }
+    QWebEnginePage *webPage() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void connectPage();
+    void onLoadingChanged(const QWebEngineLoadingInfo &loading);
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
+    void onNewWindowRequested(QWebEngineNewWindowRequest &request);
+    void onNavigationRequested(QWebEngineNavigationRequest &request);
+    void onCertificateError(const QWebEngineCertificateError &error);
+    void onContextMenuRequested(const QPoint &position);
+    void onActiveChanged();
+
+    std::unique_ptr<QWebEngineView> m_view;
+    ShellWebPage *m_page;
+    QWebChannel *m_channel;
+};

@@ -1,0 +1,94 @@
+#include "cef/qtwebengine/qtengineprofile.h"
+
+#include "cef/qtwebengine/qtenginedownload.h"
+#include "cef/qtwebengine/qtenginepage.h"
+
+#include <QNetworkCookie>
+#include <QRegularExpression>
+#include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+QtEngineProfile::QtEngineProfile(const QString &storageName, const QString &storagePath,
+    const QString &cachePath, QObject *parent)
+    : EngineProfile(parent)
+    , m_profile(new QWebEngineProfile(storageName, this))
+{
+    m_profile->setPersistentStoragePath(storagePath);
+    m_profile->setCachePath(cachePath);
+    QWebEngineCookieStore *cookies = m_profile->cookieStore();
+    connect(cookies, &QWebEngineCookieStore::cookieAdded, this, &EngineProfile::sgCookieAdded);
+    connect(cookies, &QWebEngineCookieStore::cookieRemoved, this, &EngineProfile::sgCookieRemoved);
+    cookies->loadAllCookies();
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+        &QtEngineProfile::onDownloadRequested);
+}
+
+QtEngineProfile::~QtEngineProfile()
+{
+    for (const QPointer<QtEnginePage> &page : std::as_const(m_pages))
+        delete page.data();
+    delete m_profile;
+}
+
+void QtEngineProfile::setProductVersion(const QString &productVersion)
+{
+    static const QRegularExpression qtToken(QStringLiteral("QtWebEngine/\\S+\\s*"));
+    static const QRegularExpression chromeToken(QStringLiteral("Chrome/\\S+"));
+    QString userAgent = m_profile->httpUserAgent();
+    userAgent.remove(qtToken);
+    userAgent.replace(chromeToken, productVersion);
+    m_profile->setHttpUserAgent(userAgent);
+}
+
+void QtEngineProfile::addDocumentScript(const QString &name, const QString &source)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    m_profile->scripts()->insert(script);
+}
+
+EnginePage *QtEngineProfile::createPage(const PageOptions &options)
+{
+    auto *page = new QtEnginePage(m_profile, options);
+    m_pages.removeAll(nullptr);
+    m_pages.append(page);
+    return page;
+}
+
+void QtEngineProfile::setCookie(const QNetworkCookie &cookie, const QUrl &origin)
+{
+    m_profile->cookieStore()->setCookie(cookie, origin);
+}
+
+void QtEngineProfile::deleteCookie(const QNetworkCookie &cookie)
+{
+    m_profile->cookieStore()->deleteCookie(cookie);
+}
+
+void QtEngineProfile::deleteAllCookies()
+{
+    m_profile->cookieStore()->deleteAllCookies();
+}
+
+void QtEngineProfile::clearHttpCache()
+{
+    m_profile->clearHttpCache();
+}
+
+// A download belongs to the page that started it; nobody accepts one of no
+// page, and one its page leaves unanswered is refused.
+void QtEngineProfile::onDownloadRequested(QWebEngineDownloadRequest *request)
+{
+    auto *page = request->page() ? qobject_cast<QtEnginePage *>(request->page()->parent()) : nullptr;
+    if (page && m_pages.contains(page))
+        emit page->sgDownloadRequested(new QtEngineDownload(request));
+    if (request->state() == QWebEngineDownloadRequest::DownloadRequested)
+        request->cancel();
+}
