@@ -1,6 +1,8 @@
 // Round trips of the script bridge, page -> native -> page, against the bare
-// Qt WebChannel + runJavaScript path on the same engine. Prints p50, p99, mean,
-// round trips per second and the ratio of the two.
+// Qt WebChannel + runJavaScript path on the same engine: a plain view, page and
+// channel, the parts the engine adapter builds each window from, with none of
+// the shell around them. Prints p50, p99, mean, round trips per second and the
+// ratio of the two.
 //
 // Run under X (xvfb-run) from the build tree: bench_bridge [requests]
 
@@ -16,13 +18,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QQmlComponent>
-#include <QQmlEngine>
-#include <QQmlWebChannel>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
 
 #include <algorithm>
 #include <cstdio>
@@ -102,20 +101,15 @@ class Echo : public QObject
     Q_OBJECT
 
 public:
-    explicit Echo(QQuickItem *view)
-        : m_view(view)
+    explicit Echo(QWebEnginePage *page)
+        : m_page(page)
     {
-        const QMetaObject *type = view->metaObject();
-        m_runJavaScript = type->method(type->indexOfMethod("runJavaScript(QString)"));
     }
 
     QString latencies;
 
 public slots:
-    void echo(const QString &id)
-    {
-        m_runJavaScript.invoke(m_view, Q_ARG(QString, QStringLiteral("cb(\"%1\")").arg(id)));
-    }
+    void echo(const QString &id) { m_page->runJavaScript(QStringLiteral("cb(\"%1\")").arg(id)); }
     void done(const QString &text)
     {
         latencies = text;
@@ -123,12 +117,11 @@ public slots:
     }
 
 private:
-    QQuickItem *m_view;
-    QMetaMethod m_runJavaScript;
+    QWebEnginePage *m_page;
 };
 
 // Our path: the request goes out as sgWebMsgReceived and the answer comes back
-// the way the window manager sends a reply, as a process message to the page.
+// the way the window manager sends a reply, as a script run in the page.
 QString measureBridge(QCefApp &app, const TestHttpServer &server)
 {
     const CefRefPtr<QCefClient> client = app.createBrowser(
@@ -138,9 +131,9 @@ QString measureBridge(QCefApp &app, const TestHttpServer &server)
         [&client, &latencies](const QString &text) {
             const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
             const QString id = message.value(QStringLiteral("id")).toString();
-            CefFrame *frame = client->getBrowser()->mainFrame();
+            const CefRefPtr<CefBrowser> browser = client->getBrowser();
             if (id == QLatin1String("ready")) {
-                frame->executeJavaScript(QStringLiteral("next()"));
+                browser->executeJavaScript(QStringLiteral("next()"));
                 return;
             }
             if (id == QLatin1String("done")) {
@@ -154,34 +147,32 @@ QString measureBridge(QCefApp &app, const TestHttpServer &server)
                 { QStringLiteral("id"), id },
                 { QStringLiteral("successMsg"), QStringLiteral("1.0.2") },
             };
-            frame->sendProcessMessage(PID_RENDERER,
-                CefProcessMessage(QStringLiteral("qtQueryCallback(")
-                    + QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact))
-                    + QLatin1Char(')')));
+            browser->executeJavaScript(QStringLiteral("qtQueryCallback(")
+                + QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact))
+                + QLatin1Char(')'));
         });
     QCoreApplication::exec();
     client->getBrowser()->closeBrowser();
     return latencies;
 }
 
+// Hidden, with its native window made, as the bridge's page is. A persistent
+// profile of its own, as the shell's is, without the shell's page scripts.
 QString measureBare(const TestHttpServer &server)
 {
-    QQmlEngine engine;
-    QQmlComponent component(&engine);
-    component.setData("import QtWebEngine 1.10\nWebEngineView {}", QUrl());
-    QQuickWindow window;
-    window.resize(800, 600);
-    auto *view = qobject_cast<QQuickItem *>(component.beginCreate(engine.rootContext()));
-    view->setParentItem(window.contentItem());
-    QQmlWebChannel channel;
-    Echo echo(view);
+    QWebEngineProfile profile(QStringLiteral("bare"));
+    // Declared before the view: the page, the view's child, goes before its channel.
+    QWebChannel channel;
+    QWebEngineView view;
+    auto *page = new QWebEnginePage(&profile, &view);
+    Echo echo(page);
     channel.registerObject(QStringLiteral("echo"), &echo);
-    view->setProperty("webChannel", QVariant::fromValue(&channel));
-    component.completeCreate();
-    view->setProperty("url", QUrl(server.url(QStringLiteral("/bare.html"))));
-    window.create();
+    page->setWebChannel(&channel);
+    view.setPage(page);
+    view.resize(800, 600);
+    view.winId();
+    page->load(QUrl(server.url(QStringLiteral("/bare.html"))));
     QCoreApplication::exec();
-    delete view;
     return echo.latencies;
 }
 
@@ -195,10 +186,7 @@ void print(const char *name, const Figures &figures)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit() + "/config");
-    QCefEngine::prepare();
+    EngineTestEnvironment environment;
     QApplication app(argc, argv);
     trustTestServer();
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 2000;
@@ -215,7 +203,8 @@ int main(int argc, char *argv[])
     server.setPage(QStringLiteral("/bridge.html"), page(bridgePage, count));
     server.setPage(QStringLiteral("/bare.html"), page(barePage, count));
 
-    QCefEngine engine;
+    QCefEngine engine(realEngine());
+    // Before the bare view: the engine sets Chromium's switches, and both paths run with them.
     if (engine.initialize(argc, argv) >= 0) {
         std::fprintf(stderr, "the engine did not start\n");
         return 1;

@@ -3,19 +3,12 @@
 #include <cstdio>
 
 BenchShell::BenchShell(int &argc, char **argv, const char *page)
-    : m_enginePrepared(prepareEngine())
-    , m_app(argc, argv)
+    : m_app(argc, argv)
 {
     // Closing the last window of a round must not end the run.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     m_server.listen();
     m_server.setPage(QStringLiteral("/"), page);
-}
-
-bool BenchShell::prepareEngine()
-{
-    QCefEngine::prepare();
-    return true;
 }
 
 bool BenchShell::start()

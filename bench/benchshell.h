@@ -8,9 +8,9 @@
 
 class QCefView;
 
-// What a benchmark of the shell runs in: the user's folders redirected, the
-// engine prepared before the application object, a loopback server serving
-// one page at "/", and the scene with the engine started.
+// What a benchmark of the shell runs in: the user's folders redirected, a
+// loopback server serving one page at "/", and the scene with the real engine
+// started.
 // Made first thing in main(); all of it lives until main() returns.
 class BenchShell
 {
@@ -28,11 +28,8 @@ public:
     QString pageUrl() const { return m_server.url(QStringLiteral("/")); }
 
 private:
-    static bool prepareEngine();
-
+    // First: nothing may read the user's folders before they are redirected.
     EngineTestEnvironment m_environment;
-    // Here for its place: the engine is prepared before the application object.
-    bool m_enginePrepared;
     QApplication m_app;
     TestHttpServer m_server;
     ShellScene m_scene;

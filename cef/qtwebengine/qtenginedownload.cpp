@@ -11,15 +11,10 @@ QtEngineDownload::QtEngineDownload(QWebEngineDownloadRequest *request)
         &EngineDownload::sgReceived);
     connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this,
         &QtEngineDownload::reportFinished);
-    // The engine would try to resume an interrupted download: nobody here
-    // waits for that.
     connect(request, &QWebEngineDownloadRequest::stateChanged, this,
-        [this](QWebEngineDownloadRequest::DownloadState state) {
-            if (state == QWebEngineDownloadRequest::DownloadInterrupted) {
-                m_request->cancel();
-                reportFinished();
-            }
-        });
+        &QtEngineDownload::reportFinished);
+    connect(request, &QWebEngineDownloadRequest::interruptReasonChanged, this,
+        &QtEngineDownload::reportFinished);
 }
 
 QString QtEngineDownload::suggestedFileName() const
@@ -34,6 +29,11 @@ QUrl QtEngineDownload::url() const
 
 EngineDownload::State QtEngineDownload::state() const
 {
+    // Nobody waits here for the engine to resume an interrupted download, and
+    // one it resumes keeps telling it is in progress: its reason alone says so.
+    if (m_request->interruptReason() != QWebEngineDownloadRequest::NoReason
+        && !m_request->isFinished())
+        return State::Interrupted;
     switch (m_request->state()) {
     case QWebEngineDownloadRequest::DownloadRequested:
         return State::Requested;
@@ -74,8 +74,11 @@ void QtEngineDownload::cancel()
 
 void QtEngineDownload::reportFinished()
 {
-    if (m_finishReported || state() == State::InProgress || state() == State::Requested)
+    const State now = state();
+    if (m_finishReported || now == State::InProgress || now == State::Requested)
         return;
     m_finishReported = true;
+    if (now == State::Interrupted)
+        m_request->cancel();
     emit sgFinished();
 }

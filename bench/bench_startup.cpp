@@ -1,0 +1,194 @@
+// Start-up time of the real program: wall time from starting the built lumen
+// until its first window's page has loaded and the bridge has answered that
+// page's first request (the page then tells this program's loopback server).
+// Prints each run, then the median, minimum and maximum over the runs.
+//
+// The program runs as tst_startup runs it: a copy of it and of the engine's
+// sub-process program in a temporary program folder, the user's folders
+// redirected beside it, and the portal's domain set with lumen_config to a
+// name under .localhost, which the engine takes for the loopback address and
+// the program trusts as the portal's own site. The first run, from empty
+// folders, only warms up (disk cache, the engine's first set-up) and is not
+// counted. The measured runs keep the same folders, as a user's starts keep
+// theirs: each finds the engine's cache and storage of the run before. Each
+// run ends with SIGTERM, as a logout ends it, and is waited for before the next
+// starts, since a second start would hand over to the first.
+//
+// Finds the programs in LUMEN_BIN_DIR, else in the build's bin/ (two folders
+// up from this one).
+// Run under X (xvfb-run) from the build tree: bench_startup [runs]
+
+#include "testhttpserver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const int startTimeoutMs = 60000;
+const int exitTimeoutMs = 30000;
+
+// The request goes to the page's own window: the dispatcher answers the window
+// that GetVersion names.
+const char portalPage[] = R"(<!doctype html><html><body><script>
+window.qtQueryCallback = function (reply) {
+    if (reply.id === 'startup')
+        fetch('/ready', { cache: 'no-store' });
+};
+window.addEventListener('load', function () {
+    callQML('login', 'startup', '{"GetVersion":"login"}');
+});
+</script>portal</body></html>)";
+
+QString binDir()
+{
+    const QString configured = qEnvironmentVariable("LUMEN_BIN_DIR");
+    if (!configured.isEmpty())
+        return configured;
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin"));
+}
+
+// The program and the engine's sub-process program, as a user installs them.
+bool install(const QString &bin, const QString &appDir)
+{
+    if (!QDir().mkpath(appDir))
+        return false;
+    for (const QString &name : { QStringLiteral("lumen"), QStringLiteral("lumen_render") }) {
+        if (!QFile::copy(bin + QLatin1Char('/') + name, appDir + QLatin1Char('/') + name)) {
+            std::fprintf(stderr, "cannot copy %s/%s\n", qPrintable(bin), qPrintable(name));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool setDomain(const QString &bin, const QString &appDir, const QString &domain)
+{
+    QProcess tool;
+    tool.start(bin + QStringLiteral("/lumen_config"),
+        { QStringLiteral("--file"), appDir + QStringLiteral("/config.ini"),
+            QStringLiteral("set-domain"), domain });
+    if (tool.waitForFinished() && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0)
+        return true;
+    std::fprintf(
+        stderr, "lumen_config set-domain failed: %s\n", tool.readAllStandardError().constData());
+    return false;
+}
+
+void prepare(QProcess &lumen, const QTemporaryDir &root)
+{
+    lumen.setProgram(root.filePath(QStringLiteral("app/lumen")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), root.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
+    lumen.setProcessEnvironment(environment);
+    lumen.setStandardOutputFile(QProcess::nullDevice());
+}
+
+// Milliseconds from the start to the beacon's arrival; -1 when it did not
+// arrive. The time is taken as the server reads the request, not on a poll.
+qint64 timeStart(QProcess &lumen, TestHttpServer &server)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 readyAt = -1;
+    QObject::connect(&server, &TestHttpServer::sgRequested, &loop, [&](const QString &path) {
+        if (path == QLatin1String("/ready") && readyAt < 0) {
+            readyAt = clock.elapsed();
+            loop.quit();
+        }
+    });
+    QObject::connect(&lumen, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop,
+        &QEventLoop::quit);
+    QTimer::singleShot(startTimeoutMs, &loop, &QEventLoop::quit);
+    clock.start();
+    lumen.start();
+    loop.exec();
+    return readyAt;
+}
+
+// False when the program had ended already or had to be killed.
+bool stop(QProcess &lumen)
+{
+    if (lumen.state() == QProcess::NotRunning)
+        return false;
+    lumen.terminate();
+    if (lumen.waitForFinished(exitTimeoutMs))
+        return true;
+    lumen.kill();
+    lumen.waitForFinished();
+    return false;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    const QString bin = binDir();
+
+    QTemporaryDir root;
+    TestHttpServer server;
+    if (!root.isValid() || !server.listen()) {
+        std::fprintf(stderr, "no temporary folder or no loopback port\n");
+        return 1;
+    }
+    server.setPage(QStringLiteral("/"), portalPage);
+    server.setPage(QStringLiteral("/ready"), "ready");
+    const QString appDir = root.filePath(QStringLiteral("app"));
+    const QString domain = QStringLiteral("lumen.localhost:")
+        + QString::number(QUrl(server.url(QStringLiteral("/"))).port());
+    if (!install(bin, appDir) || !setDomain(bin, appDir, domain))
+        return 1;
+
+    std::printf("lumen from %s: process start to first page loaded and its bridge request "
+                "answered\n",
+        qPrintable(bin));
+    std::vector<double> times;
+    for (int run = 0; run <= runs; ++run) {
+        QProcess lumen;
+        prepare(lumen, root);
+        const qint64 elapsed = timeStart(lumen, server);
+        const bool ended = stop(lumen);
+        if (elapsed < 0) {
+            std::fprintf(stderr, "run %d: no answer within %d s; the program's output:\n%s\n", run,
+                startTimeoutMs / 1000, lumen.readAllStandardError().constData());
+            return 1;
+        }
+        if (!ended)
+            std::fprintf(
+                stderr, "run %d: the program had ended already, or SIGTERM did not end it\n", run);
+        if (run == 0) {
+            std::printf("warm-up: %lld ms\n", static_cast<long long>(elapsed));
+        } else {
+            std::printf("run %d: %lld ms\n", run, static_cast<long long>(elapsed));
+            times.push_back(double(elapsed));
+        }
+        std::fflush(stdout);
+    }
+    std::printf("%d runs after 1 to warm up: median %.0f ms, min %.0f ms, max %.0f ms\n", runs,
+        median(times), *std::min_element(times.begin(), times.end()),
+        *std::max_element(times.begin(), times.end()));
+    return 0;
+}
