@@ -23,14 +23,15 @@ int lastIdentifier = 0;
 void CefBrowser::createBrowser(EngineProfile *profile, const PageOptions &options,
     const CefRefPtr<QCefClient> &client, const QString &url)
 {
-    QTimer::singleShot(0, client.data(), [profile = QPointer<EngineProfile>(profile), options,
-                                              client, url] {
-        if (!profile)
-            return;
-        CefRefPtr<CefBrowser> browser(new CefBrowser(profile->createPage(options), client.data()));
-        client->OnAfterCreated(browser);
-        browser->loadUrl(url);
-    });
+    QTimer::singleShot(
+        0, client.data(), [profile = QPointer<EngineProfile>(profile), options, client, url] {
+            if (!profile)
+                return;
+            CefRefPtr<CefBrowser> browser(
+                new CefBrowser(profile->createPage(options), client.data()));
+            client->OnAfterCreated(browser);
+            browser->loadUrl(url);
+        });
 }
 
 CefBrowser::CefBrowser(EnginePage *page, QCefClient *client)

@@ -216,7 +216,9 @@ void Tools::quitApp()
 {
     TSpdlog::instance()->uiClick(kQuitting);
     emit sgCloseAllWindows();
-    QCoreApplication::quit();
+    // Not quit(): it asks every top-level window to close first and gives up
+    // when one refuses, as a page's window put into a scene window always does.
+    QCoreApplication::exit(0);
 }
 
 void Tools::restartApp()

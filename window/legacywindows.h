@@ -22,7 +22,8 @@ class LegacyWindows : public QObject
     Q_DISABLE_COPY(LegacyWindows)
 
 public:
-    LegacyWindows(const WindowRegistry &registry, QCefEngine &engineHost, QObject *parent = nullptr);
+    LegacyWindows(
+        const WindowRegistry &registry, QCefEngine &engineHost, QObject *parent = nullptr);
 
     // Cookie name to value, as the engine windows had them when attached.
     const QHash<QString, QString> &cookieTable() const { return m_cookieTable; }

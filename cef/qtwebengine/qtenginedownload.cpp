@@ -11,8 +11,8 @@ QtEngineDownload::QtEngineDownload(QWebEngineDownloadRequest *request)
         &EngineDownload::sgReceived);
     connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this,
         &QtEngineDownload::reportFinished);
-    connect(request, &QWebEngineDownloadRequest::stateChanged, this,
-        &QtEngineDownload::reportFinished);
+    connect(
+        request, &QWebEngineDownloadRequest::stateChanged, this, &QtEngineDownload::reportFinished);
     connect(request, &QWebEngineDownloadRequest::interruptReasonChanged, this,
         &QtEngineDownload::reportFinished);
 }

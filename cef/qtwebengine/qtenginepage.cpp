@@ -8,6 +8,7 @@
 
 #include <QMenu>
 #include <QPlatformSurfaceEvent>
+#include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
 #include <QWebEngineContextMenuRequest>
@@ -58,13 +59,9 @@ EnginePage::RendererEnd rendererEnd(QWebEnginePage::RenderProcessTerminationStat
 QtEnginePage::QtEnginePage(QWebEngineProfile *profile, const PageOptions &options)
     : m_view(std::make_unique<QWebEngineView>())
     , m_page(new ShellWebPage(profile, this))
-    , m_channel(new QWebChannel(this))
+    , m_pluginsAllowed(options.pluginsAllowed)
 {
-    m_channel->registerObject(BridgeEndpoint::channelObjectName(),
-        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
-    m_page->setWebChannel(m_channel);
-    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, options.pluginsAllowed);
-    connectPage();
+    setUpPage();
 
     m_view->setPage(m_page);
     m_view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -91,17 +88,31 @@ QtEnginePage::~QtEnginePage()
     m_view->windowHandle()->removeEventFilter(this);
 }
 
-void QtEnginePage::connectPage()
+void QtEnginePage::setUpPage()
 {
+    m_channel = new QWebChannel(m_page);
+    m_channel->registerObject(BridgeEndpoint::channelObjectName(),
+        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
+    m_page->setWebChannel(m_channel);
+    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
+
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &QtEnginePage::onRenderProcessTerminated);
-    connect(m_page, &QWebEnginePage::newWindowRequested, this,
-        &QtEnginePage::onNewWindowRequested);
-    connect(m_page, &QWebEnginePage::navigationRequested, this,
-        &QtEnginePage::onNavigationRequested);
+    connect(m_page, &QWebEnginePage::newWindowRequested, this, &QtEnginePage::onNewWindowRequested);
+    connect(
+        m_page, &QWebEnginePage::navigationRequested, this, &QtEnginePage::onNavigationRequested);
     connect(m_page, &QWebEnginePage::certificateError, this, &QtEnginePage::onCertificateError);
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
+}
+
+void QtEnginePage::replacePage()
+{
+    QWebEnginePage *ended = m_page;
+    m_page = new ShellWebPage(ended->profile(), this);
+    setUpPage();
+    m_view->setPage(m_page);
+    ended->deleteLater();
 }
 
 QWindow *QtEnginePage::window() const
@@ -171,9 +182,13 @@ void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
     }
 }
 
-void QtEnginePage::onRenderProcessTerminated(
-    QWebEnginePage::RenderProcessTerminationStatus status)
+// The engine gives the next render process of the page no working channel: a
+// new page takes the place of the old one, as in a new window. Not from within
+// the page's own report of the ended process.
+void QtEnginePage::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status)
 {
+    if (status != QWebEnginePage::NormalTerminationStatus)
+        QTimer::singleShot(0, this, &QtEnginePage::replacePage);
     emit sgRendererEnded(rendererEnd(status));
 }
 

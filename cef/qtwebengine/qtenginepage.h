@@ -43,7 +43,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void connectPage();
+    void setUpPage();
+    void replacePage();
     void onLoadingChanged(const QWebEngineLoadingInfo &loading);
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
@@ -54,5 +55,6 @@ private:
 
     std::unique_ptr<QWebEngineView> m_view;
     ShellWebPage *m_page;
-    QWebChannel *m_channel;
+    QWebChannel *m_channel = nullptr;
+    const bool m_pluginsAllowed;
 };

@@ -86,7 +86,8 @@ void QtEngineProfile::clearHttpCache()
 // page, and one its page leaves unanswered is refused.
 void QtEngineProfile::onDownloadRequested(QWebEngineDownloadRequest *request)
 {
-    auto *page = request->page() ? qobject_cast<QtEnginePage *>(request->page()->parent()) : nullptr;
+    auto *page
+        = request->page() ? qobject_cast<QtEnginePage *>(request->page()->parent()) : nullptr;
     if (page && m_pages.contains(page))
         emit page->sgDownloadRequested(new QtEngineDownload(request));
     if (request->state() == QWebEngineDownloadRequest::DownloadRequested)

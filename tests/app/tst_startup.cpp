@@ -290,6 +290,8 @@ void TestStartup::answersVersionAndHelpWithoutWindow_data()
     QTest::addColumn<QString>("answer");
     QTest::newRow("version") << "--version"
                              << "lumen 1.0.2\n";
+    QTest::newRow("version with the engine's") << "--version"
+                                               << "lumen 1.0.2\nChromium 1";
     QTest::newRow("help among engine switches") << "--disable-gpu --help"
                                                 << "Usage: lumen [OPTION]...\n";
 }

@@ -9,9 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QWebEngineSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QWebEngineSettings>
 
 namespace {
 

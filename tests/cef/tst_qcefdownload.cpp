@@ -8,8 +8,8 @@
 #include "testdownloadserver.h"
 #include "testhttpserver.h"
 
-#include <QWebEngineProfile>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
 
 #include <algorithm>
 #include <functional>

@@ -514,9 +514,7 @@ void TestDispatcher::openAndLoadInOneRequestReplyTwiceWithOneId()
     QTRY_COMPARE_WITH_TIMEOUT(m_pages->received(QStringLiteral("side")),
         QStringList { reply(request, QStringLiteral("ol"), list) }, kEngineTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(!sideLoads.isEmpty(), kEngineTimeout);
-    QCOMPARE(
-        m_windows->findWindow(QStringLiteral("side"))->client->getBrowser()->url(),
-        url);
+    QCOMPARE(m_windows->findWindow(QStringLiteral("side"))->client->getBrowser()->url(), url);
     QCOMPARE(m_server.requestCount(QStringLiteral("/other.html")), otherRequests + 2);
 }
 
@@ -637,9 +635,7 @@ void TestDispatcher::reloadAndLoadNavigateTheNamedWindow()
     const QString load = QStringLiteral("{\"Load\":\"fresh\",\"Url\":%1}").arg(json(url));
     QVERIFY(waitForLoad(
         QStringLiteral("fresh"), [&] { m_pages->post(kLeft, QStringLiteral("r2"), load); }));
-    QCOMPARE(
-        m_windows->findWindow(QStringLiteral("fresh"))->client->getBrowser()->url(),
-        url);
+    QCOMPARE(m_windows->findWindow(QStringLiteral("fresh"))->client->getBrowser()->url(), url);
     QVERIFY(m_pages->settle(standing()));
     QCOMPARE(m_pages->received(QStringLiteral("fresh")),
         QStringList { reply(load, QStringLiteral("r2"), QStringLiteral("[fresh]")) });

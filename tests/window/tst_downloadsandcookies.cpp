@@ -11,8 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkCookie>
-#include <QWebEngineProfile>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineCookieStore>
 
 #include <algorithm>

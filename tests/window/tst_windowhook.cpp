@@ -185,12 +185,21 @@ WindowRecord *TestWindowHook::open(const QString &name, const QString &rect, con
 
 // Presses the left button there and waits until the page's request has reached the window
 // manager.
+// A page takes input only once it has drawn itself: until it answers, the
+// press is given again.
 bool TestWindowHook::pressOnPage(const QPoint &point)
 {
     QSignalSpy requests(m_windows, &QCefView::sgWebMsgReceived);
     movePointer(point);
-    m_input.pressButton(1);
-    return requests.wait(kEngineTimeout);
+    return QTest::qWaitFor(
+        [&] {
+            if (!requests.isEmpty())
+                return true;
+            m_input.releaseButton(1);
+            m_input.pressButton(1);
+            return requests.wait(250);
+        },
+        kEngineTimeout);
 }
 
 bool TestWindowHook::moveHandled(const QPoint &point)

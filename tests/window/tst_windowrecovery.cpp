@@ -140,8 +140,8 @@ void TestWindowRecovery::failedPageShowsTheErrorPage()
     QFETCH(QString, url);
     WindowRecord *record = openWindow(url);
     QVERIFY(record);
-    QTRY_VERIFY2_WITH_TIMEOUT(showsErrorPage(*record),
-        qPrintable(record->client->getBrowser()->url()), kEngineTimeout);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        showsErrorPage(*record), qPrintable(record->client->getBrowser()->url()), kEngineTimeout);
 }
 
 void TestWindowRecovery::errorPageRetriesUntilThePageLoads()

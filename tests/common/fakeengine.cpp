@@ -1,0 +1,94 @@
+#include "fakeengine.h"
+
+#include "cef/bridgecall.h"
+#include "cef/pagerequests.h"
+
+#include <QPlatformSurfaceEvent>
+
+FakePage::FakePage(const PageOptions &options)
+    : m_window(std::make_unique<QWindow>())
+{
+    m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_window->setTitle(options.windowTitle);
+    m_window->resize(options.width > 0 ? options.width : 800, options.height > 0 ? options.height : 600);
+    m_window->create();
+    m_window->installEventFilter(this);
+    if (options.visible)
+        m_window->show();
+}
+
+FakePage::~FakePage()
+{
+    m_window->removeEventFilter(this);
+}
+
+void FakePage::load(const QUrl &url)
+{
+    m_url = url;
+    m_html.clear();
+    m_loads.append(url);
+    emit sgLoadStarted(url);
+}
+
+void FakePage::loadHtml(const QString &html)
+{
+    m_url = QUrl(QStringLiteral("data:text/html,shell"));
+    m_html = html;
+}
+
+void FakePage::failLoad(int networkError, const QString &errorText)
+{
+    emit sgLoadFailed(m_url, networkError, errorText);
+}
+
+void FakePage::callBridge(const QString &name, const QString &id, const QString &request)
+{
+    emit sgBridgeCall({ name, id, request, QString() });
+}
+
+bool FakePage::navigate(const QUrl &url)
+{
+    NavigationRequest request(url, true);
+    emit sgNavigationRequested(request);
+    return !request.isRejected();
+}
+
+bool FakePage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
+            == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+        emit sgWindowClosed();
+    }
+    return EnginePage::eventFilter(watched, event);
+}
+
+FakeProfile::~FakeProfile()
+{
+    for (const QPointer<FakePage> &page : std::as_const(m_pages))
+        delete page.data();
+}
+
+EnginePage *FakeProfile::createPage(const PageOptions &options)
+{
+    auto *page = new FakePage(options);
+    m_pages.append(page);
+    return page;
+}
+
+QList<FakePage *> FakeProfile::pages() const
+{
+    QList<FakePage *> pages;
+    for (const QPointer<FakePage> &page : m_pages) {
+        if (page)
+            pages.append(page);
+    }
+    return pages;
+}
+
+bool FakeEngine::start(const EngineSettings &settings)
+{
+    m_settings = settings;
+    m_profile = std::make_unique<FakeProfile>();
+    return true;
+}

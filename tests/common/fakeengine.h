@@ -1,0 +1,100 @@
+#pragma once
+
+#include "cef/browserengine.h"
+#include "cef/enginepage.h"
+#include "cef/engineprofile.h"
+
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <QWindow>
+
+#include <memory>
+
+// A page with no engine behind it: a plain window, what the shell asked of it
+// recorded, and what a page tells played by the test.
+// Runs on the GUI thread.
+class FakePage : public EnginePage
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(FakePage)
+
+public:
+    explicit FakePage(const PageOptions &options);
+    ~FakePage() override;
+
+    QWindow *window() const override { return m_window.get(); }
+    QUrl url() const override { return m_url; }
+    void load(const QUrl &url) override;
+    void loadHtml(const QString &html) override;
+    void runJavaScript(const QString &code) override { m_scripts.append(code); }
+    void reloadBypassingCache() override { load(m_url); }
+    void setAudioMuted(bool muted) override { m_muted = muted; }
+
+    // What the shell asked:
+    const QList<QUrl> &loads() const { return m_loads; }
+    const QString &html() const { return m_html; }
+    const QStringList &scripts() const { return m_scripts; }
+    bool isMuted() const { return m_muted; }
+
+    // What the page tells, as the engine would:
+    void finishLoad(int httpStatus = 200) { emit sgLoadFinished(m_url, httpStatus); }
+    void failLoad(int networkError, const QString &errorText);
+    void endRenderer(RendererEnd end) { emit sgRendererEnded(end); }
+    void callBridge(const QString &name, const QString &id, const QString &request);
+    // True when the shell let the navigation go on.
+    bool navigate(const QUrl &url);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    std::unique_ptr<QWindow> m_window;
+    QUrl m_url;
+    QList<QUrl> m_loads;
+    QString m_html;
+    QStringList m_scripts;
+    bool m_muted = false;
+};
+
+// Pages of the fake engine, every one of them known to the test.
+class FakeProfile : public EngineProfile
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(FakeProfile)
+
+public:
+    using EngineProfile::EngineProfile;
+    ~FakeProfile() override;
+
+    EnginePage *createPage(const PageOptions &options) override;
+    void setCookie(const QNetworkCookie &, const QUrl &) override {}
+    void deleteCookie(const QNetworkCookie &) override {}
+    void deleteAllCookies() override {}
+    void clearHttpCache() override {}
+
+    // The pages made so far that still exist, oldest first.
+    QList<FakePage *> pages() const;
+
+private:
+    QList<QPointer<FakePage>> m_pages;
+};
+
+// An engine that starts at once and renders nothing.
+class FakeEngine : public BrowserEngine
+{
+public:
+    bool start(const EngineSettings &settings) override;
+    EngineProfile *profile() override { return m_profile.get(); }
+    EngineProfile *legacyProfile(const QString &) override { return &m_legacyProfile; }
+    QString chromiumVersion() const override { return QStringLiteral("0.0.0.0"); }
+
+    FakeProfile *fakeProfile() const { return m_profile.get(); }
+    const EngineSettings &settings() const { return m_settings; }
+
+private:
+    EngineSettings m_settings;
+    std::unique_ptr<FakeProfile> m_profile;
+    FakeProfile m_legacyProfile;
+};

@@ -1,0 +1,141 @@
+#include "enginetest.h"
+#include "fakeengine.h"
+#include "shellscene.h"
+#include "window/qcefview.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString kPortal = QStringLiteral("http://127.0.0.1:8/lobby");
+
+} // namespace
+
+// The window manager, the scene's dispatcher and the recovery of pages, on an
+// engine that renders nothing: what the shell asks of a page and does with
+// what a page tells, in milliseconds and with no display needed.
+class TestEnginelessWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void windowHoldsItsPageAndTheDispatcherAnswers();
+    void closeRequestTakesTheWindowAndItsPageAway();
+    void deadRendererReloadsThenShowsTheErrorPage();
+    void failedLoadShowsTheErrorPageUntilRetryLoads();
+
+private:
+    FakePage *open(const QString &name, const QString &url = kPortal);
+    QString lastScript(const FakePage &page) const;
+
+    FakeEngine *m_engine = nullptr;
+    ShellScene m_shell { [this] {
+        auto engine = std::make_unique<FakeEngine>();
+        m_engine = engine.get();
+        return engine;
+    } };
+    QCefView *m_windows = nullptr;
+};
+
+void TestEnginelessWindows::initTestCase()
+{
+    QVERIFY(m_shell.start());
+    m_windows = m_shell.windows();
+    QVERIFY(m_engine->settings().bridgeScript.contains(QStringLiteral("callQML")));
+}
+
+void TestEnginelessWindows::cleanup()
+{
+    QVERIFY(m_shell.closeWindows(m_windows->findWindow(QStringLiteral("game"))
+            ? QStringList { QStringLiteral("game") }
+            : QStringList()));
+}
+
+// Attached: the page's window sits in the scene window named after it.
+FakePage *TestEnginelessWindows::open(const QString &name, const QString &url)
+{
+    m_windows->openWindow(name, QString(), QString(), url, QStringLiteral("0,0,300,200"),
+        QString(), QString(), QString(), QString(), QString(), true);
+    const auto attached = [this, name] {
+        const WindowRecord *record = m_windows->findWindow(name);
+        return record && record->window;
+    };
+    if (!QTest::qWaitFor(attached, 5000))
+        return nullptr;
+    return m_engine->fakeProfile()->pages().constLast();
+}
+
+QString TestEnginelessWindows::lastScript(const FakePage &page) const
+{
+    return page.scripts().isEmpty() ? QString() : page.scripts().constLast();
+}
+
+void TestEnginelessWindows::windowHoldsItsPageAndTheDispatcherAnswers()
+{
+    FakePage *page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    const WindowRecord *record = m_windows->findWindow(QStringLiteral("game"));
+    QCOMPARE(page->window()->parent(), record->window);
+    QCOMPARE(page->loads(), QList<QUrl> { QUrl(kPortal) });
+
+    page->callBridge(QStringLiteral("game"), QStringLiteral("7"),
+        QStringLiteral("{\"GetVersion\":\"game\"}"));
+    QTRY_VERIFY(lastScript(*page).startsWith(QStringLiteral("qtQueryCallback(")));
+    QVERIFY(lastScript(*page).contains(QStringLiteral("\"successMsg\":\"1.0.2\"")));
+    QVERIFY(lastScript(*page).contains(QStringLiteral("\"id\":\"7\"")));
+}
+
+void TestEnginelessWindows::closeRequestTakesTheWindowAndItsPageAway()
+{
+    QPointer<FakePage> page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    QSignalSpy closed(m_windows, &QCefView::sgCloseWindow);
+
+    emit page->sgCloseRequested();
+    QTRY_VERIFY(page.isNull());
+    QTRY_COMPARE(closed.count(), 1);
+    QVERIFY(!m_windows->findWindow(QStringLiteral("game")));
+}
+
+void TestEnginelessWindows::deadRendererReloadsThenShowsTheErrorPage()
+{
+    FakePage *page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    page->endRenderer(EnginePage::RendererEnd::Normal);
+    page->endRenderer(EnginePage::RendererEnd::Crashed);
+    QTRY_COMPARE(page->loads().count(), 2);
+    page->endRenderer(EnginePage::RendererEnd::Killed);
+    QTRY_COMPARE(page->loads().count(), 3);
+    QCOMPARE(page->loads().constLast(), QUrl(kPortal));
+    QVERIFY(page->html().isEmpty());
+
+    page->endRenderer(EnginePage::RendererEnd::Abnormal);
+    QTRY_VERIFY(page->html().contains(QStringLiteral("127.0.0.1:8/lobby")));
+    QCOMPARE(page->loads().count(), 3);
+}
+
+void TestEnginelessWindows::failedLoadShowsTheErrorPageUntilRetryLoads()
+{
+    FakePage *page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    const QUrl retry(QStringLiteral("http://lumen-shell.invalid/retry"));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 1);
+
+    page->failLoad(-102, QStringLiteral("net::ERR_CONNECTION_REFUSED"));
+    QTRY_VERIFY(page->html().contains(QStringLiteral("Retry")));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 2);
+    QCOMPARE(page->loads().constLast(), QUrl(kPortal));
+
+    page->finishLoad();
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 2);
+}
+
+LUMEN_ENGINE_TEST_MAIN(TestEnginelessWindows)
+
+#include "tst_enginelesswindows.moc"
