@@ -14,8 +14,9 @@ packages=(
   libx11-dev libxtst-dev
   libgl1-mesa-dri libglx-mesa0
   xvfb xauth x11-utils x11-apps imagemagick
-  # Desktops for the tests: a window manager on X, and a Wayland one with X beside it.
-  openbox weston xwayland
+  # Desktops for the tests: a window manager on X, and a Wayland one with X beside it; Qt's
+  # Wayland plugin, without which Qt falls back to X by itself and the shell's choice goes unseen.
+  openbox weston xwayland qt6-wayland
   python3
   dpkg-dev file lintian
 )

@@ -10,7 +10,8 @@ FakePage::FakePage(const PageOptions &options)
 {
     m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
     m_window->setTitle(options.windowTitle);
-    m_window->resize(options.width > 0 ? options.width : 800, options.height > 0 ? options.height : 600);
+    m_window->resize(
+        options.width > 0 ? options.width : 800, options.height > 0 ? options.height : 600);
     m_window->create();
     m_window->installEventFilter(this);
     if (options.visible)

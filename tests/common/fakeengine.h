@@ -69,10 +69,10 @@ public:
     ~FakeProfile() override;
 
     EnginePage *createPage(const PageOptions &options) override;
-    void setCookie(const QNetworkCookie &, const QUrl &) override {}
-    void deleteCookie(const QNetworkCookie &) override {}
-    void deleteAllCookies() override {}
-    void clearHttpCache() override {}
+    void setCookie(const QNetworkCookie &, const QUrl &) override { }
+    void deleteCookie(const QNetworkCookie &) override { }
+    void deleteAllCookies() override { }
+    void clearHttpCache() override { }
 
     // The pages made so far that still exist, oldest first.
     QList<FakePage *> pages() const;

@@ -57,8 +57,8 @@ void TestEnginelessWindows::cleanup()
 // Attached: the page's window sits in the scene window named after it.
 FakePage *TestEnginelessWindows::open(const QString &name, const QString &url)
 {
-    m_windows->openWindow(name, QString(), QString(), url, QStringLiteral("0,0,300,200"),
-        QString(), QString(), QString(), QString(), QString(), true);
+    m_windows->openWindow(name, QString(), QString(), url, QStringLiteral("0,0,300,200"), QString(),
+        QString(), QString(), QString(), QString(), true);
     const auto attached = [this, name] {
         const WindowRecord *record = m_windows->findWindow(name);
         return record && record->window;
@@ -81,8 +81,8 @@ void TestEnginelessWindows::windowHoldsItsPageAndTheDispatcherAnswers()
     QCOMPARE(page->window()->parent(), record->window);
     QCOMPARE(page->loads(), QList<QUrl> { QUrl(kPortal) });
 
-    page->callBridge(QStringLiteral("game"), QStringLiteral("7"),
-        QStringLiteral("{\"GetVersion\":\"game\"}"));
+    page->callBridge(
+        QStringLiteral("game"), QStringLiteral("7"), QStringLiteral("{\"GetVersion\":\"game\"}"));
     QTRY_VERIFY(lastScript(*page).startsWith(QStringLiteral("qtQueryCallback(")));
     QVERIFY(lastScript(*page).contains(QStringLiteral("\"successMsg\":\"1.0.2\"")));
     QVERIFY(lastScript(*page).contains(QStringLiteral("\"id\":\"7\"")));
