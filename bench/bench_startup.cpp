@@ -18,6 +18,7 @@
 // up from this one).
 // Run under X (xvfb-run) from the build tree: bench_startup [runs]
 
+#include "answeringportal.h"
 #include "testhttpserver.h"
 
 #include <QCoreApplication>
@@ -38,18 +39,6 @@ namespace {
 
 const int startTimeoutMs = 60000;
 const int exitTimeoutMs = 30000;
-
-// The request goes to the page's own window: the dispatcher answers the window
-// that GetVersion names.
-const char portalPage[] = R"(<!doctype html><html><body><script>
-window.qtQueryCallback = function (reply) {
-    if (reply.id === 'startup')
-        fetch('/ready', { cache: 'no-store' });
-};
-window.addEventListener('load', function () {
-    callQML('login', 'startup', '{"GetVersion":"login"}');
-});
-</script>portal</body></html>)";
 
 QString binDir()
 {
@@ -154,7 +143,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no temporary folder or no loopback port\n");
         return 1;
     }
-    server.setPage(QStringLiteral("/"), portalPage);
+    server.setPage(QStringLiteral("/"), answeringPortalPage);
     server.setPage(QStringLiteral("/ready"), "ready");
     const QString appDir = root.filePath(QStringLiteral("app"));
     const QString domain = QStringLiteral("lumen.localhost:")

@@ -1,3 +1,4 @@
+#include "answeringportal.h"
 #include "testfiles.h"
 #include "testhttpserver.h"
 
@@ -39,17 +40,6 @@ private:
 namespace {
 
 const char socketName[] = "lumen-test";
-
-// The page asks the shell through the bridge; the answer makes it tell the test's server.
-const char portalPage[] = R"(<!doctype html><html><body><script>
-window.qtQueryCallback = function (reply) {
-    if (reply.id === 'startup')
-        fetch('/ready', { cache: 'no-store' });
-};
-window.addEventListener('load', function () {
-    callQML('login', 'startup', '{"GetVersion":"login"}');
-});
-</script>portal</body></html>)";
 
 } // namespace
 
@@ -148,7 +138,7 @@ void TestWaylandSession::showsFirstWindowOnXwaylandAndAnswersThePage()
         QVERIFY2(QFile::copy(bin + "/" + name, appDir + "/" + name), qPrintable(name));
     TestHttpServer portal;
     QVERIFY(portal.listen());
-    portal.setPage("/", portalPage);
+    portal.setPage("/", answeringPortalPage);
     portal.setPage("/ready", "ready");
     QProcess config;
     config.start(bin + "/lumen_config",
