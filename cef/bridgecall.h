@@ -9,7 +9,9 @@ struct BridgeCall
     QString name;
     QString id;
     QString request;
-    // The origin the engine set on the message of a sub-frame that handed the
-    // call to its main frame; empty for the main frame's own calls.
-    QString frameOrigin;
+    // The origin of the document that called, as the engine set it on the
+    // call's message; "null" for an opaque origin.
+    QString origin;
+    // The origin of the main frame's document that took the call.
+    QString pageOrigin;
 };

@@ -20,10 +20,13 @@ struct EngineSettings
     int remoteDebuggingPort = 0;
     // Chromium's own switches, each with its leading dashes.
     QStringList switches;
-    // Runs in every frame of every page as the document is created, before
-    // any script of the page, in a private scope beside the channel client
-    // (QWebChannel): it finds the native end as the channel object named
-    // channelObjectName.
+    // Both run as a document is created, before any script of the page. The
+    // page script runs in every frame, in the page's own script world.
+    QString pageScript;
+    // The bridge script runs in the main frame only, in a script world the
+    // page cannot reach, in a private scope beside the channel client
+    // (QWebChannel), which only that world is given: it finds the native end
+    // as the channel object named channelObjectName.
     QString bridgeScript;
 };
 

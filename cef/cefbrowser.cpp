@@ -38,7 +38,7 @@ CefBrowser::CefBrowser(EnginePage *page, QCefClient *client)
     : m_identifier(++lastIdentifier)
     , m_client(client)
     , m_page(page)
-    , m_bridge(new QCefV8Handler(*this, this))
+    , m_bridge(new QCefV8Handler(this))
 {
     page->setParent(this);
     connectPage();

@@ -43,6 +43,7 @@ EngineSettings engineSettings(const CefCommandLine &commandLine)
     settings.cachePath = locations.engineCachePath();
     settings.productVersion = QStringLiteral("corvelum");
     settings.switches = commandLine.switches();
+    settings.pageScript = QCefRenderHandler::pageScript();
     settings.bridgeScript = QCefRenderHandler::bridgeScript();
     return settings;
 }

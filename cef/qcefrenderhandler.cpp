@@ -9,10 +9,20 @@ static void registerResources()
     Q_INIT_RESOURCE(render);
 }
 
-QString QCefRenderHandler::bridgeScript()
+static QString resourceScript(const QString &name)
 {
     registerResources();
-    QFile file(QStringLiteral(":/render/bridge.js"));
+    QFile file(QStringLiteral(":/render/") + name);
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
+}
+
+QString QCefRenderHandler::pageScript()
+{
+    return resourceScript(QStringLiteral("page.js"));
+}
+
+QString QCefRenderHandler::bridgeScript()
+{
+    return resourceScript(QStringLiteral("bridge.js"));
 }

@@ -2,7 +2,6 @@
 
 #include "app/tspdlog.h"
 #include "cef/bridgecall.h"
-#include "cef/cefbrowser.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,16 +13,15 @@ const int kMaxRequestBytes = 1024 * 1024;
 
 } // namespace
 
-QCefV8Handler::QCefV8Handler(const CefBrowser &browser, QObject *parent)
+QCefV8Handler::QCefV8Handler(QObject *parent)
     : QObject(parent)
-    , m_browser(browser)
     , m_policy(OriginPolicy::configured())
 {
 }
 
 void QCefV8Handler::callQML(const BridgeCall &call)
 {
-    if (!admits(call.frameOrigin))
+    if (!admits(call))
         return;
     const QJsonObject message {
         { QStringLiteral("id"), call.id },
@@ -41,9 +39,9 @@ void QCefV8Handler::callQML(const BridgeCall &call)
     emit sgProcessMessage(QString::fromUtf8(text));
 }
 
-bool QCefV8Handler::admits(const QString &frameOrigin)
+bool QCefV8Handler::admits(const BridgeCall &call)
 {
-    const QString origin = refusedOrigin(frameOrigin);
+    const QString origin = refusedOrigin(call);
     if (origin.isEmpty())
         return true;
     if (!m_refusedOrigins.contains(origin)) {
@@ -53,18 +51,13 @@ bool QCefV8Handler::admits(const QString &frameOrigin)
     return false;
 }
 
-// Whatever a sub-frame passed on, a main frame outside the trusted origins
-// could have written it: such a page is refused everything.
-QString QCefV8Handler::refusedOrigin(const QString &frameOrigin)
+// A trusted frame in a page of another site is refused too: that page
+// decides what the frame is shown doing.
+QString QCefV8Handler::refusedOrigin(const BridgeCall &call) const
 {
-    const QString pageUrl = m_browser.url();
-    if (pageUrl != m_checkedUrl) {
-        m_checkedUrl = pageUrl;
-        m_urlTrusted = m_policy.trusts(QUrl(pageUrl));
-    }
-    if (!m_urlTrusted)
-        return OriginPolicy::originOf(QUrl(pageUrl));
-    if (!frameOrigin.isEmpty() && !m_policy.trusts(QUrl(frameOrigin)))
-        return frameOrigin;
+    if (!m_policy.trusts(QUrl(call.pageOrigin)))
+        return call.pageOrigin;
+    if (!m_policy.trusts(QUrl(call.origin)))
+        return call.origin;
     return QString();
 }

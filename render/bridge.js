@@ -1,16 +1,17 @@
-// The page side of the script bridge. The engine host runs it at document
-// creation in every frame, before any script of the page, inside a function
-// that also holds the channel client (QWebChannel): the page sees callQML and
-// nothing else of it. The engine host names the native end (channelObjectName).
-// Sub-frames have no channel of their own: they hand their calls to the main
-// frame of their page as messages carrying this key. The main frame passes on
-// the sender's origin as the engine set it on the message; the native end
-// decides whether that origin may use the bridge.
+// The shell's side of the bridge in the page. The engine host runs it at
+// document creation in the main frame, before any script of the page, in a
+// script world of its own beside the channel client (QWebChannel): the page
+// shares the document with it but none of its variables, and only this
+// world has the channel. It takes the calls every frame's
+// callQML posts to the main frame and hands them to the native end with the
+// caller's origin as the engine set it on the message, and this document's
+// own origin: the native end judges the documents that called, never the
+// address the window happens to show while its old page still runs.
 var marker = '__lumenBridgeCall';
-var topWindow = window.top;
+var pageOrigin = location.origin;
 
-// Taken before any script of the page runs: a page redefining these later
-// must not change what the bridge reads off a message.
+// Taken before any script of the page runs: nothing a page does later
+// changes what the bridge reads off a message.
 var apply = Reflect.apply;
 var isArray = Array.isArray;
 function messageField(name) {
@@ -80,12 +81,12 @@ function fromOwnPage(source) {
     }
 }
 
-function mainFrameSender() {
+function listen() {
     var bridge = null;
     var pending = [];
 
     function send(call) {
-        bridge.callQML(call[0], call[1], call[2], call[3]);
+        bridge.callQML(call[0], call[1], call[2], call[3], pageOrigin);
     }
 
     // Calls made before the channel is up wait for it, in order.
@@ -93,6 +94,13 @@ function mainFrameSender() {
         bridge = channel.objects[channelObjectName];
         pending.forEach(send);
         pending = null;
+    });
+
+    var sendOrQueue = paced(function (call) {
+        if (bridge)
+            send(call);
+        else
+            pending.push(call);
     });
 
     // Registered before any listener of the page: bridge traffic stops here.
@@ -107,31 +115,6 @@ function mainFrameSender() {
         sendOrQueue([text(call[0]), text(call[1]), text(call[2]),
                      String(apply(originOf, event, []))]);
     }, true);
-
-    var sendOrQueue = paced(function (call) {
-        if (bridge)
-            send(call);
-        else
-            pending.push(call);
-    });
-    return sendOrQueue;
 }
 
-function subFrameSender() {
-    return function (call) {
-        var message = {};
-        message[marker] = call;
-        topWindow.postMessage(message, '*');
-    };
-}
-
-var forward = topWindow === window ? mainFrameSender() : subFrameSender();
-
-window.callQML = function (name, id, request) {
-    if (arguments.length !== 3)
-        return undefined;
-    // The main frame's own calls carry no origin: the native end takes the
-    // page's address from the engine.
-    forward([text(name), text(id), text(request), '']);
-    return 0;
-};
+listen();

@@ -18,9 +18,10 @@ QString BridgeEndpoint::channelObjectName()
 }
 
 void BridgeEndpoint::callQML(const QJsonValue &name, const QJsonValue &id,
-    const QJsonValue &request, const QJsonValue &frameOrigin)
+    const QJsonValue &request, const QJsonValue &origin, const QJsonValue &pageOrigin)
 {
-    m_receiver({ name.toString(), id.toString(), request.toString(), frameOrigin.toString() });
+    m_receiver({ name.toString(), id.toString(), request.toString(), origin.toString(),
+        pageOrigin.toString() });
 }
 
 bool BridgeEndpoint::event(QEvent *event)

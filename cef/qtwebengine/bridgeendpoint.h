@@ -24,9 +24,8 @@ public:
 
 public slots:
     // Any argument that is not a string counts as the empty string.
-    // frameOrigin: the sub-frame's origin, empty for the main frame's own calls.
     void callQML(const QJsonValue &name, const QJsonValue &id, const QJsonValue &request,
-        const QJsonValue &frameOrigin);
+        const QJsonValue &origin, const QJsonValue &pageOrigin);
 
 protected:
     // A page may ask for deleteLater: it is refused.

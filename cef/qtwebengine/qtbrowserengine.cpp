@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QWebEngineScript>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
 namespace {
@@ -72,8 +73,11 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     m_profile = new QtEngineProfile(
         QStringLiteral("lumen"), settings.storagePath, settings.cachePath, &m_owner);
     m_profile->setProductVersion(settings.productVersion);
-    m_profile->addDocumentScript(
-        BridgeEndpoint::channelObjectName(), channelScript(settings.bridgeScript));
+    m_profile->addDocumentScript(QStringLiteral("page"), settings.pageScript,
+        QWebEngineScript::MainWorld, QtEngineProfile::EveryFrame);
+    m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
+        channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld,
+        QtEngineProfile::MainFrame);
     return true;
 }
 

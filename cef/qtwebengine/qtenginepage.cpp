@@ -15,6 +15,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
 #include <QWebEngineNewWindowRequest>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWindow>
@@ -93,7 +94,7 @@ void QtEnginePage::setUpPage()
     m_channel = new QWebChannel(m_page);
     m_channel->registerObject(BridgeEndpoint::channelObjectName(),
         new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
-    m_page->setWebChannel(m_channel);
+    m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);

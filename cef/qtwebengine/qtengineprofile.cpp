@@ -43,14 +43,15 @@ void QtEngineProfile::setProductVersion(const QString &productVersion)
     m_profile->setHttpUserAgent(userAgent);
 }
 
-void QtEngineProfile::addDocumentScript(const QString &name, const QString &source)
+void QtEngineProfile::addDocumentScript(
+    const QString &name, const QString &source, quint32 world, Frames frames)
 {
     QWebEngineScript script;
     script.setName(name);
     script.setSourceCode(source);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::MainWorld);
-    script.setRunsOnSubFrames(true);
+    script.setWorldId(world);
+    script.setRunsOnSubFrames(frames == EveryFrame);
     m_profile->scripts()->insert(script);
 }
 

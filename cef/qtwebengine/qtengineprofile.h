@@ -25,8 +25,10 @@ public:
 
     // Stands in the user agent for the engine's own product tokens.
     void setProductVersion(const QString &productVersion);
-    // Runs in every frame of every page as the document is created.
-    void addDocumentScript(const QString &name, const QString &source);
+    enum Frames { MainFrame, EveryFrame };
+    // Runs in the given script world of every page as its documents are created.
+    void addDocumentScript(
+        const QString &name, const QString &source, quint32 world, Frames frames);
 
     EnginePage *createPage(const PageOptions &options) override;
     void setCookie(const QNetworkCookie &cookie, const QUrl &origin) override;

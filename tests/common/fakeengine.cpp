@@ -1,5 +1,6 @@
 #include "fakeengine.h"
 
+#include "app/originpolicy.h"
 #include "cef/bridgecall.h"
 #include "cef/pagerequests.h"
 
@@ -44,7 +45,9 @@ void FakePage::failLoad(int networkError, const QString &errorText)
 
 void FakePage::callBridge(const QString &name, const QString &id, const QString &request)
 {
-    emit sgBridgeCall({ name, id, request, QString() });
+    // The main frame's own call: the engine reports its document's origin on both.
+    const QString origin = OriginPolicy::originOf(m_url);
+    emit sgBridgeCall({ name, id, request, origin, origin });
 }
 
 bool FakePage::navigate(const QUrl &url)

@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 #include <utility>
@@ -122,12 +123,16 @@ void TestHttpServer::respond(QTcpSocket *socket, const QString &path)
         + "\r\nConnection: close\r\n";
     for (const auto &header : std::as_const(response.headers))
         head += header.first + ": " + header.second + "\r\n";
+    QByteArray message;
     if (response.chunkSize > 0) {
         head += "Transfer-Encoding: chunked\r\n\r\n";
-        socket->write(head + chunked(response.body, response.chunkSize));
+        message = head + chunked(response.body, response.chunkSize);
     } else {
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n\r\n";
-        socket->write(head + response.body);
+        message = head + response.body;
     }
-    socket->disconnectFromHost();
+    QTimer::singleShot(response.delayMs, socket, [socket, message] {
+        socket->write(message);
+        socket->disconnectFromHost();
+    });
 }

@@ -27,6 +27,8 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         // Sent in chunks of this many bytes with chunked transfer coding; 0: in one piece.
         int chunkSize = 0;
+        // Held back this long, as a slow server would.
+        int delayMs = 0;
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);

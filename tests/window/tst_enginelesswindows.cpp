@@ -44,7 +44,7 @@ void TestEnginelessWindows::initTestCase()
 {
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    QVERIFY(m_engine->settings().bridgeScript.contains(QStringLiteral("callQML")));
+    QVERIFY(m_engine->settings().pageScript.contains(QStringLiteral("callQML")));
 }
 
 void TestEnginelessWindows::cleanup()
