@@ -1,5 +1,6 @@
 #include "cef/cefbrowser.h"
 
+#include "app/tspdlog.h"
 #include "cef/bridgecall.h"
 #include "cef/cefdownloaditem.h"
 #include "cef/enginedownload.h"
@@ -8,6 +9,7 @@
 #include "cef/qcefclient.h"
 #include "cef/qcefv8handler.h"
 #include "tools/downloadlanding.h"
+#include "tools/urlrules.h"
 
 #include <QTimer>
 
@@ -166,11 +168,27 @@ void CefBrowser::onContextMenuRequested(ContextMenuRequest &request)
 
 void CefBrowser::onNavigationRequested(NavigationRequest &request)
 {
+    if (!UrlRules::staysInEngine(request.url())) {
+        refuseNavigation(request);
+        return;
+    }
     if (request.url().host() != QLatin1String(shellLinkHost))
         return;
     request.reject();
     if (m_client)
         m_client->OnShellLink(sharedFromThis(), request.url().path().mid(1));
+}
+
+void CefBrowser::refuseNavigation(NavigationRequest &request)
+{
+    request.reject();
+    const QString scheme = request.url().scheme().left(32);
+    if (m_refusedSchemes.contains(scheme))
+        return;
+    m_refusedSchemes.insert(scheme);
+    TSpdlog::instance()->otherWarn(QStringLiteral("navigation to a %1 address refused in window %2")
+                                       .arg(scheme)
+                                       .arg(m_identifier));
 }
 
 void CefBrowser::startDownload(EngineDownload *download)

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QWindow>
 
 class EngineProfile;
@@ -61,7 +62,10 @@ private:
     // A link of the shell's own pages ("http://lumen-shell.invalid/<command>")
     // is a command to the client, never an address. A private scheme would
     // not do: the engine hands unknown schemes to the desktop.
+    // Only OpenUrl gives the desktop an address: a page's navigation elsewhere
+    // is refused, and logged once per scheme.
     void onNavigationRequested(NavigationRequest &request);
+    void refuseNavigation(NavigationRequest &request);
     // Downloads: the client chooses where one goes; an accepted one is written
     // under a temporary name, followed, and its end reported once, after the
     // file took its final name.
@@ -76,6 +80,7 @@ private:
     QCefV8Handler *m_bridge;
     // The final path of each accepted download still running.
     QHash<const EngineDownload *, QString> m_downloadTargets;
+    QSet<QString> m_refusedSchemes;
     bool m_closed = false;
 };
 

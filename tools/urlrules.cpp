@@ -22,6 +22,13 @@ bool UrlRules::mayNavigate(const QUrl &url)
     return url.isValid() && (isWeb(url) || url == QUrl(QStringLiteral("about:blank")));
 }
 
+bool UrlRules::staysInEngine(const QUrl &url)
+{
+    const QString scheme = url.scheme();
+    return isWeb(url) || scheme == QLatin1String("about") || scheme == QLatin1String("data")
+        || scheme == QLatin1String("blob");
+}
+
 QUrl UrlRules::desktopTarget(const QString &text)
 {
     const QUrl url(text, QUrl::TolerantMode);

@@ -15,6 +15,10 @@ public:
     // and loads nothing.
     static QUrl navigationTarget(const QString &text);
     static bool mayNavigate(const QUrl &url);
+    // Whether a page may take one of its frames there: web addresses, and
+    // what the engine makes in the page (about:, data:, blob:). The engine
+    // hands any other scheme to the desktop.
+    static bool staysInEngine(const QUrl &url);
     // The address for the desktop, or an empty one when it may not go there.
     static QUrl desktopTarget(const QString &text);
 };

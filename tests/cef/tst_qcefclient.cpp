@@ -6,6 +6,7 @@
 #include "testhttpserver.h"
 #include "xtestinput.h"
 
+#include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -32,10 +33,37 @@ document.addEventListener('contextmenu', function () { callQML('menu', '', ''); 
 window.addEventListener('load', function () { callQML('ready', '', ''); });
 </script></body></html>)";
 
+// What the desktop would open, a quarter of the window each: a link, a script
+// on a click, and a link in a frame of another site.
+const char schemesPage[] = R"(<!doctype html><html><body style="margin:0">
+<a id="smb" href="smb://host/share"
+   style="position:fixed;left:0;top:0;width:200px;height:150px">share</a>
+<div style="position:fixed;left:0;top:150px;width:200px;height:150px"
+     onclick="location = 'steam://run/1'">game</div>
+<iframe src="AD" style="position:fixed;left:200px;top:0;width:200px;height:300px;border:0">
+</iframe></body></html>)";
+
+const char schemesFrame[] = R"(<!doctype html><html><body style="margin:0">
+<a href="irc://irc.example/room"
+   style="position:fixed;left:0;top:0;width:200px;height:300px">chat</a>
+</body></html>)";
+
 // Chromium refuses this port before any connection is tried.
 const QString unsafeUrl = QStringLiteral("http://127.0.0.1:1/refused");
 
 } // namespace
+
+// Stands in for the desktop: what reaches it is recorded instead of opened.
+class DesktopRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
 
 // A browser's client, with a real engine behind it: creation, load results,
 // popups, context menus, focus and closing as the window manager sees them.
@@ -61,6 +89,7 @@ private slots:
     void closingReportsTheBrowserOnce();
     void pluginsAreAllowed();
     void certificateErrorFailsTheLoad();
+    void otherSchemesNeverReachTheDesktop();
 
 private:
     CefRefPtr<QCefClient> openBrowser(const QString &url);
@@ -80,6 +109,12 @@ void TestQCefClient::initTestCase()
     m_server.setPage(QStringLiteral("/popup.html"), popupPage);
     m_server.setPage(QStringLiteral("/ok.html"), "<html><body>ok</body></html>");
     m_server.setPage(QStringLiteral("/target.html"), "<html><body>target</body></html>");
+    m_server.setPage(QStringLiteral("/schemes.html"),
+        QByteArray(schemesPage)
+            .replace("AD",
+                m_server.url(QStringLiteral("ad.localhost"), QStringLiteral("/frame.html"))
+                    .toUtf8()));
+    m_server.setPage(QStringLiteral("/frame.html"), schemesFrame);
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
 }
@@ -301,6 +336,48 @@ void TestQCefClient::pluginsAreAllowed()
     QWebEngineView *view = viewOf(*m_client->getBrowser());
     QVERIFY(view);
     QVERIFY(view->page()->settings()->testAttribute(QWebEngineSettings::PluginsEnabled));
+}
+
+// Only OpenUrl hands addresses to the desktop: a player's click on a link or
+// on a script of the page, or of a frame of another site, asks for nothing
+// there. Each refusal is logged once per scheme and window.
+void TestQCefClient::otherSchemesNeverReachTheDesktop()
+{
+    DesktopRecorder desktop;
+    const QStringList schemes { QStringLiteral("smb"), QStringLiteral("steam"),
+        QStringLiteral("irc") };
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &desktop, "open");
+    DebugCapture debug;
+    openBrowser(m_server.url(QStringLiteral("/schemes.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_client->getBrowser(), 10000);
+    QWindow *window = browserWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    // The page takes input only once it has drawn itself: click until it answers.
+    XTestInput input;
+    const QList<QPoint> targets { { 100, 75 }, { 100, 225 }, { 300, 150 } };
+    for (int i = 0; i < targets.size(); ++i) {
+        input.movePointer(window->mapToGlobal(targets.at(i)));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         input.clickButton(1);
+                         QTest::qWait(250);
+                         return debug.lines().filter(QStringLiteral("address refused")).size() > i;
+                     },
+                     10000),
+            qPrintable(schemes.at(i)));
+    }
+    QTest::qWait(500);
+    QCOMPARE(desktop.opened, QList<QUrl>());
+    for (const QString &scheme : schemes) {
+        QCOMPARE(debug.lines()
+                     .filter(QStringLiteral("navigation to a %1 address refused").arg(scheme))
+                     .size(),
+            1);
+        QDesktopServices::unsetUrlHandler(scheme);
+    }
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestQCefClient)
