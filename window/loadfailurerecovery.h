@@ -14,10 +14,12 @@ class QTimer;
 // address loads. Until the window has shown a page, and while it shows the
 // error page, a load that has not finished within the answer limit has failed
 // too: a server that takes the connection and never answers would otherwise
-// keep the splash, or the error page, up for good. The Quit link, offered in the start-up window
-// only, quits the program. The links count only while the window shows the error page: no other
-// page can make the shell act by linking to them. Runs on the GUI thread; a child of the window's
-// client, so it goes with it.
+// keep the splash, or the error page, up for good. The Quit link, offered in
+// the start-up window only, quits the program. The links count only while the
+// window shows the error page: no other page can make the shell act by linking
+// to them.
+//
+// Runs on the GUI thread; a child of the window's client, so it goes with it.
 class LoadFailureRecovery : public QObject
 {
     Q_OBJECT
