@@ -8,6 +8,7 @@
 #include "cef/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefv8handler.h"
+#include "cef/rendererwatchdog.h"
 #include "tools/downloadlanding.h"
 #include "tools/urlrules.h"
 
@@ -51,6 +52,7 @@ CefBrowser::~CefBrowser() = default;
 void CefBrowser::connectPage()
 {
     EnginePage *page = m_page.data();
+    connect(page, &EnginePage::sgLoadStarted, this, &CefBrowser::onLoadStarted);
     connect(page, &EnginePage::sgLoadFinished, this, &CefBrowser::onLoadFinished);
     connect(page, &EnginePage::sgLoadFailed, this, &CefBrowser::onLoadFailed);
     connect(page, &EnginePage::sgCertificateError, this,
@@ -59,6 +61,10 @@ void CefBrowser::connectPage()
                 m_client->OnCertificateError(url.host(), description);
         });
     connect(page, &EnginePage::sgRendererEnded, this, &CefBrowser::onRendererEnded);
+    connect(new RendererWatchdog(page), &RendererWatchdog::sgUnanswered, this, [this] {
+        if (m_client)
+            m_client->OnRenderProcessUnresponsive(sharedFromThis());
+    });
     connect(page, &EnginePage::sgPopupRequested, this, &CefBrowser::onPopupRequested);
     connect(page, &EnginePage::sgContextMenuRequested, this, &CefBrowser::onContextMenuRequested);
     connect(page, &EnginePage::sgNavigationRequested, this, &CefBrowser::onNavigationRequested);
@@ -116,6 +122,11 @@ void CefBrowser::setAudioMuted(bool muted)
         m_page->setAudioMuted(muted);
 }
 
+bool CefBrowser::terminateRenderProcess()
+{
+    return m_page && m_page->endRenderer();
+}
+
 void CefBrowser::closeBrowser()
 {
     if (m_page)
@@ -133,6 +144,12 @@ void CefBrowser::reportClosed()
         if (m_client)
             m_client->OnBeforeClose(sharedFromThis());
     });
+}
+
+void CefBrowser::onLoadStarted(const QUrl &url)
+{
+    if (m_client)
+        m_client->OnLoadStart(sharedFromThis(), url.toString(QUrl::FullyEncoded));
 }
 
 void CefBrowser::onLoadFinished(const QUrl &, int httpStatus)

@@ -45,6 +45,9 @@ public:
     void reloadIgnoreCache();
     // The page's sound; a new browser starts unmuted.
     void setAudioMuted(bool muted);
+    // Ends the page's render process, which the client then hears of as a
+    // kill. False when there was none to end.
+    bool terminateRenderProcess();
     // The client hears OnBeforeClose on a later turn of the event loop.
     void closeBrowser();
 
@@ -53,6 +56,7 @@ private:
     void connectPage();
 
     // Load:
+    void onLoadStarted(const QUrl &url);
     void onLoadFinished(const QUrl &url, int httpStatus);
     void onLoadFailed(const QUrl &url, int networkError, const QString &errorText);
     void onRendererEnded(EnginePage::RendererEnd end);

@@ -38,6 +38,12 @@ public:
     virtual void runJavaScript(const QString &code) = 0;
     virtual void reloadBypassingCache() = 0;
     virtual void setAudioMuted(bool muted) = 0;
+    // Asks the page's render process for a sign of life: sgPingAnswered
+    // follows when it gives one. A renderer stuck in a script gives none.
+    virtual void ping() = 0;
+    // Ends the page's render process at once; sgRendererEnded(Killed)
+    // follows. False when the page has no render process to end.
+    virtual bool endRenderer() = 0;
 
 signals:
     // Load: a response arrived (httpStatus 200, 404, ...), or none did
@@ -49,6 +55,7 @@ signals:
     // The load fails; the administrator's switch keeps the engine from asking.
     void sgCertificateError(const QUrl &url, const QString &description);
     void sgRendererEnded(EnginePage::RendererEnd end);
+    void sgPingAnswered();
 
     // Requests: nothing opens, and no menu shows, unless the receivers let it.
     void sgPopupRequested(const QUrl &url);

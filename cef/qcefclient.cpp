@@ -64,6 +64,11 @@ void QCefClient::OnBeforeClose(const CefRefPtr<CefBrowser> &browser)
     emit sgCloseBrowser(browser);
 }
 
+void QCefClient::OnLoadStart(const CefRefPtr<CefBrowser> &browser, const QString &url)
+{
+    emit sgLoadStart(browser, url);
+}
+
 void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode)
 {
     if (httpStatusCode >= firstHttpErrorStatus)
@@ -94,6 +99,11 @@ void QCefClient::OnRenderProcessTerminated(
     const CefRefPtr<CefBrowser> &browser, EnginePage::RendererEnd status, const QString &lastUrl)
 {
     emit sgRenderProcessTerminated(browser, status, lastUrl);
+}
+
+void QCefClient::OnRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser)
+{
+    emit sgRenderProcessUnresponsive(browser);
 }
 
 void QCefClient::OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command)

@@ -36,12 +36,15 @@ public:
     void OnBeforeClose(const CefRefPtr<CefBrowser> &browser);
 
     // Load:
+    void OnLoadStart(const CefRefPtr<CefBrowser> &browser, const QString &url);
     void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
     // The load has failed already.
     void OnCertificateError(const QString &host, const QString &description);
     void OnRenderProcessTerminated(const CefRefPtr<CefBrowser> &browser,
         EnginePage::RendererEnd status, const QString &lastUrl);
+    // The page is on screen and its renderer has not answered for a while.
+    void OnRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser);
     void OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command);
 
     // Context menu:
@@ -66,6 +69,9 @@ public:
 signals:
     void sgWebMsgReceived(const QString &msg);
     void sgCloseBrowser(CefRefPtr<CefBrowser> browser);
+    // The browser began loading url; the shell's own pages made from text
+    // are no loads.
+    void sgLoadStart(CefRefPtr<CefBrowser> browser, const QString &url);
     void sgLoadEnd(CefRefPtr<CefBrowser> browser);
     // The page failed: a network error (negative code, the engine's), or an
     // HTTP error status (400 and above). Aborted loads are no failures.
@@ -74,6 +80,9 @@ signals:
     // The page's render process ended abnormally; lastUrl is what it showed.
     void sgRenderProcessTerminated(
         CefRefPtr<CefBrowser> browser, EnginePage::RendererEnd status, const QString &lastUrl);
+    // The renderer of a page on screen stopped answering: ended, it reports
+    // its end as a kill.
+    void sgRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser);
     // A link of the shell's own pages: the command is the path of its address.
     void sgShellLink(CefRefPtr<CefBrowser> browser, const QString &command);
     // A page asked for a new view: the script text of the HookPopup push, for

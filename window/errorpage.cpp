@@ -45,7 +45,7 @@ QString ErrorPage::reasonFor(int errorCode, const QString &errorText)
         return QStringLiteral("The server refused the connection.");
     case kTimedOut:
     case kConnectionTimedOut:
-        return QStringLiteral("The server did not answer in time.");
+        return noAnswerReason();
     case kInternetDisconnected:
         return QStringLiteral("This computer is not connected to the internet.");
     default:
@@ -55,6 +55,11 @@ QString ErrorPage::reasonFor(int errorCode, const QString &errorText)
         return QStringLiteral("The server's security certificate is not valid, so the connection "
                               "is not trusted.");
     return QStringLiteral("The connection to the server failed (%1).").arg(errorText);
+}
+
+QString ErrorPage::noAnswerReason()
+{
+    return QStringLiteral("The server did not answer in time.");
 }
 
 // Every inserted text is escaped: an address or an error text never becomes markup.

@@ -11,5 +11,7 @@ class ErrorPage
 public:
     // errorCode: the engine's (negative) network error, or an HTTP status.
     static QString reasonFor(int errorCode, const QString &errorText);
+    // The server took the connection, or the engine's request, and sent nothing back.
+    static QString noAnswerReason();
     static QString html(const QString &reason, const QString &address, bool canQuit);
 };

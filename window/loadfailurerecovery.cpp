@@ -7,6 +7,7 @@
 #include "window/errorpage.h"
 
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -17,15 +18,21 @@ constexpr int kRetryDelayCount = sizeof(kRetryDelaysMs) / sizeof(kRetryDelaysMs[
 } // namespace
 
 LoadFailureRecovery::LoadFailureRecovery(
-    const QString &windowName, bool canQuit, QCefClient *client)
+    const QString &windowName, bool canQuit, QCefClient *client, int answerLimitMs)
     : QObject(client)
     , m_windowName(windowName)
     , m_canQuit(canQuit)
     , m_client(client)
     , m_retryTimer(new QTimer(this))
+    , m_answerTimer(new QTimer(this))
 {
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, &LoadFailureRecovery::retry);
+    m_answerTimer->setSingleShot(true);
+    m_answerTimer->setInterval(answerLimitMs);
+    connect(m_answerTimer, &QTimer::timeout, this, &LoadFailureRecovery::onNoAnswer);
+    connect(client, &QCefClient::sgLoadStart, this,
+        [this](CefRefPtr<CefBrowser>, const QString &url) { onLoadStart(url); });
     connect(client, &QCefClient::sgLoadFailed, this, &LoadFailureRecovery::onLoadFailed);
     connect(client, &QCefClient::sgLoadEnd, this, &LoadFailureRecovery::onLoadEnd);
     connect(client, &QCefClient::sgShellLink, this,
@@ -35,6 +42,7 @@ LoadFailureRecovery::LoadFailureRecovery(
 void LoadFailureRecovery::onLoadFailed(
     const CefRefPtr<CefBrowser> &, int errorCode, const QString &errorText, const QString &url)
 {
+    m_answerTimer->stop();
     TSpdlog::instance()->netWarn(QStringLiteral("window:%1 error page code:%2 url:%3")
                                      .arg(m_windowName, QString::number(errorCode), url));
     showErrorPage(ErrorPage::reasonFor(errorCode, errorText), url);
@@ -56,8 +64,30 @@ void LoadFailureRecovery::showErrorPage(const QString &reason, const QString &ad
     ++m_retries;
 }
 
+// Only servers are waited for: the engine's own pages (about:blank) load at
+// once, and finish with no HTTP status that would stop the wait.
+void LoadFailureRecovery::onLoadStart(const QString &url)
+{
+    const QString scheme = QUrl(url).scheme();
+    const bool server = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    if (!server || (m_loaded && !m_showing))
+        return;
+    m_loading = url;
+    m_answerTimer->start();
+}
+
+void LoadFailureRecovery::onNoAnswer()
+{
+    TSpdlog::instance()->netWarn(
+        QStringLiteral("window:%1 error page no answer after:%2s url:%3")
+            .arg(m_windowName, QString::number(m_answerTimer->interval() / 1000), m_loading));
+    showErrorPage(ErrorPage::noAnswerReason(), m_loading);
+}
+
 void LoadFailureRecovery::onLoadEnd()
 {
+    m_answerTimer->stop();
+    m_loaded = true;
     m_showing = false;
     m_retries = 0;
     m_retryTimer->stop();

@@ -11,9 +11,14 @@ class QTimer;
 // One window whose page could not be loaded: it shows the shell's error page
 // instead and loads the failed address again, by itself after about 5 s, 15 s,
 // 30 s and then every minute, or at once on the page's Retry link, until the
-// address loads. The Quit link, offered in the start-up window only, quits the
-// program. The links count only while the window shows the error page: no
-// other page can make the shell act by linking to them.
+// address loads. Until the window has shown a page, and while it shows the
+// error page, a load that has not finished within the answer limit has failed
+// too: a server that takes the connection and never answers would otherwise
+// keep the splash, or the error page, up for good. The Quit link, offered in
+// the start-up window only, quits the program. The links count only while the
+// window shows the error page: no other page can make the shell act by linking
+// to them.
+//
 // Runs on the GUI thread; a child of the window's client, so it goes with it.
 class LoadFailureRecovery : public QObject
 {
@@ -21,7 +26,11 @@ class LoadFailureRecovery : public QObject
     Q_DISABLE_COPY(LoadFailureRecovery)
 
 public:
-    LoadFailureRecovery(const QString &windowName, bool canQuit, QCefClient *client);
+    // The portal's pages load in about a second.
+    static constexpr int kAnswerLimitMs = 20000;
+
+    LoadFailureRecovery(const QString &windowName, bool canQuit, QCefClient *client,
+        int answerLimitMs = kAnswerLimitMs);
 
     void showErrorPage(const QString &reason, const QString &address);
     bool isShowingErrorPage() const { return m_showing; }
@@ -34,7 +43,9 @@ signals:
 private:
     void onLoadFailed(const CefRefPtr<CefBrowser> &browser, int errorCode, const QString &errorText,
         const QString &url);
+    void onLoadStart(const QString &url);
     void onLoadEnd();
+    void onNoAnswer();
     void onShellLink(const QString &command);
     void retry();
 
@@ -42,7 +53,11 @@ private:
     const bool m_canQuit;
     QCefClient *m_client;
     QTimer *m_retryTimer;
+    QTimer *m_answerTimer;
     int m_retries = 0;
     bool m_showing = false;
+    bool m_loaded = false;
     QString m_address;
+    // The address of the load the answer timer waits for.
+    QString m_loading;
 };

@@ -3,16 +3,12 @@
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
+#include "cef/rendererwatchdog.h"
 #include "window/loadfailurerecovery.h"
 
 #include <QTimer>
 
-#include <algorithm>
-
 namespace {
-
-constexpr int kDeathsShown = 3;
-constexpr qint64 kDeathWindowMs = 60000;
 
 QString statusName(EnginePage::RendererEnd status)
 {
@@ -40,6 +36,8 @@ RendererRecovery::RendererRecovery(
     m_clock.start();
     connect(client, &QCefClient::sgRenderProcessTerminated, this,
         &RendererRecovery::onRenderProcessTerminated);
+    connect(client, &QCefClient::sgRenderProcessUnresponsive, this,
+        &RendererRecovery::onRenderProcessUnresponsive);
 }
 
 void RendererRecovery::onRenderProcessTerminated(
@@ -49,7 +47,7 @@ void RendererRecovery::onRenderProcessTerminated(
     const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress() : lastUrl;
     const QString ended = QStringLiteral("window:%1 renderer ended status:%2")
                               .arg(m_windowName, statusName(status));
-    if (diedTooOften()) {
+    if (m_deaths.tooMany(m_clock.elapsed())) {
         TSpdlog::instance()->otherError(ended + QStringLiteral(" error page:") + address);
         m_failures.showErrorPage(
             QStringLiteral("The page stopped working several times in a row."), address);
@@ -60,15 +58,14 @@ void RendererRecovery::onRenderProcessTerminated(
     QTimer::singleShot(0, this, [browser, address] { browser->loadUrl(address); });
 }
 
-bool RendererRecovery::diedTooOften()
+// The end is reported as a kill and recovered from as any other.
+void RendererRecovery::onRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser)
 {
-    const qint64 now = m_clock.elapsed();
-    m_deaths.erase(std::remove_if(m_deaths.begin(), m_deaths.end(),
-                       [now](qint64 death) { return now - death > kDeathWindowMs; }),
-        m_deaths.end());
-    m_deaths.append(now);
-    if (m_deaths.size() < kDeathsShown)
-        return false;
-    m_deaths.clear();
-    return true;
+    const QString silent
+        = QStringLiteral("window:%1 renderer not answering for %2 s")
+              .arg(m_windowName, QString::number(RendererWatchdog::kUnansweredLimitMs / 1000));
+    if (browser->terminateRenderProcess())
+        TSpdlog::instance()->otherWarn(silent + QStringLiteral(", ended"));
+    else
+        TSpdlog::instance()->otherError(silent + QStringLiteral(", could not be ended"));
 }

@@ -2,20 +2,21 @@
 
 #include "cef/cefrefptr.h"
 #include "cef/enginepage.h"
+#include "window/rendererdeaths.h"
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QVector>
 
 class CefBrowser;
 class LoadFailureRecovery;
 class QCefClient;
 
 // Brings a window's page back when its render process ends abnormally (a
-// crash, a kill, out of memory): the window loads its last address again at
-// once, which gives it a new render process and the page a new bridge. A
-// renderer that dies a third time within a minute gets the error page instead,
-// so that a page that kills its renderer does not loop.
+// crash, a kill, out of memory) or stops answering on screen (it is ended
+// first): the window loads its last address again at once, which gives it a
+// new render process and the page a new bridge. A renderer that dies too
+// often (RendererDeaths) gets the error page instead, so that a page that
+// kills or hangs its renderer does not loop.
 // Runs on the GUI thread; a child of the window's client, so it goes with it.
 class RendererRecovery : public QObject
 {
@@ -28,10 +29,10 @@ public:
 private:
     void onRenderProcessTerminated(const CefRefPtr<CefBrowser> &browser,
         EnginePage::RendererEnd status, const QString &lastUrl);
-    bool diedTooOften();
+    void onRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser);
 
     const QString m_windowName;
     LoadFailureRecovery &m_failures;
     QElapsedTimer m_clock;
-    QVector<qint64> m_deaths;
+    RendererDeaths m_deaths;
 };

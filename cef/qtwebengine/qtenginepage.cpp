@@ -5,9 +5,11 @@
 #include "cef/pagerequests.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/shellwebpage.h"
+#include "tools/processes.h"
 
 #include <QMenu>
 #include <QPlatformSurfaceEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
@@ -154,6 +156,24 @@ void QtEnginePage::reloadBypassingCache()
 void QtEnginePage::setAudioMuted(bool muted)
 {
     m_page->setAudioMuted(muted);
+}
+
+// An empty script in the shell's own world: the page can neither answer for
+// its renderer nor hold the answer back, short of keeping its renderer busy.
+void QtEnginePage::ping()
+{
+    m_page->runJavaScript(QString(), QWebEngineScript::ApplicationWorld,
+        [alive = QPointer<QtEnginePage>(this)](const QVariant &) {
+            if (alive)
+                emit alive->sgPingAnswered();
+        });
+}
+
+// The engine has no call that ends a page's renderer; the system does it, and
+// the engine reports the end as a kill.
+bool QtEnginePage::endRenderer()
+{
+    return Processes::terminate(m_page->renderProcessPid());
 }
 
 void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)

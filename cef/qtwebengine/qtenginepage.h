@@ -35,6 +35,8 @@ public:
     void runJavaScript(const QString &code) override;
     void reloadBypassingCache() override;
     void setAudioMuted(bool muted) override;
+    void ping() override;
+    bool endRenderer() override;
 
     QWebEngineView *view() const { return m_view.get(); }
     QWebEnginePage *webPage() const;

@@ -5,6 +5,7 @@
 #include "cef/pagerequests.h"
 
 #include <QPlatformSurfaceEvent>
+#include <QTimer>
 
 FakePage::FakePage(const PageOptions &options)
     : m_window(std::make_unique<QWindow>())
@@ -36,6 +37,14 @@ void FakePage::loadHtml(const QString &html)
 {
     m_url = QUrl(QStringLiteral("data:text/html,shell"));
     m_html = html;
+}
+
+// Reported on a later turn of the event loop, as the engine reports it.
+bool FakePage::endRenderer()
+{
+    ++m_endedRenderers;
+    QTimer::singleShot(0, this, [this] { endRenderer(RendererEnd::Killed); });
+    return true;
 }
 
 void FakePage::failLoad(int networkError, const QString &errorText)

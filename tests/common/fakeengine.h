@@ -31,17 +31,22 @@ public:
     void runJavaScript(const QString &code) override { m_scripts.append(code); }
     void reloadBypassingCache() override { load(m_url); }
     void setAudioMuted(bool muted) override { m_muted = muted; }
+    void ping() override { ++m_pings; }
+    bool endRenderer() override;
 
     // What the shell asked:
     const QList<QUrl> &loads() const { return m_loads; }
     const QString &html() const { return m_html; }
     const QStringList &scripts() const { return m_scripts; }
     bool isMuted() const { return m_muted; }
+    int pings() const { return m_pings; }
+    int endedRenderers() const { return m_endedRenderers; }
 
     // What the page tells, as the engine would:
     void finishLoad(int httpStatus = 200) { emit sgLoadFinished(m_url, httpStatus); }
     void failLoad(int networkError, const QString &errorText);
     void endRenderer(RendererEnd end) { emit sgRendererEnded(end); }
+    void answerPing() { emit sgPingAnswered(); }
     void callBridge(const QString &name, const QString &id, const QString &request);
     // True when the shell let the navigation go on.
     bool navigate(const QUrl &url);
@@ -56,6 +61,8 @@ private:
     QString m_html;
     QStringList m_scripts;
     bool m_muted = false;
+    int m_pings = 0;
+    int m_endedRenderers = 0;
 };
 
 // Pages of the fake engine, every one of them known to the test.

@@ -1,13 +1,20 @@
+#include "cef/pagerequests.h"
+#include "cef/qcefclient.h"
+#include "cef/rendererwatchdog.h"
 #include "enginetest.h"
 #include "fakeengine.h"
 #include "shellscene.h"
+#include "window/loadfailurerecovery.h"
 #include "window/qcefview.h"
+#include "window/rendererdeaths.h"
 
 #include <QtTest>
 
 namespace {
 
 const QString kPortal = QStringLiteral("http://127.0.0.1:8/lobby");
+// Stands for the shell's limits of many seconds; the waits below are several of it.
+constexpr int kShortLimitMs = 200;
 
 } // namespace
 
@@ -26,6 +33,10 @@ private slots:
     void closeRequestTakesTheWindowAndItsPageAway();
     void deadRendererReloadsThenShowsTheErrorPage();
     void failedLoadShowsTheErrorPageUntilRetryLoads();
+    void unansweredLoadShowsTheErrorPageUntilALoadFinishes();
+    void shownPageThatStopsAnsweringIsReported();
+    void rendererDyingRepeatedlyIsGivenUpOn_data();
+    void rendererDyingRepeatedlyIsGivenUpOn();
 
 private:
     FakePage *open(const QString &name, const QString &url = kPortal);
@@ -134,6 +145,74 @@ void TestEnginelessWindows::failedLoadShowsTheErrorPageUntilRetryLoads()
     page->finishLoad();
     QVERIFY(!page->navigate(retry));
     QCOMPARE(page->loads().count(), 2);
+}
+
+// A window's client and page as the window manager makes them, with the
+// answer limit shortened.
+void TestEnginelessWindows::unansweredLoadShowsTheErrorPageUntilALoadFinishes()
+{
+    const CefRefPtr<QCefClient> client(new QCefClient);
+    new LoadFailureRecovery(QStringLiteral("login"), true, client.data(), kShortLimitMs);
+    CefBrowser::createBrowser(m_engine->profile(), PageOptions(), client, kPortal);
+    QTRY_VERIFY(client->getBrowser());
+    FakePage *page = m_engine->fakeProfile()->pages().constLast();
+
+    QTRY_VERIFY(page->html().contains(QStringLiteral("did not answer in time")));
+    QVERIFY(page->html().contains(QStringLiteral("/quit")));
+    QVERIFY(!page->navigate(QUrl(QStringLiteral("http://lumen-shell.invalid/retry"))));
+    QCOMPARE(page->loads().count(), 2);
+    QVERIFY(page->html().isEmpty());
+    QTRY_VERIFY(page->html().contains(QStringLiteral("did not answer in time")));
+    QCOMPARE(page->loads().constLast(), QUrl(kPortal));
+
+    // Once a page has loaded, a slow load is the page's business.
+    page->navigate(QUrl(QStringLiteral("http://lumen-shell.invalid/retry")));
+    page->finishLoad();
+    page->load(QUrl(kPortal));
+    QTest::qWait(5 * kShortLimitMs);
+    QVERIFY(page->html().isEmpty());
+}
+
+void TestEnginelessWindows::shownPageThatStopsAnsweringIsReported()
+{
+    PageOptions options;
+    options.visible = false;
+    auto *page = static_cast<FakePage *>(m_engine->profile()->createPage(options));
+    auto *watchdog = new RendererWatchdog(page, kShortLimitMs);
+    QSignalSpy unanswered(watchdog, &RendererWatchdog::sgUnanswered);
+    QTest::qWait(5 * kShortLimitMs);
+    QCOMPARE(page->pings(), 0);
+
+    page->window()->show();
+    QTimer answering;
+    connect(&answering, &QTimer::timeout, page, &FakePage::answerPing);
+    answering.start(kShortLimitMs / 10);
+    QTRY_VERIFY(page->pings() >= 5);
+    QCOMPARE(unanswered.count(), 0);
+
+    answering.stop();
+    QTRY_COMPARE(unanswered.count(), 1);
+    delete page;
+}
+
+void TestEnginelessWindows::rendererDyingRepeatedlyIsGivenUpOn_data()
+{
+    QTest::addColumn<qint64>("gapMs");
+    QTest::addColumn<bool>("givenUp");
+    QTest::newRow("dies every few seconds") << qint64(3000) << true;
+    QTest::newRow("dies every minute and a half") << qint64(90000) << true;
+    QTest::newRow("dies every quarter of an hour") << qint64(900000) << false;
+}
+
+void TestEnginelessWindows::rendererDyingRepeatedlyIsGivenUpOn()
+{
+    QFETCH(qint64, gapMs);
+    QFETCH(bool, givenUp);
+    RendererDeaths deaths;
+    QVERIFY(!deaths.tooMany(0));
+    QVERIFY(!deaths.tooMany(gapMs));
+    QCOMPARE(deaths.tooMany(2 * gapMs), givenUp);
+    QVERIFY(!deaths.tooMany(3 * gapMs));
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestEnginelessWindows)

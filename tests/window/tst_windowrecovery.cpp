@@ -1,9 +1,11 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
+#include "cef/rendererwatchdog.h"
 #include "enginetest.h"
 #include "processtree.h"
 #include "shellscene.h"
 #include "testhttpserver.h"
+#include "window/loadfailurerecovery.h"
 #include "window/qcefview.h"
 
 #include <QTcpServer>
@@ -22,6 +24,9 @@ const char reportingPage[]
 const QString followRetryLink
     = QStringLiteral("location.href = 'http://lumen-shell.invalid/retry'");
 const char silentPage[] = "<!doctype html><html><body>down</body></html>";
+// Reports, then keeps its renderer busy for good.
+const char hangingPage[] = "<!doctype html><html><body><script>callQML('loaded', '', '');"
+                           "setTimeout(function () { for (;;) {} }, 500);</script></body></html>";
 
 bool showsErrorPage(const WindowRecord &record)
 {
@@ -75,9 +80,12 @@ private slots:
     void failedPageShowsTheErrorPage();
     void errorPageRetriesUntilThePageLoads();
     void startupErrorPageTakesOverFromTheSplash();
+    void hungPageIsEndedAndReloaded();
+    void serverThatNeverAnswersGetsTheErrorPage();
 
 private:
-    WindowRecord *openWindow(const QString &url, const QString &name = QStringLiteral("page"));
+    WindowRecord *openWindow(
+        const QString &url, const QString &name = QStringLiteral("page"), bool visible = false);
 
     ShellScene m_shell;
     TestHttpServer m_server;
@@ -101,11 +109,11 @@ void TestWindowRecovery::cleanup()
 }
 
 // Attached; every bridge call of its pages is counted in m_reports.
-WindowRecord *TestWindowRecovery::openWindow(const QString &url, const QString &name)
+// Hidden unless asked, as the shell opens its start-up window.
+WindowRecord *TestWindowRecovery::openWindow(const QString &url, const QString &name, bool visible)
 {
-    // Hidden, as the shell opens its start-up window.
     m_windows->openWindow(name, QString(), QString(), url, QStringLiteral("0,0,300,200"), QString(),
-        QString(), QString(), QString(), QString(), false);
+        QString(), QString(), QString(), QString(), visible);
     m_reports = std::make_unique<QSignalSpy>(
         m_windows->findWindow(name)->client.data(), &QCefClient::sgWebMsgReceived);
     const bool attached = QTest::qWaitFor(
@@ -179,6 +187,34 @@ void TestWindowRecovery::startupErrorPageTakesOverFromTheSplash()
     QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(logoCloses.count(), 1, kEngineTimeout);
     QVERIFY(record->window->isVisible());
+}
+
+// Only a page on screen is watched.
+void TestWindowRecovery::hungPageIsEndedAndReloaded()
+{
+    m_server.setPage(QStringLiteral("/hang.html"), hangingPage);
+    WindowRecord *record
+        = openWindow(m_server.url(QStringLiteral("/hang.html")), QStringLiteral("page"), true);
+    QVERIFY(record);
+    QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 1, kEngineTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        m_reports->count(), 2, 2 * RendererWatchdog::kUnansweredLimitMs + kEngineTimeout);
+    QVERIFY(!showsErrorPage(*record));
+}
+
+// The server takes the connection and keeps it, silent.
+void TestWindowRecovery::serverThatNeverAnswersGetsTheErrorPage()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    QSignalSpy logoCloses(m_windows, &QCefView::sgCloseLogo);
+    WindowRecord *record = openWindow(
+        QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort()), QStringLiteral("login"));
+    QVERIFY(record);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        showsErrorPage(*record), LoadFailureRecovery::kAnswerLimitMs + kEngineTimeout);
+    QVERIFY(silent.hasPendingConnections());
+    QTRY_COMPARE_WITH_TIMEOUT(logoCloses.count(), 1, kEngineTimeout);
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestWindowRecovery)
