@@ -210,7 +210,7 @@ void CefBrowser::refuseNavigation(NavigationRequest &request)
 
 void CefBrowser::startDownload(EngineDownload *download)
 {
-    if (!m_client || !m_client->OnDownloadFrom(m_page->url())) {
+    if (!m_client || !m_client->OnDownloadFrom(m_page->url(), download->url())) {
         download->cancel();
         return;
     }

@@ -7,6 +7,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/cefdownloaditem.h"
 #include "cef/pagerequests.h"
+#include "tools/downloadlanding.h"
 #include "tools/tools.h"
 #include "tools/urlrules.h"
 
@@ -127,19 +128,26 @@ void QCefClient::OnProcessMessageReceived(const QString &message)
     emit sgWebMsgReceived(message);
 }
 
-bool QCefClient::OnDownloadFrom(const QUrl &pageUrl)
+// A data: address says nothing of the document that made it: it counts as no one's.
+bool QCefClient::OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl)
 {
-    if (OriginPolicy::configured().trusts(pageUrl))
-        return true;
-    TSpdlog::instance()->otherWarn(
-        QStringLiteral("download refused from %1").arg(OriginPolicy::originOf(pageUrl)));
-    return false;
+    const QUrl source
+        = downloadUrl.scheme() == QLatin1String("blob") ? QUrl(downloadUrl.path()) : downloadUrl;
+    const OriginPolicy policy = OriginPolicy::configured();
+    for (const QUrl &url : { pageUrl, source }) {
+        if (!policy.trusts(url)) {
+            TSpdlog::instance()->otherWarn(
+                QStringLiteral("download refused from %1").arg(OriginPolicy::originOf(url)));
+            return false;
+        }
+    }
+    return true;
 }
 
-// An existing file of the name stays until the new download is complete.
 QString QCefClient::OnBeforeDownload(const QString &suggestedName)
 {
-    return DirHelper::instance()->downloadPath() + QLatin1Char('/') + safeFileName(suggestedName);
+    return DownloadLanding::freePath(
+        DirHelper::instance()->downloadPath(), safeFileName(suggestedName));
 }
 
 // While the size is unknown no percentage exists: only the completion is told.

@@ -57,9 +57,12 @@ public:
     void OnProcessMessageReceived(const QString &message);
 
     // Downloads:
-    // Only pages of trusted origins download; others' downloads are cancelled.
-    bool OnDownloadFrom(const QUrl &pageUrl);
-    // Where the download goes: the download folder, unasked.
+    // Only what a trusted origin serves, or made (blob:), is downloaded, and
+    // only while the window shows a page of a trusted origin; anything else
+    // is cancelled and logged.
+    bool OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl);
+    // Where the download goes: the download folder, unasked, under a name no
+    // file of another run or program holds.
     QString OnBeforeDownload(const QString &suggestedName);
     void OnDownloadUpdated(const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item);
 

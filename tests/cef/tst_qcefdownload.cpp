@@ -88,6 +88,8 @@ private slots:
 
     void targetIsASafeNameInTheDownloadFolder_data();
     void targetIsASafeNameInTheDownloadFolder();
+    void filesOfOthersGetANewNameBeside_data();
+    void filesOfOthersGetANewNameBeside();
     void progressIsToldInWholePercentagesOnChange_data();
     void progressIsToldInWholePercentagesOnChange();
 
@@ -95,6 +97,9 @@ private slots:
     void sameNameReplacesTheEarlierFile();
     void brokenDownloadLeavesTheEarlierFile();
     void pagesOfUntrustedSitesDownloadNothing();
+    void addressesOfUntrustedSitesDownloadNothing_data();
+    void addressesOfUntrustedSitesDownloadNothing();
+    void earlierFileStaysAndThePushNamesTheNewOne();
     void lastPercentageIsNotToldAgainForALaterDownload();
     void unknownSizeTellsNothingUntilTheEnd();
     void namesFromServerAndPageStayInTheFolder_data();
@@ -121,6 +126,13 @@ void TestQCefDownload::initTestCase()
     QVERIFY(m_pages.listen());
     QVERIFY(m_server.listen());
     m_pages.setPage(QStringLiteral("/page.html"), "<html><body>page</body></html>");
+    m_pages.setPage(QStringLiteral("/blob.html"), R"(<html><body><script>
+var a = document.createElement('a');
+a.href = URL.createObjectURL(new Blob(['#!/bin/sh'], { type: 'text/plain' }));
+a.download = 'update.sh';
+document.body.appendChild(a);
+a.click();
+</script></body></html>)");
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
     m_folder = DirHelper::instance()->downloadPath();
@@ -205,22 +217,46 @@ void TestQCefDownload::targetIsASafeNameInTheDownloadFolder_data()
                          << QStringLiteral("download");
 }
 
-// The earlier file of the name stays while the new download arrives.
 void TestQCefDownload::targetIsASafeNameInTheDownloadFolder()
 {
     QFETCH(QString, suggested);
     QFETCH(QString, name);
-    const QString target = m_folder + QLatin1Char('/') + name;
-    QFile earlier(target);
-    QVERIFY(earlier.open(QIODevice::WriteOnly));
-    earlier.close();
-
     QCefClient client;
-    const QString path = client.OnBeforeDownload(suggested);
+    QCOMPARE(client.OnBeforeDownload(suggested), m_folder + QLatin1Char('/') + name);
+}
 
-    QCOMPARE(path, target);
-    // Only a complete download replaces it.
-    QVERIFY(QFileInfo::exists(path));
+// A file the player or another program put there, or one still arriving,
+// is never replaced: the download takes a new name beside it.
+void TestQCefDownload::filesOfOthersGetANewNameBeside_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QString>("landsAs");
+    QTest::newRow("extension") << QStringList { "update.sh" } << "update.sh"
+                               << "update (1).sh";
+    QTest::newRow("next free") << QStringList { "a.zip", "a (1).zip" } << "a.zip"
+                               << "a (2).zip";
+    QTest::newRow("double extension") << QStringList { "game.tar.gz" } << "game.tar.gz"
+                                      << "game (1).tar.gz";
+    QTest::newRow("none") << QStringList { "notes" } << "notes"
+                          << "notes (1)";
+    QTest::newRow("leading dot") << QStringList { ".profile" } << ".profile"
+                                 << ".profile (1)";
+    QTest::newRow("still arriving") << QStringList { ".x.bin.part" } << "x.bin"
+                                    << "x (1).bin";
+}
+
+void TestQCefDownload::filesOfOthersGetANewNameBeside()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, suggested);
+    QFETCH(QString, landsAs);
+    for (const QString &name : std::as_const(present)) {
+        QFile file(m_folder + QLatin1Char('/') + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QCefClient client;
+    QCOMPARE(client.OnBeforeDownload(suggested), m_folder + QLatin1Char('/') + landsAs);
 }
 
 void TestQCefDownload::progressIsToldInWholePercentagesOnChange_data()
@@ -366,6 +402,69 @@ void TestQCefDownload::pagesOfUntrustedSitesDownloadNothing()
             + m_pages.url(QStringLiteral("foreign.localhost"), QString()) },
         kEngineTimeout);
     QVERIFY(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// Whatever the trusted page or a frame of another site in it does: what
+// another site serves or made, and a data: address, are not downloaded.
+void TestQCefDownload::addressesOfUntrustedSitesDownloadNothing_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("refusedFrom");
+    const QString foreign
+        = m_server.url(QStringLiteral("/x.desktop"), QStringLiteral("foreign.localhost"));
+    QTest::newRow("another site") << QStringLiteral("location.href = '%1'").arg(foreign)
+                                  << QUrl(foreign).adjusted(QUrl::RemovePath).toString();
+    QTest::newRow("data") << QStringLiteral(
+        "var a = document.createElement('a'); a.href = 'data:text/plain,x'; a.download = 'x.sh';"
+        "document.body.appendChild(a); a.click();")
+                          << QStringLiteral("null");
+    QTest::newRow("blob of a frame of another site") << QStringLiteral(
+        "var f = document.createElement('iframe'); f.src = '%1'; document.body.appendChild(f);")
+                                                            .arg(m_pages.url(
+                                                                QStringLiteral("foreign.localhost"),
+                                                                QStringLiteral("/blob.html")))
+                                                     << m_pages.url(
+                                                            QStringLiteral("foreign.localhost"),
+                                                            QString());
+}
+
+void TestQCefDownload::addressesOfUntrustedSitesDownloadNothing()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, refusedFrom);
+    QVERIFY(openBrowser());
+    m_server.setDownload(QStringLiteral("/x.desktop"),
+        { "[Desktop Entry]", 0, attachmentHeaders("attachment; filename=\"x.desktop\"") });
+    DebugCapture debug;
+    debug.clear();
+    m_clients.last()->getBrowser()->executeJavaScript(script);
+    QTRY_COMPARE_WITH_TIMEOUT(debug.lines().filter(QStringLiteral("download refused from")),
+        QStringList {
+            QStringLiteral("[OtherType]  [Other_Type] download refused from ") + refusedFrom },
+        kEngineTimeout);
+    QVERIFY(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// The player's own update.sh stays; the push names the file that landed.
+void TestQCefDownload::earlierFileStaysAndThePushNamesTheNewOne()
+{
+    QFile earlier(m_folder + QStringLiteral("/update.sh"));
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("players");
+    earlier.close();
+    QCefClient *client = openBrowser();
+    QVERIFY(client);
+    QSignalSpy downloads(client, &QCefClient::sgDownload);
+    m_server.setDownload(QStringLiteral("/update"),
+        { "portal's", 0, attachmentHeaders("attachment; filename=\"update.sh\"") });
+
+    startDownload(QStringLiteral("/update"));
+    QVERIFY(waitForRequest());
+    QVERIFY(m_server.sendStep(QStringLiteral("/update")));
+    QTRY_COMPARE_WITH_TIMEOUT(succeeded(downloads), 1, kEngineTimeout);
+    QCOMPARE(reports(downloads).last(), QStringLiteral("Succeed/-1 update (1)"));
+    QCOMPARE(downloaded(QStringLiteral("update.sh")), QStringLiteral("players"));
+    QCOMPARE(downloaded(QStringLiteral("update (1).sh")), QStringLiteral("portal's"));
 }
 
 // The change test spans the browser's downloads: a second download that
