@@ -23,10 +23,10 @@ struct EngineSettings
     // Both run as a document is created, before any script of the page. The
     // page script runs in every frame, in the page's own script world.
     QString pageScript;
-    // The bridge script runs in the main frame only, in a script world the
-    // page cannot reach, in a private scope beside the channel client
-    // (QWebChannel), which only that world is given: it finds the native end
-    // as the channel object named channelObjectName.
+    // The bridge script runs in every frame too, in a script world the page
+    // cannot reach, in a private scope beside the channel client
+    // (QWebChannel), which only that world of the main frame is given: it
+    // finds the native end as the channel object named channelObjectName.
     QString bridgeScript;
 };
 

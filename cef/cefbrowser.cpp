@@ -171,10 +171,10 @@ void CefBrowser::onRendererEnded(EnginePage::RendererEnd end)
     m_client->OnRenderProcessTerminated(sharedFromThis(), end, url());
 }
 
-void CefBrowser::onPopupRequested(const QUrl &url)
+void CefBrowser::onPopupRequested(const PopupRequest &request)
 {
     if (m_client)
-        m_client->OnBeforePopup(url.toString(QUrl::FullyEncoded));
+        m_client->OnBeforePopup(request);
 }
 
 void CefBrowser::onContextMenuRequested(ContextMenuRequest &request)

@@ -61,7 +61,7 @@ private:
     void onLoadFailed(const QUrl &url, int networkError, const QString &errorText);
     void onRendererEnded(EnginePage::RendererEnd end);
     // Requests:
-    void onPopupRequested(const QUrl &url);
+    void onPopupRequested(const PopupRequest &request);
     void onContextMenuRequested(ContextMenuRequest &request);
     // A link of the shell's own pages ("http://lumen-shell.invalid/<command>")
     // is a command to the client, never an address. A private scheme would

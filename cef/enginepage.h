@@ -5,6 +5,7 @@
 class ContextMenuRequest;
 class EngineDownload;
 class NavigationRequest;
+struct PopupRequest;
 class QUrl;
 class QWindow;
 struct BridgeCall;
@@ -58,7 +59,7 @@ signals:
     void sgPingAnswered();
 
     // Requests: nothing opens, and no menu shows, unless the receivers let it.
-    void sgPopupRequested(const QUrl &url);
+    void sgPopupRequested(const PopupRequest &request);
     void sgContextMenuRequested(ContextMenuRequest &request);
     void sgNavigationRequested(NavigationRequest &request);
     void sgCloseRequested();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QUrl>
 
 // A page's question whose answer the engine needs before its signal returns:
@@ -30,6 +31,20 @@ public:
 private:
     int m_targets;
     bool m_suppressed = false;
+};
+
+// A page asked for a new window. The engine opens none.
+struct PopupRequest
+{
+    QUrl url;
+    // Asked for while the page handled the player's click or key, as browsers
+    // require of a popup.
+    bool userGesture = false;
+    // The origins of the documents the player's clicks and keys of the last
+    // few seconds went to: the popup came from one of them.
+    QStringList gestureOrigins;
+    // The origin of the main frame's document.
+    QString pageOrigin;
 };
 
 // The page is about to navigate a frame.

@@ -17,6 +17,9 @@
 
 namespace {
 
+// A page chooses its addresses: the log keeps their start.
+const int kLoggedUrlLength = 512;
+
 const QString fallbackFileName = QStringLiteral("download");
 const int firstHttpErrorStatus = 400;
 
@@ -44,14 +47,37 @@ int QCefClient::getWindowHandle() const
 // The address goes in as a JSON string: the hook window's page must get an
 // object whatever characters the address holds. Only addresses a window may
 // load are passed on: the hook page would open them.
-void QCefClient::OnBeforePopup(const QString &targetUrl)
+void QCefClient::OnBeforePopup(const PopupRequest &request)
 {
-    if (!UrlRules::mayNavigate(QUrl(targetUrl))) {
+    if (!UrlRules::mayNavigate(request.url)) {
         TSpdlog::instance()->otherWarn(
-            QStringLiteral("popup to a %1 address refused").arg(QUrl(targetUrl).scheme().left(32)));
+            QStringLiteral("popup to a %1 address refused").arg(request.url.scheme().left(32)));
+        return;
+    }
+    const QString targetUrl = request.url.toString(QUrl::FullyEncoded);
+    const QString refusal = popupRefusal(request);
+    if (!refusal.isEmpty()) {
+        TSpdlog::instance()->otherWarn(QStringLiteral("popup to %1 refused: %2")
+                                           .arg(targetUrl.left(kLoggedUrlLength), refusal));
         return;
     }
     emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }));
+}
+
+// Browsers open no popup the player did not ask for; an ad's frame the
+// player clicked gets none hooked either, and the page that holds it is named.
+QString QCefClient::popupRefusal(const PopupRequest &request)
+{
+    if (!request.userGesture)
+        return QStringLiteral("no click or key of the player");
+    if (request.gestureOrigins.isEmpty())
+        return QStringLiteral("asked for by an unknown document in %1").arg(request.pageOrigin);
+    const OriginPolicy policy = OriginPolicy::configured();
+    for (const QString &origin : request.gestureOrigins + QStringList { request.pageOrigin }) {
+        if (!policy.trusts(QUrl(origin)))
+            return QStringLiteral("asked for by %1 in %2").arg(origin, request.pageOrigin);
+    }
+    return QString();
 }
 
 void QCefClient::OnAfterCreated(const CefRefPtr<CefBrowser> &browser)

@@ -31,7 +31,7 @@ public:
     int getWindowHandle() const;
 
     // Life span:
-    void OnBeforePopup(const QString &targetUrl);
+    void OnBeforePopup(const PopupRequest &request);
     void OnAfterCreated(const CefRefPtr<CefBrowser> &browser);
     void OnBeforeClose(const CefRefPtr<CefBrowser> &browser);
 
@@ -102,6 +102,9 @@ signals:
     void sgCollectCookie(const QNetworkCookie &cookie);
 
 private:
+    // Why the popup is not hooked; empty when it is.
+    static QString popupRefusal(const PopupRequest &request);
+
     bool m_created = false;
     bool m_loadSucceeded = false;
     // Shared by every download of the browser, and never reset: a download

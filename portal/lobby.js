@@ -208,9 +208,12 @@
     }
 
     // The shell stops every new window a page asks for and reports its address here instead.
+    // Only the portal's own pages get a window of the shell (always the same one: an address
+    // never names a window); anything else goes to the player's browser.
     function openPopupTarget(url) {
-        var name = new URL(url).searchParams.get('name') || 'news';
-        Bridge.request({ Open: name, Url: url, RECT: '0,0,780,620', Align: 'Center', VAlign: 'VCenter' });
+        if (new URL(url).origin !== location.origin)
+            return Bridge.request({ OpenUrl: url });
+        Bridge.request({ Open: 'news', Url: url, RECT: '0,0,780,620', Align: 'Center', VAlign: 'VCenter' });
     }
 
     // Showcase.

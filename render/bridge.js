@@ -1,14 +1,18 @@
 // The shell's side of the bridge in the page. The engine host runs it at
-// document creation in the main frame, before any script of the page, in a
+// document creation in every frame, before any script of the page, in a
 // script world of its own beside the channel client (QWebChannel): the page
 // shares the document with it but none of its variables, and only this
-// world has the channel. It takes the calls every frame's
-// callQML posts to the main frame and hands them to the native end with the
-// caller's origin as the engine set it on the message, and this document's
-// own origin: the native end judges the documents that called, never the
-// address the window happens to show while its old page still runs.
+// world of the main frame has the channel. There it takes the calls every
+// frame's callQML posts to the main frame and hands them to the native end
+// with the caller's origin as the engine set it on the message, and this
+// document's own origin: the native end judges the documents that called,
+// never the address the window happens to show while its old page still
+// runs. Every frame tells the main frame when the player clicks or types in
+// it, so the shell knows whom a popup the engine reports came from.
 var marker = '__lumenBridgeCall';
+var gestureMarker = '__lumenGesture';
 var pageOrigin = location.origin;
+var topWindow = window.top;
 
 // Taken before any script of the page runs: nothing a page does later
 // changes what the bridge reads off a message.
@@ -81,8 +85,40 @@ function fromOwnPage(source) {
     }
 }
 
+// A popup needs the player's click or key within the last seconds, as
+// browsers count user activation.
+var gestureSpan = 5000;
+
+// The engine marks what the player did: no script can make such an event.
+function onPlayerGesture(tell) {
+    ['pointerdown', 'keydown', 'touchend'].forEach(function (type) {
+        window.addEventListener(type, function (event) {
+            if (event.isTrusted)
+                tell();
+        }, true);
+    });
+}
+
 function listen() {
     var bridge = null;
+    var gestures = [];
+
+    function noteGesture(origin) {
+        var time = now();
+        gestures = gestures.filter(function (gesture) { return time - gesture[1] < gestureSpan; });
+        gestures.push([origin, time]);
+    }
+
+    // Asked by the engine host, in this world only, when a popup comes.
+    window.lumenGestures = function () {
+        var time = now();
+        return {
+            page: pageOrigin,
+            origins: gestures.filter(function (gesture) { return time - gesture[1] < gestureSpan; })
+                .map(function (gesture) { return gesture[0]; })
+        };
+    };
+    onPlayerGesture(function () { noteGesture(pageOrigin); });
     var pending = [];
 
     function send(call) {
@@ -106,15 +142,30 @@ function listen() {
     // Registered before any listener of the page: bridge traffic stops here.
     window.addEventListener('message', function (event) {
         var data = apply(dataOf, event, []);
-        if (data === null || typeof data !== 'object' || !isArray(data[marker]))
+        if (data === null || typeof data !== 'object')
+            return;
+        var gesture = data[gestureMarker] === 1;
+        if (!gesture && !isArray(data[marker]))
             return;
         apply(stopImmediatePropagation, event, []);
         if (!fromOwnPage(apply(sourceOf, event, [])))
             return;
+        if (gesture) {
+            noteGesture(String(apply(originOf, event, [])));
+            return;
+        }
         var call = data[marker];
         sendOrQueue([text(call[0]), text(call[1]), text(call[2]),
                      String(apply(originOf, event, []))]);
     }, true);
 }
 
-listen();
+if (topWindow === window) {
+    listen();
+} else {
+    onPlayerGesture(function () {
+        var message = {};
+        message[gestureMarker] = 1;
+        topWindow.postMessage(message, '*');
+    });
+}

@@ -73,11 +73,10 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     m_profile = new QtEngineProfile(
         QStringLiteral("lumen"), settings.storagePath, settings.cachePath, &m_owner);
     m_profile->setProductVersion(settings.productVersion);
-    m_profile->addDocumentScript(QStringLiteral("page"), settings.pageScript,
-        QWebEngineScript::MainWorld, QtEngineProfile::EveryFrame);
+    m_profile->addDocumentScript(
+        QStringLiteral("page"), settings.pageScript, QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
-        channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld,
-        QtEngineProfile::MainFrame);
+        channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld);
     return true;
 }
 

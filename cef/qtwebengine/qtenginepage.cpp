@@ -214,9 +214,25 @@ void QtEnginePage::onRenderProcessTerminated(QWebEnginePage::RenderProcessTermin
 }
 
 // Nothing opens unless the request is opened in a page: the shell opens none.
+// The bridge's script world knows which documents the player's gestures went
+// to; the engine tells only that there was one.
 void QtEnginePage::onNewWindowRequested(QWebEngineNewWindowRequest &request)
 {
-    emit sgPopupRequested(request.requestedUrl());
+    PopupRequest popup { request.requestedUrl(), request.isUserInitiated(), {}, {} };
+    if (!popup.userGesture) {
+        emit sgPopupRequested(popup);
+        return;
+    }
+    QPointer<QtEnginePage> self(this);
+    m_page->runJavaScript(QStringLiteral("lumenGestures()"), QWebEngineScript::ApplicationWorld,
+        [self, popup](const QVariant &gestures) mutable {
+            if (!self)
+                return;
+            const QVariantMap reported = gestures.toMap();
+            popup.pageOrigin = reported.value(QStringLiteral("page")).toString();
+            popup.gestureOrigins = reported.value(QStringLiteral("origins")).toStringList();
+            emit self->sgPopupRequested(popup);
+        });
 }
 
 void QtEnginePage::onNavigationRequested(QWebEngineNavigationRequest &request)

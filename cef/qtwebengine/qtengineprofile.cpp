@@ -43,15 +43,14 @@ void QtEngineProfile::setProductVersion(const QString &productVersion)
     m_profile->setHttpUserAgent(userAgent);
 }
 
-void QtEngineProfile::addDocumentScript(
-    const QString &name, const QString &source, quint32 world, Frames frames)
+void QtEngineProfile::addDocumentScript(const QString &name, const QString &source, quint32 world)
 {
     QWebEngineScript script;
     script.setName(name);
     script.setSourceCode(source);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(world);
-    script.setRunsOnSubFrames(frames == EveryFrame);
+    script.setRunsOnSubFrames(true);
     m_profile->scripts()->insert(script);
 }
 

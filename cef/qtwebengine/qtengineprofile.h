@@ -25,10 +25,9 @@ public:
 
     // Stands in the user agent for the engine's own product tokens.
     void setProductVersion(const QString &productVersion);
-    enum Frames { MainFrame, EveryFrame };
-    // Runs in the given script world of every page as its documents are created.
-    void addDocumentScript(
-        const QString &name, const QString &source, quint32 world, Frames frames);
+    // Runs in the given script world of every frame of every page as its
+    // documents are created.
+    void addDocumentScript(const QString &name, const QString &source, quint32 world);
 
     EnginePage *createPage(const PageOptions &options) override;
     void setCookie(const QNetworkCookie &cookie, const QUrl &origin) override;

@@ -1,4 +1,5 @@
 #include "cef/cefbrowser.h"
+#include "cef/pagerequests.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
@@ -25,13 +26,19 @@ void captureNetErrors(QtMsgType, const QMessageLogContext &, const QString &mess
         netErrorLines.append(message);
 }
 
-const char popupPage[] = R"(<!doctype html><html><body style="margin:0">
-<a id="link" target="_blank" href="/target.html">link</a>
-<div style="width:400px;height:300px"></div>
+// Above, a link to a new window and a script that opens one; below, an ad's
+// frame from another site with a link to the portal's page in a new window.
+const char popupPage[] = R"html(<!doctype html><html><body style="margin:0">
+<a id="link" target="_blank" href="/target.html"
+   style="position:fixed;left:0;top:0;width:200px;height:120px">link</a>
+<div style="position:fixed;left:200px;top:0;width:200px;height:120px"
+     onclick="window.open('/target.html')">open</div>
+<iframe src="AD" style="position:fixed;left:0;top:200px;width:400px;height:100px;border:0">
+</iframe>
 <script>
 document.addEventListener('contextmenu', function () { callQML('menu', '', ''); });
 window.addEventListener('load', function () { callQML('ready', '', ''); });
-</script></body></html>)";
+</script></body></html>)html";
 
 // What the desktop would open, a quarter of the window each: a link, a script
 // on a click, and a link in a frame of another site.
@@ -46,6 +53,11 @@ const char schemesPage[] = R"(<!doctype html><html><body style="margin:0">
 const char schemesFrame[] = R"(<!doctype html><html><body style="margin:0">
 <a href="irc://irc.example/room"
    style="position:fixed;left:0;top:0;width:200px;height:300px">chat</a>
+</body></html>)";
+
+const char adFrame[] = R"(<!doctype html><html><body style="margin:0">
+<a target="_blank" href="TARGET"
+   style="position:fixed;left:0;top:0;width:400px;height:100px">ad</a>
 </body></html>)";
 
 // Chromium refuses this port before any connection is tried.
@@ -82,6 +94,7 @@ private slots:
     void loadErrorsAreLoggedUntilALoadSucceeds();
     void newViewsBecomeOneHookPopupPush_data();
     void newViewsBecomeOneHookPopupPush();
+    void popupsNeedThePlayerAndATrustedDocument();
     void hookPopupCarriesAnyAddressAsAString_data();
     void hookPopupCarriesAnyAddressAsAString();
     void pageContextMenuIsSuppressed();
@@ -94,6 +107,8 @@ private slots:
 private:
     CefRefPtr<QCefClient> openBrowser(const QString &url);
     void waitForReady();
+    QCefClient *openShownPage();
+    bool clickUntil(const QPoint &point, const std::function<bool()> &answered);
     QWindow *browserWindow() const;
     void runInPage(const QString &script);
 
@@ -106,7 +121,12 @@ private:
 void TestQCefClient::initTestCase()
 {
     QVERIFY(m_server.listen());
-    m_server.setPage(QStringLiteral("/popup.html"), popupPage);
+    m_server.setPage(QStringLiteral("/popup.html"),
+        QByteArray(popupPage).replace("AD",
+            m_server.url(QStringLiteral("ad.localhost"), QStringLiteral("/ad.html")).toUtf8()));
+    m_server.setPage(QStringLiteral("/ad.html"),
+        QByteArray(adFrame).replace(
+            "TARGET", m_server.url(QStringLiteral("/target.html")).toUtf8()));
     m_server.setPage(QStringLiteral("/ok.html"), "<html><body>ok</body></html>");
     m_server.setPage(QStringLiteral("/target.html"), "<html><body>target</body></html>");
     m_server.setPage(QStringLiteral("/schemes.html"),
@@ -137,6 +157,31 @@ CefRefPtr<QCefClient> TestQCefClient::openBrowser(const QString &url)
 {
     m_client = m_engine.app()->createBrowser(QStringLiteral("app"), false, url, 400, 300);
     return m_client;
+}
+
+// The popup page, shown and ready for the player's clicks.
+QCefClient *TestQCefClient::openShownPage()
+{
+    openBrowser(m_server.url(QStringLiteral("/popup.html")));
+    waitForReady();
+    QWindow *window = browserWindow();
+    window->show();
+    return QTest::qWaitForWindowExposed(window) ? m_client.data() : nullptr;
+}
+
+// A real click of the player at a point of the page, repeated until
+// answered() holds: the page takes input only once it has drawn itself.
+bool TestQCefClient::clickUntil(const QPoint &point, const std::function<bool()> &answered)
+{
+    XTestInput input;
+    input.movePointer(browserWindow()->mapToGlobal(point));
+    return QTest::qWaitFor(
+        [&] {
+            input.clickButton(1);
+            QTest::qWait(250);
+            return answered();
+        },
+        10000);
 }
 
 void TestQCefClient::waitForReady()
@@ -210,22 +255,18 @@ void TestQCefClient::loadErrorsAreLoggedUntilALoadSucceeds()
 
 void TestQCefClient::newViewsBecomeOneHookPopupPush_data()
 {
-    QTest::addColumn<QString>("script");
-    QTest::newRow("window.open") << QStringLiteral("window.open('/target.html')");
-    QTest::newRow("target=_blank link")
-        << QStringLiteral("document.getElementById('link').click()");
+    QTest::addColumn<QPoint>("click");
+    QTest::newRow("window.open") << QPoint(300, 60);
+    QTest::newRow("target=_blank link") << QPoint(100, 60);
 }
 
 void TestQCefClient::newViewsBecomeOneHookPopupPush()
 {
-    QFETCH(QString, script);
-    openBrowser(m_server.url(QStringLiteral("/popup.html")));
-    waitForReady();
-    QSignalSpy pushes(m_client.data(), &QCefClient::sgHookPopup);
+    QFETCH(QPoint, click);
+    QSignalSpy pushes(openShownPage(), &QCefClient::sgHookPopup);
     const int windows = QGuiApplication::allWindows().count();
 
-    runInPage(script);
-    QTRY_COMPARE_WITH_TIMEOUT(pushes.count(), 1, 10000);
+    QVERIFY(clickUntil(click, [&] { return !pushes.isEmpty(); }));
     QTest::qWait(1000);
     QCOMPARE(pushes.count(), 1);
     QCOMPARE(pushes.at(0).at(0).toString(),
@@ -234,6 +275,28 @@ void TestQCefClient::newViewsBecomeOneHookPopupPush()
     // Earlier tests' windows may still be going meanwhile.
     QVERIFY(QGuiApplication::allWindows().count() <= windows);
     QCOMPARE(m_server.requestCount(QStringLiteral("/target.html")), 0);
+}
+
+// Browsers open popups only for the player's click or key; a popup of an
+// ad's frame the player clicked is not hooked either. Both are logged.
+void TestQCefClient::popupsNeedThePlayerAndATrustedDocument()
+{
+    DebugCapture debug;
+    debug.clear();
+    QSignalSpy pushes(openShownPage(), &QCefClient::sgHookPopup);
+    const QString target = m_server.url(QStringLiteral("/target.html"));
+
+    runInPage(QStringLiteral("window.open('/target.html')"));
+    const QString unasked
+        = QStringLiteral("popup to %1 refused: no click or key of the player").arg(target);
+    QTRY_VERIFY_WITH_TIMEOUT(!debug.lines().filter(unasked).isEmpty(), 10000);
+
+    const QString fromAd = QStringLiteral("popup to %1 refused: asked for by %2 in %3")
+                               .arg(target, m_server.url(QStringLiteral("ad.localhost"), QString()),
+                                   m_server.url(QString()));
+    QVERIFY(clickUntil(QPoint(200, 250), [&] { return !debug.lines().filter(fromAd).isEmpty(); }));
+    QTest::qWait(500);
+    QCOMPARE(pushes.count(), 0);
 }
 
 void TestQCefClient::hookPopupCarriesAnyAddressAsAString_data()
@@ -259,7 +322,9 @@ void TestQCefClient::hookPopupCarriesAnyAddressAsAString()
     QFETCH(bool, passed);
     QCefClient client;
     QSignalSpy pushes(&client, &QCefClient::sgHookPopup);
-    client.OnBeforePopup(url);
+    // The player clicked in the portal's page.
+    const QString portal = m_server.url(QString());
+    client.OnBeforePopup({ QUrl(url), true, { portal }, portal });
 
     QCOMPARE(pushes.count(), passed ? 1 : 0);
     if (!passed)
@@ -271,7 +336,9 @@ void TestQCefClient::hookPopupCarriesAnyAddressAsAString()
     const QJsonDocument object = QJsonDocument::fromJson(text.toUtf8(), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
     QCOMPARE(object.object().keys(), QStringList { QStringLiteral("HookPopup") });
-    QCOMPARE(object.object().value(QStringLiteral("HookPopup")).toString(), url);
+    // As the engine gives it.
+    QCOMPARE(object.object().value(QStringLiteral("HookPopup")).toString(),
+        QUrl(url).toString(QUrl::FullyEncoded));
 }
 
 void TestQCefClient::pageContextMenuIsSuppressed()
@@ -355,18 +422,11 @@ void TestQCefClient::otherSchemesNeverReachTheDesktop()
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
-    // The page takes input only once it has drawn itself: click until it answers.
-    XTestInput input;
     const QList<QPoint> targets { { 100, 75 }, { 100, 225 }, { 300, 150 } };
     for (int i = 0; i < targets.size(); ++i) {
-        input.movePointer(window->mapToGlobal(targets.at(i)));
-        QVERIFY2(QTest::qWaitFor(
-                     [&] {
-                         input.clickButton(1);
-                         QTest::qWait(250);
-                         return debug.lines().filter(QStringLiteral("address refused")).size() > i;
-                     },
-                     10000),
+        QVERIFY2(
+            clickUntil(targets.at(i),
+                [&] { return debug.lines().filter(QStringLiteral("address refused")).size() > i; }),
             qPrintable(schemes.at(i)));
     }
     QTest::qWait(500);

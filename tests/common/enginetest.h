@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // The engine the program runs on.
@@ -59,6 +60,24 @@ inline QWebEngineView *viewOf(const CefBrowser &browser)
             return view;
     }
     return nullptr;
+}
+
+// The player's click in the middle of the browser's page, through the view's
+// own input path, repeated until answered() holds: the engine takes input
+// only once the page has drawn itself.
+inline bool clickPageUntil(const CefBrowser &browser, const std::function<bool()> &answered)
+{
+    QWebEngineView *view = viewOf(browser);
+    if (!view)
+        return false;
+    return QTest::qWaitFor(
+        [&] {
+            QWidget *input = view->focusProxy() ? view->focusProxy() : view;
+            QTest::mouseClick(input, Qt::LeftButton, {}, input->rect().center());
+            QTest::qWait(250);
+            return answered();
+        },
+        10000);
 }
 
 // The test pages come from the loopback server, whose site the administrator

@@ -653,7 +653,12 @@ void TestDispatcher::hookPopupNamesTheWindowForNewViews()
         m_debug->lines().filter(QStringLiteral("popup hook refused: no open window nobody")).size(),
         1);
     const QString target = m_server.url(QStringLiteral("/popup.html"));
-    m_windows->sendToWeb(kHome, QStringLiteral("window.open(%1)").arg(json(target)));
+    m_windows->sendToWeb(kHome,
+        QStringLiteral(
+            "addEventListener('click', function () { window.open(%1); }, { once: true })")
+            .arg(json(target)));
+    QVERIFY(clickPageUntil(*m_windows->findWindow(kHome)->client->getBrowser(),
+        [&] { return !m_pages->received(kRight).isEmpty(); }));
 
     QTRY_COMPARE_WITH_TIMEOUT(m_pages->received(kRight),
         QStringList { push(QStringLiteral("{\"HookPopup\":%1}").arg(json(target))) },

@@ -487,8 +487,11 @@ void TestQCefView::pagesAreReachedByWindowName()
 
     // A page asking for a new view is reported to the hook window's page.
     m_windows->setHookPopup(QStringLiteral("listener"));
-    m_windows->sendToWeb(QStringLiteral("speaker"), QStringLiteral("window.open('/blue.html')"));
-    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 2, kEngineTimeout);
+    m_windows->sendToWeb(QStringLiteral("speaker"),
+        QStringLiteral("addEventListener('click', function () { window.open('/blue.html'); }, "
+                       "{ once: true })"));
+    QVERIFY(clickPageUntil(*m_windows->findWindow(QStringLiteral("speaker"))->client->getBrowser(),
+        [&] { return messages.count() == 2; }));
     const QJsonObject push
         = QJsonDocument::fromJson(messages.at(1).at(0).toString().toUtf8()).object();
     QCOMPARE(push.value("name").toString(), QStringLiteral("slots"));
