@@ -1,5 +1,6 @@
 #include "window/rendererrecovery.h"
 
+#include "app/logexcerpt.h"
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
@@ -48,7 +49,7 @@ void RendererRecovery::onRenderProcessTerminated(
     // The error page stands for the address that failed, not for itself.
     const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress() : lastUrl;
     const QString ended = QStringLiteral("window:%1 renderer ended status:%2")
-                              .arg(m_windowName, statusName(status));
+                              .arg(LogExcerpt::of(m_windowName), statusName(status));
     if (diedTooOften()) {
         TSpdlog::instance()->otherError(ended + QStringLiteral(" error page:") + address);
         m_failures.showErrorPage(
