@@ -12,4 +12,11 @@ public:
     // errorCode: the engine's (negative) network error, or an HTTP status.
     static QString reasonFor(int errorCode, const QString &errorText);
     static QString html(const QString &reason, const QString &address, bool canQuit);
+    // The start-up window's page when there is no portal address: trying again cannot help, so
+    // it offers Quit only.
+    static QString notSetUpHtml();
+
+private:
+    static QString page(const QString &heading, const QString &reason, const QString &address,
+        const QString &retry, bool canQuit);
 };
