@@ -32,7 +32,10 @@ bool isReadable(const QByteArray &rawLine)
         return true;
     if (line.contains('\0') || endsInEscape(line) || hasOpenQuote(line))
         return false;
-    return line.startsWith('[') || line.contains('=');
+    // The store takes a section without its "]" for a broken file and then writes nothing.
+    if (line.startsWith('['))
+        return line.contains(']');
+    return line.contains('=');
 }
 
 } // namespace
@@ -74,8 +77,10 @@ int ConfigFileFaults::repair(const QString &path)
     return dropped;
 }
 
-QString ConfigFileFaults::writeFailureReason(const QString &path)
+QString ConfigFileFaults::writeFailureReason(const QString &path, bool formatError)
 {
+    if (formatError)
+        return QStringLiteral("the file holds text the settings store cannot read");
     QSaveFile probe(path);
     if (!probe.open(QIODevice::WriteOnly))
         return probe.errorString();

@@ -294,7 +294,10 @@ int ConfigTool::setDomain(const QStringList &arguments)
 
 int ConfigTool::showUrl(const QStringList &)
 {
-    m_out << MVTConfig(m_file, m_defaults).getMainUrl() << '\n';
+    const MVTConfig config(m_file, m_defaults);
+    if (!config.isSetUp())
+        return fail(MVTConfig::notSetUpMessage());
+    m_out << config.getMainUrl() << '\n';
     return 0;
 }
 
@@ -314,11 +317,10 @@ int ConfigTool::getSetting(const QStringList &arguments)
     const QString name = arguments.first();
     if (name.isEmpty())
         return fail(QStringLiteral("get: the key is empty"));
-    if (!QSettings(m_file, QSettings::IniFormat).contains(settingKey(name))
-        && (m_defaults.isEmpty()
-            || !QSettings(m_defaults, QSettings::IniFormat).contains(settingKey(name))))
+    const MVTConfig config(m_file, m_defaults);
+    if (!config.has(name))
         return fail(QStringLiteral("get: no setting %1 in %2").arg(name, m_file));
-    m_out << MVTConfig(m_file, m_defaults).get(name) << '\n';
+    m_out << config.get(name) << '\n';
     return 0;
 }
 
@@ -417,11 +419,16 @@ void ConfigTool::readSettings(const QString &file, QMap<QString, QString> &entri
     const QStringList keys = settings.allKeys();
     for (const QString &key : keys) {
         const QString cipherText = cipherTextOfKey(key);
+        const std::optional<QString> value
+            = TextCipher::decryptChecked(settings.value(key).toString(), MVTConfig::passphrase());
         if (cipherText.isEmpty())
             m_err << "lumen_config: skipped " << kSettingGroup << '/' << key
                   << ": not encrypted with the program's passphrase\n";
+        else if (!value)
+            m_err << "lumen_config: skipped " << decrypt(cipherText)
+                  << ": its value cannot be decoded\n";
         else
-            entries.insert(decrypt(cipherText), decrypt(settings.value(key).toString()));
+            entries.insert(decrypt(cipherText), *value);
     }
 }
 

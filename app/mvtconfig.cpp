@@ -86,6 +86,12 @@ QString MVTConfig::version()
     return kVersion;
 }
 
+QString MVTConfig::notSetUpMessage()
+{
+    return QStringLiteral("The program is not set up: it has no portal address to open. The "
+                          "administrator sets it with \"lumen_config set-domain DOMAIN\".");
+}
+
 QString MVTConfig::getVersion() const
 {
     return version();
@@ -106,8 +112,7 @@ void MVTConfig::set(const QString &key, const QString &value)
 
 QString MVTConfig::get(const QString &key) const
 {
-    const QString stored = value(settingKey(key), {}).toString();
-    return TextCipher::decrypt(stored, kPassphrase);
+    return decoded(key).value_or(QString());
 }
 
 QString MVTConfig::getMainUrl() const
@@ -123,6 +128,30 @@ QString MVTConfig::getInstallPackName() const
 bool MVTConfig::getIsCache() const
 {
     return value(kCacheKey, false).toBool();
+}
+
+bool MVTConfig::has(const QString &key) const
+{
+    return decoded(key).has_value();
+}
+
+bool MVTConfig::isSetUp() const
+{
+    return !get(kMainUrlName).isEmpty();
+}
+
+std::optional<QString> MVTConfig::decoded(const QString &key) const
+{
+    const QVariant stored = value(settingKey(key), {});
+    if (!stored.isValid())
+        return std::nullopt;
+    std::optional<QString> text = TextCipher::decryptChecked(stored.toString(), kPassphrase);
+    if (!text && !m_undecodable.contains(key)) {
+        m_undecodable.insert(key);
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("The setting %1 cannot be decoded: it is treated as absent").arg(key));
+    }
+    return text;
 }
 
 QVariant MVTConfig::value(const QString &key, const QVariant &defaultValue) const
@@ -146,5 +175,6 @@ void MVTConfig::write(const QString &key, const QVariant &value)
     TSpdlog::instance()->otherError(
         QStringLiteral("Settings not saved to %1: %2")
             .arg(m_settings->fileName(),
-                ConfigFileFaults::writeFailureReason(m_settings->fileName())));
+                ConfigFileFaults::writeFailureReason(
+                    m_settings->fileName(), m_settings->status() == QSettings::FormatError)));
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
+
+#include <optional>
 
 class QSettings;
 class QVariant;
@@ -9,6 +12,8 @@ class QVariant;
 // page-defined entries encrypted (names and values) in the "Setting" group.
 // Beside a read-only program the administrator's file gives the defaults and
 // the user's own file, which takes every write, overrides them key by key.
+// A stored value that does not decode (damaged, or written with another key)
+// reads as absent, with one log line naming the setting, never its value.
 // Runs on the GUI thread. The instance() object lives until process exit.
 class MVTConfig : public QObject
 {
@@ -26,6 +31,8 @@ public:
     // write the entries the program only reads.
     static QString passphrase();
     static QString version();
+    // What the program and its tools tell when isSetUp() is false.
+    static QString notSetUpMessage();
 
     Q_INVOKABLE void setIsCache(bool flag);
     Q_INVOKABLE bool getOpenLog() const;
@@ -36,8 +43,13 @@ public:
     Q_INVOKABLE QString getInstallPackName() const;
 
     bool getIsCache() const;
+    // Whether a page setting is there and decodes; one that does not counts as absent.
+    bool has(const QString &key) const;
+    // Whether the portal's domain is there: without it the program has nothing to open.
+    bool isSetUp() const;
 
 private:
+    std::optional<QString> decoded(const QString &key) const;
     QVariant value(const QString &key, const QVariant &defaultValue) const;
     void write(const QString &key, const QVariant &value);
 
@@ -45,4 +57,6 @@ private:
     QSettings *m_defaults = nullptr;
     // One line in the log for a file that takes no writes, not one per write.
     bool m_writeFailureLogged = false;
+    // Names of settings that did not decode, each logged once a run.
+    mutable QSet<QString> m_undecodable;
 };

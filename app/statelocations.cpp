@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
@@ -14,6 +15,9 @@ const QString kConfigFile = QStringLiteral("/config.ini");
 const QString kEngineFolder = QStringLiteral("/engine");
 // Permission bits say nothing for root or on a read-only mount: only a real write tells.
 const QString kProbeFile = QStringLiteral("/.lumen-write-test");
+const QString kProgramFolder = QStringLiteral("lib/lumen");
+const QString kProgramLink = QStringLiteral("/bin/lumen");
+const QString kProgramName = QStringLiteral("/lumen");
 
 bool takesWrites(const QString &folder)
 {
@@ -47,7 +51,7 @@ QString sessionFolder(const QString &home)
 
 StateLocations::StateLocations(const QString &programDir)
     : m_programDir(programDir)
-    , m_portable(takesWrites(programDir))
+    , m_portable(!installed(programDir) && takesWrites(programDir))
     , m_configDir(userFolder(QStandardPaths::GenericConfigLocation))
     , m_dataDir(userFolder(QStandardPaths::GenericDataLocation))
     , m_cacheDir(userFolder(QStandardPaths::GenericCacheLocation))
@@ -63,6 +67,18 @@ const StateLocations &StateLocations::instance()
 {
     static const StateLocations locations(QCoreApplication::applicationDirPath());
     return locations;
+}
+
+// The links in bin are what the install rules and the package add around the program folder;
+// a copy of the folder alone, or a build folder, has none.
+bool StateLocations::installed(const QString &programDir)
+{
+    const QString folder = QFileInfo(programDir).canonicalFilePath();
+    if (!folder.endsWith(QLatin1Char('/') + kProgramFolder))
+        return false;
+    const QString prefix = folder.chopped(kProgramFolder.size() + 1);
+    const QString program = QFileInfo(folder + kProgramName).canonicalFilePath();
+    return !program.isEmpty() && QFileInfo(prefix + kProgramLink).canonicalFilePath() == program;
 }
 
 bool StateLocations::portable() const

@@ -3,12 +3,14 @@
 #include <QString>
 
 // Where the program keeps what it writes. A program folder that takes writes (a portable copy)
-// holds config.ini and the engine's cache beside the executable. An installed, read-only one
-// keeps its config.ini as the administrator's defaults; the user's settings, the engine's
-// storage and its cache then live in the user's XDG folders. A home folder that takes no
-// writes either leaves a private folder that lasts for this session only.
-// Decided once, by writes that really succeed or fail; the instance() object lives until
-// process exit.
+// holds config.ini and the engine's cache beside the executable. An installed program (the
+// layout of the install rules: <prefix>/lib/lumen with <prefix>/bin/lumen leading to it), and
+// any program folder that takes no writes, keeps its config.ini as the administrator's
+// defaults; the user's settings, the engine's storage and its cache then live in the user's XDG
+// folders, whoever runs it: root writes anywhere, yet its settings must not become every user's.
+// A home folder that takes no writes either leaves a private folder that lasts for this session
+// only. Decided once, by the layout and by writes that really succeed or fail; the instance()
+// object lives until process exit.
 class StateLocations
 {
 public:
@@ -17,6 +19,8 @@ public:
     static const StateLocations &instance();
 
     bool portable() const;
+    // Laid out by the install rules, whatever the permissions.
+    static bool installed(const QString &programDir);
     // Where settings are written.
     QString configFile() const;
     // The administrator's config.ini that configFile() overrides key by key; empty when the

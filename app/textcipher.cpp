@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QString>
+#include <QStringDecoder>
 
 #include <memory>
 
@@ -26,6 +27,26 @@ QString TextCipher::encrypt(const QString &text, const QString &passphrase)
 {
     const QByteArray cipherText = newCipher()->encrypt(text.toUtf8(), keyFor(passphrase));
     return QString::fromLatin1(cipherText.toBase64());
+}
+
+std::optional<QString> TextCipher::decryptChecked(const QString &text, const QString &passphrase)
+{
+    const QByteArray::FromBase64Result cipherText
+        = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (!cipherText || cipherText.decoded.size() % QAESEncryption::BlockLength != 0)
+        return std::nullopt;
+    const QByteArray plain = newCipher()->decrypt(cipherText.decoded, keyFor(passphrase));
+    int padding = 0;
+    while (padding < plain.size() && plain.at(plain.size() - 1 - padding) == '\0')
+        ++padding;
+    if (padding >= QAESEncryption::BlockLength)
+        return std::nullopt;
+    const int end = plain.indexOf('\0');
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(end < 0 ? plain : plain.left(end));
+    if (utf8.hasError())
+        return std::nullopt;
+    return decoded;
 }
 
 QString TextCipher::decrypt(const QString &text, const QString &passphrase)

@@ -1,6 +1,8 @@
 #pragma once
 
-class QString;
+#include <QString>
+
+#include <optional>
 
 // Turns text into Base64 cipher text and back, for the encrypted entries of the configuration
 // store: AES-128 in ECB mode with zero padding, keyed by the MD5 digest of the passphrase.
@@ -16,4 +18,8 @@ public:
 
     static QString encrypt(const QString &text, const QString &passphrase);
     static QString decrypt(const QString &text, const QString &passphrase);
+    // No value when text cannot be the encryption of a text with passphrase: not Base64, not
+    // whole cipher blocks, more zeros at the end than the padding adds, or no UTF-8 before
+    // them. Decrypting anything "succeeds", so only these checks tell garbage from a value.
+    static std::optional<QString> decryptChecked(const QString &text, const QString &passphrase);
 };

@@ -1,5 +1,6 @@
 #include "app/tspdlog.h"
 
+#include "app/logexcerpt.h"
 #include "app/mvtconfig.h"
 #include "app/tspdlogassistant.h"
 
@@ -8,6 +9,7 @@
 #include <spdlog/spdlog.h>
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -24,6 +26,8 @@ namespace {
 
 const char kPattern[] = "[%Y-%m-%d %H:%M:%S.%e][thread %t][%l] : %v";
 const char kLineEnd[] = "\r\n";
+// What the pattern adds to a message, near enough to count against the allowance.
+constexpr int kPatternBytes = 48;
 
 QHash<QString, int> &registryIndex()
 {
@@ -70,9 +74,29 @@ spdlog::file_event_handlers requireFolder(const QString &fileName)
     return handlers;
 }
 
+// Every logger mirrors to the one debug output, so they share one allowance.
+void mirror(const char *tag, const QString &text, qint64 size)
+{
+    static LogAllowance allowance;
+    switch (allowance.take(size)) {
+    case LogAllowance::Verdict::Write:
+        qDebug().noquote() << tag << text;
+        break;
+    case LogAllowance::Verdict::WriteNotice:
+        qDebug().noquote() << tag << LogAllowance::notice();
+        break;
+    case LogAllowance::Verdict::Drop:
+        break;
+    }
+}
+
 } // namespace
 
+// The file is appended to: what it holds of today counts.
 TSpdlog::TSpdlog(const QString &fileName)
+    : m_fileAllowance(QFileInfo(fileName).lastModified().date() == QDate::currentDate()
+            ? QFileInfo(fileName).size()
+            : 0)
 {
     try {
         m_logger = spdlog::basic_logger_mt(uniqueLoggerName(),
@@ -183,18 +207,33 @@ void TSpdlog::setErrFlush()
         m_logger->flush_on(spdlog::level::err);
 }
 
+QString TSpdlog::excerpt(const QString &text) const
+{
+    return LogExcerpt::of(text);
+}
+
 // Clicks keep their line feeds and, like errors, reach the disk at once.
 void TSpdlog::log(int type, int level, const char *tag, const QString &msg)
 {
-    QString text
-        = QStringLiteral(" [") + TSpdlogAssistant().typeName(type) + QStringLiteral("] ") + msg;
+    QString text = QStringLiteral(" [") + TSpdlogAssistant().typeName(type) + QStringLiteral("] ")
+        + LogExcerpt::of(msg, LogExcerpt::lineLength);
     const bool isClick = type == TSpdlogAssistant::UiClick;
     if (level == spdlog::level::info && !isClick)
         text.remove(QLatin1Char('\n'));
-    qDebug().noquote() << tag << text;
+    QByteArray utf8 = text.toUtf8();
+    mirror(tag, text, utf8.size() + kPatternBytes);
     if (!isWriting())
         return;
-    const QByteArray utf8 = text.toUtf8();
+    switch (m_fileAllowance.take(utf8.size() + kPatternBytes)) {
+    case LogAllowance::Verdict::Write:
+        break;
+    case LogAllowance::Verdict::WriteNotice:
+        utf8 = LogAllowance::notice().toUtf8();
+        level = spdlog::level::err;
+        break;
+    case LogAllowance::Verdict::Drop:
+        return;
+    }
     m_logger->log(static_cast<spdlog::level::level_enum>(level),
         spdlog::string_view_t(utf8.constData(), static_cast<size_t>(utf8.size())));
     if ((level == spdlog::level::err || isClick) && isWriting())

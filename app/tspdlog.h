@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/logallowance.h"
+
 #include <QObject>
 
 #include <memory>
@@ -9,7 +11,9 @@ class logger;
 }
 
 // Categorised logging: every call is mirrored to the Qt debug output and
-// written to the log file while "Browser/DebugEnable" is on.
+// written to the log file while "Browser/DebugEnable" is on. Lines are cut to
+// LogExcerpt::lineLength characters; the file and the mirror each take at most
+// LogAllowance::bytesPerDay a day.
 // Runs on the GUI thread; spdlog's flusher thread flushes the file every 5 s.
 // Loggers are never deleted: registered ones live until process exit, the
 // fallback one until static destruction.
@@ -38,6 +42,8 @@ public:
     Q_INVOKABLE void flush();
     Q_INVOKABLE void setInfoFlush();
     Q_INVOKABLE void setErrFlush();
+    // What a log line keeps of a text a page chose (LogExcerpt::of).
+    Q_INVOKABLE QString excerpt(const QString &text) const;
 
 private:
     explicit TSpdlog(const QString &fileName);
@@ -47,4 +53,5 @@ private:
     bool isWriting() const;
 
     std::shared_ptr<spdlog::logger> m_logger;
+    LogAllowance m_fileAllowance;
 };

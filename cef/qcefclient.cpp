@@ -1,6 +1,7 @@
 #include "cef/qcefclient.h"
 
 #include "app/dirhelper.h"
+#include "app/logexcerpt.h"
 #include "app/originpolicy.h"
 #include "app/tspdlog.h"
 #include "cef/bridgepush.h"
@@ -16,9 +17,6 @@
 #include <QNetworkCookie>
 
 namespace {
-
-// A page chooses its addresses: the log keeps their start.
-const int kLoggedUrlLength = 512;
 
 const QString fallbackFileName = QStringLiteral("download");
 const int firstHttpErrorStatus = 400;
@@ -57,8 +55,8 @@ void QCefClient::OnBeforePopup(const PopupRequest &request)
     const QString targetUrl = request.url.toString(QUrl::FullyEncoded);
     const QString refusal = popupRefusal(request);
     if (!refusal.isEmpty()) {
-        TSpdlog::instance()->otherWarn(QStringLiteral("popup to %1 refused: %2")
-                                           .arg(targetUrl.left(kLoggedUrlLength), refusal));
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("popup to %1 refused: %2").arg(LogExcerpt::of(targetUrl), refusal));
         return;
     }
     emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }));

@@ -28,20 +28,14 @@ Item {
             cppCef.sendToWeb(name, "qtSlots(" + JSON.stringify(msg) + ")")
         }
 
-        // Huge requests must not fill the log: its line keeps the first 4 KiB.
-        function loggedRequest(text) {
-            var kept = 4096
-            if (text.length <= kept)
-                return text
-            return text.substring(0, kept) + "... (" + (text.length - kept) + " characters left out)"
-        }
-
         function callQML(msgStr) {
             var message = JSON.parse(msgStr)
             var sender = message.name
             var requestText = message.request
             var R = JSON.parse(requestText)
-            cppLog.netInfo("name:" + sender + " recv H5:" + loggedRequest(requestText))
+            // Pages choose both the window name and the request: neither may fill the log.
+            cppLog.netInfo("name:" + cppLog.excerpt(String(sender)) + " recv H5:"
+                           + cppLog.excerpt(requestText))
 
             // Native string parameters get a missing member or null as "",
             // a number as its decimal text.

@@ -30,7 +30,50 @@ bool reaches(const QRect &screen, const QPoint &point)
         && point.y() >= screen.y() && point.y() <= screen.y() + screen.height();
 }
 
+// In 64 bits: a frame far out squares to more than an int holds.
+qint64 overlap(const QRect &area, const QRect &frame)
+{
+    const QRect common = area.intersected(frame);
+    return common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+}
+
+qint64 distance(const QRect &area, const QPoint &point)
+{
+    const qint64 dx = point.x() < area.left() ? qint64(area.left()) - point.x()
+        : point.x() > area.right()            ? qint64(point.x()) - area.right()
+                                              : 0;
+    const qint64 dy = point.y() < area.top() ? qint64(area.top()) - point.y()
+        : point.y() > area.bottom()          ? qint64(point.y()) - area.bottom()
+                                             : 0;
+    return dx * dx + dy * dy;
+}
+
+int bestAreaFor(const QVector<QRect> &areas, const QRect &frame)
+{
+    int best = 0;
+    for (int i = 1; i < areas.size(); ++i) {
+        const qint64 gain = overlap(areas.at(i), frame) - overlap(areas.at(best), frame);
+        if (gain > 0
+            || (gain == 0 && overlap(areas.at(best), frame) == 0
+                && distance(areas.at(i), frame.center())
+                    < distance(areas.at(best), frame.center())))
+            best = i;
+    }
+    return best;
+}
+
 } // namespace
+
+QRect ScreenRules::keptOnScreen(const QVector<QRect> &workAreas, const QRect &frame)
+{
+    if (workAreas.isEmpty())
+        return frame;
+    const QRect area = workAreas.at(bestAreaFor(workAreas, frame));
+    const int width = qBound(0, frame.width(), area.width());
+    const int height = qBound(0, frame.height(), area.height());
+    return QRect(qBound(area.x(), frame.x(), area.x() + area.width() - width),
+        qBound(area.y(), frame.y(), area.y() + area.height() - height), width, height);
+}
 
 int ScreenRules::screenIndexAt(const QVector<QRect> &screens, const QPoint &point)
 {

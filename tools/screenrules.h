@@ -18,6 +18,11 @@ public:
     // 0 when no screen contains it, also for an empty list.
     static int screenIndexAt(const QVector<QRect> &screens, const QPoint &point);
 
+    // frame moved, and shrunk where it is larger, into the work area it overlaps most (the nearest
+    // one when it overlaps none): a window inside the desktop's bounding box can still lie in a
+    // gap between screens of different sizes. frame itself for an empty list.
+    static QRect keptOnScreen(const QVector<QRect> &workAreas, const QRect &frame);
+
     // Factor from the scene's logical sizes to screen pixels, in the Windows scaling steps of 25 %
     // at 96 dpi per 100 %. Both readings are cut to whole numbers first.
     static double zoomFactor(qreal logicalDpi, qreal devicePixelRatio);

@@ -1,5 +1,7 @@
 #include "window/errorpage.h"
 
+#include "app/mvtconfig.h"
+
 #include <QFile>
 
 static void registerErrorPageResource()
@@ -57,20 +59,41 @@ QString ErrorPage::reasonFor(int errorCode, const QString &errorText)
     return QStringLiteral("The connection to the server failed (%1).").arg(errorText);
 }
 
+<<<<<<< HEAD
 QString ErrorPage::noAnswerReason()
 {
     return QStringLiteral("The server did not answer in time.");
 }
 
 // Every inserted text is escaped: an address or an error text never becomes markup.
+=======
+>>>>>>> i18-app
 QString ErrorPage::html(const QString &reason, const QString &address, bool canQuit)
+{
+    return page(QStringLiteral("This page could not be shown"), reason, address,
+        QStringLiteral("<p>The program tries again by itself in a moment.</p>\n"
+                       "<a class=\"button\" href=\"http://lumen-shell.invalid/retry\">Retry</a>"),
+        canQuit);
+}
+
+QString ErrorPage::notSetUpHtml()
+{
+    return page(QStringLiteral("The program is not set up"), MVTConfig::notSetUpMessage(),
+        QString(), QString(), true);
+}
+
+// Every inserted text is escaped: an address or an error text never becomes markup.
+QString ErrorPage::page(const QString &heading, const QString &reason, const QString &address,
+    const QString &retry, bool canQuit)
 {
     const QString quit = canQuit
         ? QStringLiteral(
             "<a class=\"button quit\" href=\"http://lumen-shell.invalid/quit\">Quit</a>")
         : QString();
     QString page = pageTemplate();
+    page.replace(QLatin1String("%RETRY%"), retry);
     page.replace(QLatin1String("%QUIT%"), quit);
+    page.replace(QLatin1String("%HEADING%"), heading.toHtmlEscaped());
     page.replace(QLatin1String("%REASON%"), reason.toHtmlEscaped());
     page.replace(QLatin1String("%ADDRESS%"), address.toHtmlEscaped());
     return page;

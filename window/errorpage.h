@@ -14,4 +14,11 @@ public:
     // The server took the connection, or the engine's request, and sent nothing back.
     static QString noAnswerReason();
     static QString html(const QString &reason, const QString &address, bool canQuit);
+    // The start-up window's page when there is no portal address: trying again cannot help, so
+    // it offers Quit only.
+    static QString notSetUpHtml();
+
+private:
+    static QString page(const QString &heading, const QString &reason, const QString &address,
+        const QString &retry, bool canQuit);
 };

@@ -1,5 +1,6 @@
 #include "window/qcefview.h"
 
+#include "app/logexcerpt.h"
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefapp.h"
@@ -8,6 +9,7 @@
 #include "tools/tools.h"
 #include "window/browserattacher.h"
 #include "window/downloadpush.h"
+#include "window/errorpage.h"
 #include "window/legacywindows.h"
 #include "window/loadfailurerecovery.h"
 #include "window/qie.h"
@@ -116,8 +118,8 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
     const QString &needHide, const QString &lostFocusHide, const QString &front, bool visible)
 {
     if (const QString problem = WindowName::problem(objectName); !problem.isEmpty()) {
-        TSpdlog::instance()->otherWarn(
-            QStringLiteral("Open refused for the window \"%1\": %2").arg(objectName, problem));
+        TSpdlog::instance()->otherWarn(QStringLiteral("Open refused for the window \"%1\": %2")
+                                           .arg(LogExcerpt::of(objectName), problem));
         return;
     }
     if (!m_engineHost) {
@@ -142,6 +144,14 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
         m_engineTimer->start();
 }
 
+void QCefView::openNotSetUpWindow(
+    const QString &objectName, const QString &rect, const QString &align, const QString &valign)
+{
+    m_notSetUp = true;
+    openWindow(objectName, QString(), QString(), QString(), rect, align, valign, QString(),
+        QString(), QString(), false);
+}
+
 // While the engine is not ready no client is made; the tick asks again.
 void QCefView::createBrowser(WindowRecord &record)
 {
@@ -162,11 +172,33 @@ void QCefView::createBrowser(WindowRecord &record)
     connect(client, &QCefClient::sgCollectCookie, this, &QCefView::onCollectCookie);
 
     const bool startup = record.objectName == kStartupWindow;
+    if (startup && m_notSetUp) {
+        m_notSetUp = false;
+        showNotSetUp(client);
+        return;
+    }
     auto *failures = new LoadFailureRecovery(record.objectName, startup, client);
     if (startup)
         connect(
             failures, &LoadFailureRecovery::sgErrorPageShown, m_splash, &SplashHandover::onLoadEnd);
     new RendererRecovery(record.objectName, *failures, client);
+}
+
+// No page loads, so no load can fail or end: the page is put in as soon as the browser exists
+// (it is made in the next turn of the event loop) and takes over from the splash at once.
+void QCefView::showNotSetUp(QCefClient *client)
+{
+    connect(
+        client, &QCefClient::sgShellLink, this, [](CefRefPtr<CefBrowser>, const QString &command) {
+            if (command == QLatin1String("quit"))
+                Tools::instance()->quitApp();
+        });
+    QTimer::singleShot(0, client, [this, client] {
+        if (const CefRefPtr<CefBrowser> browser = client->getBrowser()) {
+            browser->loadHtml(ErrorPage::notSetUpHtml());
+            m_splash->onLoadEnd(browser);
+        }
+    });
 }
 
 void QCefView::onCefTimer()

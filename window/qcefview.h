@@ -53,6 +53,9 @@ public:
     bool isShellHidden() const;
     // Another start of the program asks for the shell.
     void bringBack();
+    // The start-up window, opening with no address, shows that the program is not set up.
+    void openNotSetUpWindow(const QString &objectName, const QString &rect, const QString &align,
+        const QString &valign);
 
     // Opening and queries:
     Q_INVOKABLE void openWindow(const QString &objectName, const QString &fatherName,
@@ -108,6 +111,7 @@ private:
     QCefView();
 
     void createBrowser(WindowRecord &record);
+    void showNotSetUp(QCefClient *client);
     void onAttached(const QString &name);
 
     // Operations:
@@ -120,6 +124,7 @@ private:
     QCefEngine *m_engineHost = nullptr;
     QTimer *m_engineTimer = nullptr;
     bool m_engineTimerStarted = false;
+    bool m_notSetUp = false;
     WindowFollower *m_follower = nullptr;
     LegacyWindows *m_legacy = nullptr;
     BrowserAttacher *m_attacher = nullptr;

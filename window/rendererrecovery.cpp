@@ -1,5 +1,6 @@
 #include "window/rendererrecovery.h"
 
+#include "app/logexcerpt.h"
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
@@ -46,7 +47,7 @@ void RendererRecovery::onRenderProcessTerminated(
     // The error page stands for the address that failed, not for itself.
     const QString address = m_failures.isShowingErrorPage() ? m_failures.failedAddress() : lastUrl;
     const QString ended = QStringLiteral("window:%1 renderer ended status:%2")
-                              .arg(m_windowName, statusName(status));
+                              .arg(LogExcerpt::of(m_windowName), statusName(status));
     if (m_deaths.tooMany(m_clock.elapsed())) {
         TSpdlog::instance()->otherError(ended + QStringLiteral(" error page:") + address);
         m_failures.showErrorPage(
@@ -61,9 +62,9 @@ void RendererRecovery::onRenderProcessTerminated(
 // The end is reported as a kill and recovered from as any other.
 void RendererRecovery::onRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser)
 {
-    const QString silent
-        = QStringLiteral("window:%1 renderer not answering for %2 s")
-              .arg(m_windowName, QString::number(RendererWatchdog::kUnansweredLimitMs / 1000));
+    const QString silent = QStringLiteral("window:%1 renderer not answering for %2 s")
+                               .arg(LogExcerpt::of(m_windowName),
+                                   QString::number(RendererWatchdog::kUnansweredLimitMs / 1000));
     if (browser->terminateRenderProcess())
         TSpdlog::instance()->otherWarn(silent + QStringLiteral(", ended"));
     else

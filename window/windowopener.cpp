@@ -61,10 +61,14 @@ WindowOpener::Opening WindowOpener::open(const WindowRequest &request) const
 WindowPlacement WindowOpener::place(const WindowRequest &request, bool lostFocusHide) const
 {
     const QPoint cursor = QCursor::pos();
-    // Every screen's work area together: a page may place a window on any of them.
+    // A page may place a window on any screen, but not between them.
+    QVector<QRect> workAreas;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens)
+        workAreas.append(screen->availableGeometry());
     const WindowPlacement::Request placing { request.rect,
         Tools::instance()->getNowZoomFactor(cursor), request.align, request.valign, lostFocusHide,
-        QGuiApplication::primaryScreen()->availableVirtualGeometry() };
+        QGuiApplication::primaryScreen()->availableVirtualGeometry(), workAreas };
     const WindowRecord *father = m_registry.find(request.fatherName);
     if (!father)
         return WindowPlacement::forRoot(placing, Tools::instance()->getNowDesktopRect(cursor));

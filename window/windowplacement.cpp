@@ -1,5 +1,7 @@
 #include "window/windowplacement.h"
 
+#include "tools/screenrules.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -41,15 +43,6 @@ std::array<double, 4> parseCorners(const QString &rect, double zoom)
 int bounded(double low, double value, double high)
 {
     return int(qBound(low, value, high));
-}
-
-// Never negative, never larger than the area, never outside it.
-QRect clampedInto(const QRect &frame, const QRect &area)
-{
-    const int width = qBound(0, frame.width(), area.width());
-    const int height = qBound(0, frame.height(), area.height());
-    return QRect(qBound(area.x(), frame.x(), area.x() + area.width() - width),
-        qBound(area.y(), frame.y(), area.y() + area.height() - height), width, height);
 }
 
 int alignedStart(const QString &word, const QString &start, const QString &centre,
@@ -96,8 +89,10 @@ WindowPlacement::WindowPlacement(const Request &request, const QRect &reference,
         QStringLiteral("Right"), origin.x() + x, reference.x(), reference.width(), openWidth);
     const int top = alignedStart(request.valign, QStringLiteral("Top"), QStringLiteral("VCenter"),
         QStringLiteral("Bottom"), origin.y() + y, reference.y(), reference.height(), openHeight);
-    frame = clampedInto(
-        QRect(left, top, openWidth + widthGrowth, openHeight + heightGrowth), request.workArea);
+    // Never negative, never larger than a screen, never off the screens.
+    frame = ScreenRules::keptOnScreen(
+        request.screens.isEmpty() ? QVector<QRect> { request.workArea } : request.screens,
+        QRect(left, top, openWidth + widthGrowth, openHeight + heightGrowth));
 
     offsetX = frame.x() - reference.x();
     offsetY = frame.y() - reference.y();

@@ -2,11 +2,12 @@
 
 #include <QRect>
 #include <QString>
+#include <QVector>
 
 // Where a new window goes: the rectangle a page asks for ("left,top,right,bottom"
 // in logical units), scaled by the zoom of the screen under the cursor,
 // placed inside a reference rectangle (the father window, or the screen) and
-// aligned there, then kept inside the desktop's work area whatever numbers the
+// aligned there, then kept on one screen's work area whatever numbers the
 // page sent. Pure arithmetic, so the rules are testable on plain values.
 class WindowPlacement
 {
@@ -26,8 +27,11 @@ public:
         QString align;
         QString valign;
         bool lostFocusHide = false;
-        // The frame never leaves it and is never larger.
+        // Every screen's work area together: no window is larger.
         QRect workArea;
+        // The work area of each screen: the frame ends on one of them. Empty: workArea is one
+        // screen.
+        QVector<QRect> screens = {};
     };
 
     // For a root window: reference is the screen.

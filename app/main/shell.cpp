@@ -119,11 +119,12 @@ bool Shell::claimInstance()
         QCoreApplication::applicationDirPath(), StateLocations::instance().engineStoragePath());
     TSpdlog *log = TSpdlog::instance();
     if (!m_instance->claim()) {
-        log->otherInfo(m_instance->handedOver()
-                ? QStringLiteral("Already running from this folder: handed over to that run")
-                : QStringLiteral("Already running from this folder, which does not answer"));
+        log->otherInfo(QStringLiteral("Already running from this folder: handed over to that run"));
         return false;
     }
+    if (m_instance->tookOver())
+        log->otherWarn(QStringLiteral("Already running from this folder, but that run does not "
+                                      "answer: its lock was removed and this run starts"));
     QObject::connect(m_instance.get(), &SingleInstance::sgShowRequested, windows(), [log] {
         log->otherInfo(QStringLiteral("Started again from this folder: showing the windows"));
         QCefView::instance()->bringBack();
@@ -183,12 +184,19 @@ void Shell::openFirstWindow()
     startWindowManager();
 
     log->otherInfo(QStringLiteral("启动：打开默认网页"));
-    qDebug() << MVTConfig::instance()->getMainUrl();
-    // Hidden until its page has loaded; the splash stands in meanwhile.
-    windows()->openWindow(QStringLiteral("login"), QString(), QString(),
-        MVTConfig::instance()->getMainUrl(), QStringLiteral("0,0,300,500"),
-        QStringLiteral("Center"), QStringLiteral("VCenter"), QString(), QString(), QString(),
-        false);
+    const QString login = QStringLiteral("login");
+    const QString rect = QStringLiteral("0,0,300,500");
+    const QString align = QStringLiteral("Center");
+    const QString valign = QStringLiteral("VCenter");
+    if (!MVTConfig::instance()->isSetUp()) {
+        log->otherError(MVTConfig::notSetUpMessage());
+        windows()->openNotSetUpWindow(login, rect, align, valign);
+    } else {
+        qDebug() << MVTConfig::instance()->getMainUrl();
+        // Hidden until its page has loaded; the splash stands in meanwhile.
+        windows()->openWindow(login, QString(), QString(), MVTConfig::instance()->getMainUrl(),
+            rect, align, valign, QString(), QString(), QString(), false);
+    }
     log->otherInfo(QStringLiteral("启动：打开默认网页成功"));
     view().show();
 }

@@ -3,15 +3,18 @@
 #include "app/applog.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
 
 namespace {
 
-// The running one may be between taking the lock and listening.
+// The running one may be between taking the lock and listening: so long after it took the lock.
 constexpr int kHandOverTimeoutMs = 10000;
 constexpr int kConnectAttemptMs = 500;
 
@@ -35,7 +38,8 @@ SingleInstance::SingleInstance(
     const QString &programDir, const QString &storagePath, QObject *parent)
     : QObject(parent)
     , m_name(serverName(programDir, storagePath))
-    , m_lock(lockPath(storagePath))
+    , m_lockPath(lockPath(storagePath))
+    , m_lock(m_lockPath)
 {
 }
 
@@ -52,13 +56,26 @@ bool SingleInstance::claim()
         qCWarning(lcApp) << "no instance lock in" << m_lock.error();
         return true;
     }
-    m_handedOver = handOver();
-    return false;
+    if (handOver())
+        return false;
+    takeOver();
+    return true;
 }
 
-bool SingleInstance::handedOver() const
+bool SingleInstance::tookOver() const
 {
-    return m_handedOver;
+    return m_tookOver;
+}
+
+// Ending without a word, as a start that cannot reach the running one did, leaves the user
+// with nothing: this run starts instead and from now on is the one later starts reach.
+void SingleInstance::takeOver()
+{
+    m_tookOver = true;
+    QFile::remove(m_lockPath);
+    if (!m_lock.tryLock(0))
+        qCWarning(lcApp) << "the lock of a run that does not answer stays:" << m_lock.error();
+    listen();
 }
 
 // Any connection is a later start: it has nothing else to say.
@@ -79,7 +96,10 @@ void SingleInstance::listen()
 
 bool SingleInstance::handOver() const
 {
-    const QDeadlineTimer deadline(kHandOverTimeoutMs);
+    const qint64 lockAge
+        = QFileInfo(m_lockPath).lastModified().msecsTo(QDateTime::currentDateTime());
+    const QDeadlineTimer deadline(
+        qBound(qint64(0), kHandOverTimeoutMs - lockAge, qint64(kHandOverTimeoutMs)));
     do {
         QLocalSocket socket;
         socket.connectToServer(m_name);

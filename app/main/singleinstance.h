@@ -24,11 +24,12 @@ public:
 
     // True for the first run, which from now on hears later starts (and for a
     // run that cannot make the lock: refusing to start would help nobody).
-    // False when another run holds the folder; it has been asked to show
-    // itself when it could be reached.
+    // False when another run holds the folder and has been asked to show
+    // itself. A run holding the lock that cannot be reached (its socket was
+    // removed, or it hangs) loses the lock to this one: see tookOver().
     bool claim();
-    // After claim() returned false.
-    bool handedOver() const;
+    // After claim() returned true: the lock was taken from a run that did not answer.
+    bool tookOver() const;
 
 signals:
     // A later start from the same folder asks for the shell.
@@ -37,9 +38,11 @@ signals:
 private:
     void listen();
     bool handOver() const;
+    void takeOver();
 
     QString m_name;
+    QString m_lockPath;
     QLockFile m_lock;
     QLocalServer *m_server = nullptr;
-    bool m_handedOver = false;
+    bool m_tookOver = false;
 };

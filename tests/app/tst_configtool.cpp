@@ -311,6 +311,8 @@ void TestConfigTool::badInputFailsAndLeavesFile_data()
         << true << QStringList { "--file", file, "set", "a", "b", "c" } << 2 << "set KEY VALUE";
     QTest::newRow("debug without state")
         << true << QStringList { "--file", file, "debug" } << 2 << "debug on|off";
+    QTest::newRow("url before set-domain")
+        << true << QStringList { "--file", file, "url" } << 1 << "The program is not set up";
     QTest::newRow("url with argument")
         << true << QStringList { "--file", file, "url", "x" } << 2 << "wrong arguments";
     QTest::newRow("debug state") << true << QStringList { "--file", file, "debug", "maybe" } << 1

@@ -1,4 +1,5 @@
 #include "testfiles.h"
+#include "testhttpserver.h"
 
 #include <QDate>
 #include <QDir>
@@ -17,17 +18,23 @@ private slots:
     void cleanup();
 
     void installedProgramLoadsLobby();
+    void rootRunKeepsPageSettingsToItself();
 
 private:
     QString prefix() const { return m_temp->filePath("usr"); }
     QString home() const { return m_temp->filePath("home"); }
+    void install();
     QString run(const QString &program, const QStringList &arguments);
+    // The exit code of lumen_config, run by root or by nobody with a home of its own; its
+    // standard output goes to m_output.
+    int runConfig(const QStringList &arguments, bool asNobody);
     QString startPortal();
 
     QScopedPointer<QTemporaryDir> m_temp;
     QProcessEnvironment m_environment;
     QScopedPointer<QProcess> m_portal;
     QScopedPointer<QProcess> m_lumen;
+    QString m_output;
 };
 
 void TestInstall::init()
@@ -49,6 +56,12 @@ void TestInstall::cleanup()
         process->waitForFinished();
     }
     m_temp.reset();
+}
+
+void TestInstall::install()
+{
+    run(qEnvironmentVariable("CMAKE_COMMAND"),
+        { "--install", qEnvironmentVariable("LUMEN_BUILD_DIR"), "--prefix", prefix() });
 }
 
 // Standard output of a program that must succeed.
@@ -78,20 +91,15 @@ QString TestInstall::startPortal()
 
 void TestInstall::installedProgramLoadsLobby()
 {
-    run(qEnvironmentVariable("CMAKE_COMMAND"),
-        { "--install", qEnvironmentVariable("LUMEN_BUILD_DIR"), "--prefix", prefix() });
+    install();
     QVERIFY(QFileInfo(prefix() + "/share/applications/lumen.desktop").isFile());
     QVERIFY(QFileInfo(prefix() + "/share/icons/hicolor/48x48/apps/lumen.png").isFile());
-    // Root writes anywhere: a folder in the way of the program's write probe makes the
-    // program folder read-only for it, as for a user of a system-wide install.
-    QVERIFY(QDir().mkpath(prefix() + "/lib/lumen/.lumen-write-test"));
 
     const QString domain = startPortal();
     QVERIFY(!domain.isEmpty());
     const QString config = prefix() + "/bin/lumen_config";
     run(config, { "--system", "debug", "on" });
     run(config, { "set-domain", domain });
-    QCOMPARE(run(config, { "--system", "url" }), QString("www./?v=1.0.2"));
     QCOMPARE(run(config, { "url" }), "www." + domain + "/?v=1.0.2");
 
     m_lumen->setProcessEnvironment(m_environment);
@@ -103,6 +111,67 @@ void TestInstall::installedProgramLoadsLobby()
     QVERIFY2(QTest::qWaitFor([&] { return fileBytes(log).contains("name:login recv H5:"); }, 60000),
         fileBytes(log).constData());
     QCOMPARE(m_lumen->state(), QProcess::Running);
+}
+
+int TestInstall::runConfig(const QStringList &arguments, bool asNobody)
+{
+    QProcess process;
+    QString program = prefix() + "/bin/lumen_config";
+    QStringList command = arguments;
+    if (asNobody) {
+        const QString nobodyHome = m_temp->filePath("home-nobody");
+        QDir().mkpath(nobodyHome);
+        QProcess::execute("chown", { "nobody", nobodyHome });
+        QProcessEnvironment environment = m_environment;
+        environment.insert("HOME", nobodyHome);
+        process.setProcessEnvironment(environment);
+        command = QStringList { "--reuid=nobody", "--regid=nogroup", "--clear-groups", program }
+            + command;
+        program = "setpriv";
+    } else {
+        process.setProcessEnvironment(m_environment);
+    }
+    process.start(program, command);
+    process.waitForFinished(60000);
+    m_output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// Root writes through the permission bits of an installed program: what a page stores in a root
+// run still belongs to root alone, and the program folder gets nothing written.
+void TestInstall::rootRunKeepsPageSettingsToItself()
+{
+    install();
+    // Other users reach the installed program, as they reach /usr.
+    QVERIFY(QFile::setPermissions(
+        m_temp->path(), QFile::permissions(m_temp->path()) | QFile::ExeOther | QFile::ReadOther));
+    TestHttpServer portal;
+    QVERIFY(portal.listen());
+    portal.setPage("/",
+        "<!doctype html><script>"
+        "window.qtQueryCallback = function (reply) { fetch('/stored', { cache: 'no-store' }); };"
+        "window.addEventListener('load', function () { callQML('login', 'token',"
+        " '{\"SetConfig\":\"token\",\"Value\":\"root-secret\",\"GetConfig\":\"login\","
+        "\"Key\":\"token\"}'); });</script>");
+    const QString config = prefix() + "/bin/lumen_config";
+    run(config,
+        { "--system", "set-domain",
+            "lumen.localhost:" + QString::number(QUrl(portal.url("/")).port()) });
+
+    m_lumen->setProcessEnvironment(m_environment);
+    m_lumen->start(prefix() + "/bin/lumen", QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(portal.requestCount("/stored") == 1, 60000);
+
+    QCOMPARE(run(config, { "get", "token" }), QString("root-secret"));
+    QCOMPARE(runConfig({ "--system", "get", "token" }, false), 1);
+    QCOMPARE(runConfig({ "get", "token" }, true), 1);
+    QCOMPARE(runConfig({ "list" }, true), 0);
+    QVERIFY(!m_output.contains("root-secret"));
+    QCOMPARE(runConfig({ "url" }, true), 0);
+    QCOMPARE(m_output,
+        "www.lumen.localhost:" + QString::number(QUrl(portal.url("/")).port()) + "/?v=1.0.2");
+    QVERIFY(!QFileInfo::exists(prefix() + "/lib/lumen/cache"));
+    QVERIFY(QFileInfo(home() + "/.local/share/lumen/engine").isDir());
 }
 
 QTEST_GUILESS_MAIN(TestInstall)

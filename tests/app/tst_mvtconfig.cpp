@@ -66,6 +66,8 @@ private slots:
     void unreadableLinesNeverCostTheMainUrl_data();
     void unreadableLinesNeverCostTheMainUrl();
     void failedWriteIsLoggedOnceAndStillServed();
+    void undecodableValueIsLoggedOnceAndAbsent_data();
+    void undecodableValueIsLoggedOnceAndAbsent();
 
 private:
     QString configPath() const { return m_temp->filePath(QStringLiteral("config.ini")); }
@@ -307,6 +309,7 @@ void TestMVTConfig::unreadableLinesNeverCostTheMainUrl_data()
     QTest::newRow("trailing backslash") << QByteArray("broken=value\\");
     QTest::newRow("binary") << QByteArray("\0\0\x01garbage", 10);
     QTest::newRow("neither entry nor section") << QByteArray("just some words");
+    QTest::newRow("section without its bracket") << QByteArray("[Audio");
 }
 
 // The bad line stands above the main URL's entry, which the settings store would otherwise
@@ -326,7 +329,11 @@ void TestMVTConfig::unreadableLinesNeverCostTheMainUrl()
 
     MVTConfig config(configPath());
     QCOMPARE(config.getMainUrl(), QStringLiteral("www.playcrate.example/?v=1.0.2"));
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(&keepMessage);
     config.set("Theme", "dark");
+    qInstallMessageHandler(previous);
+    QCOMPARE(g_messages.filter("Settings not saved"), QStringList());
     const QByteArray written = fileBytes(configPath());
     QVERIFY(written.contains(original.mid(original.indexOf("[Setting]\n") + 10)));
     QVERIFY(!written.contains(badLine));
@@ -349,6 +356,49 @@ void TestMVTConfig::failedWriteIsLoggedOnceAndStillServed()
     const QStringList failures = g_messages.filter("Settings not saved to " + configPath() + ": ");
     QCOMPARE(failures.size(), 1);
     QVERIFY2(failures.at(0).contains("director"), qPrintable(failures.at(0)));
+}
+
+void TestMVTConfig::undecodableValueIsLoggedOnceAndAbsent_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("not Base64") << QStringLiteral("secret-token-in-the-clear");
+    QTest::newRow("not whole blocks") << QString::fromLatin1(QByteArray(20, 'k').toBase64());
+    QTest::newRow("another passphrase")
+        << TextCipher::encrypt(QStringLiteral("secret-token-in-the-clear"), "other passphrase");
+    QTest::newRow("main URL of another passphrase")
+        << TextCipher::encrypt(QStringLiteral("playcrate.example"), "other passphrase");
+}
+
+// Decrypting anything gives bytes: garbage must not reach a page, nor a lost main URL an
+// address, and the log names the setting only.
+void TestMVTConfig::undecodableValueIsLoggedOnceAndAbsent()
+{
+    QFETCH(QString, stored);
+    const QString name = QString(QTest::currentDataTag()).startsWith("main") ? "MainUrl" : "Token";
+    {
+        QSettings file(configPath(), QSettings::IniFormat);
+        file.setValue("Setting/" + TextCipher::encrypt(name, kPassphrase), stored);
+        file.setValue("Setting/" + TextCipher::encrypt("Kept", kPassphrase),
+            TextCipher::encrypt("fine", kPassphrase));
+    }
+    MVTConfig config(configPath());
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(&keepMessage);
+    const QString first = config.get(name);
+    const QString second = config.get(name);
+    const bool has = config.has(name);
+    qInstallMessageHandler(previous);
+
+    QCOMPARE(first, QString());
+    QCOMPARE(second, QString());
+    QVERIFY(!has);
+    QCOMPARE(config.isSetUp(), false);
+    QCOMPARE(config.get("Kept"), QStringLiteral("fine"));
+    QCOMPARE(
+        g_messages.filter("The setting " + name + " cannot be decoded: it is treated as absent")
+            .size(),
+        1);
+    QCOMPARE(g_messages.filter("secret").size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestMVTConfig)

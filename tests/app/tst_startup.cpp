@@ -37,6 +37,8 @@ private slots:
     void startsWhenHomeTakesNoWrites();
     void sigtermKeepsWhatThePageStored();
     void secondStartHandsOverToTheFirst();
+    void secondStartTakesOverFromARunThatDoesNotAnswer();
+    void startWithoutPortalAddressSaysSo();
 
 private:
     QString appDir() const { return m_temp->filePath("app"); }
@@ -405,6 +407,47 @@ void TestStartup::secondStartHandsOverToTheFirst()
     QVERIFY(
         log.contains(QStringLiteral("Already running from this folder: handed over to that run")));
     QCOMPARE(log.count(QStringLiteral("启动：初始化cef\r\n")), 1);
+    QCOMPARE(m_lumen->state(), QProcess::Running);
+}
+
+// A cleaned temporary folder takes the first run's socket: the second start cannot reach it,
+// says so and runs instead of ending without a word.
+void TestStartup::secondStartTakesOverFromARunThatDoesNotAnswer()
+{
+    const QString sockets = m_temp->filePath("tmp");
+    QVERIFY(QDir().mkpath(sockets));
+    setEnvironment("TMPDIR", sockets);
+    writeConfig("Browser/DebugEnable", true);
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+    const QStringList socketFiles = QDir(sockets).entryList({ "lumen-*" }, QDir::System);
+    QCOMPARE(socketFiles.size(), 1);
+    QVERIFY(QFile::remove(sockets + "/" + socketFiles.first()));
+
+    QProcess second;
+    second.setProgram(m_lumen->program());
+    second.setProcessEnvironment(m_lumen->processEnvironment());
+    second.start();
+    QVERIFY(QTest::qWaitFor(
+        [&] { return readText(dailyLogPath()).count(QStringLiteral("启动：启动完成")) == 2; },
+        60000));
+    QVERIFY(readText(dailyLogPath())
+                .contains(QStringLiteral("Already running from this folder, but that run does not "
+                                         "answer: its lock was removed and this run starts")));
+    QCOMPARE(second.state(), QProcess::Running);
+    second.kill();
+    second.waitForFinished();
+}
+
+// No portal address: the window says the program is not set up instead of blaming the network.
+void TestStartup::startWithoutPortalAddressSaysSo()
+{
+    writeConfig("Browser/DebugEnable", true);
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("The program is not set up")));
+    const QRgb errorPageBackground = qRgb(0xf4, 0xf4, 0xf4);
+    QTRY_COMPARE_WITH_TIMEOUT(screenPixel(815, 785), errorPageBackground, 30000);
+    QVERIFY(!readText(dailyLogPath()).contains(QStringLiteral("error page code")));
     QCOMPARE(m_lumen->state(), QProcess::Running);
 }
 

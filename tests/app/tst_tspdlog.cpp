@@ -1,3 +1,5 @@
+#include "app/logallowance.h"
+#include "app/logexcerpt.h"
 #include "app/tspdlog.h"
 #include "testfiles.h"
 
@@ -86,6 +88,7 @@ private slots:
     void loggersMadeTogetherKeepTheirFiles();
     void unregisteredLinesGoToFallbackFile();
     void missingFolderOnlyPrints();
+    void longLinesAreCutAndEachDayHasALimit();
 
 private:
     QString newLogFile(const QString &name) const;
@@ -395,6 +398,42 @@ void TestTSpdlog::missingFolderOnlyPrints()
     QVERIFY(output.contains(QStringLiteral("[OtherType]  [Other_Type] to the first logger")));
     QVERIFY(!QFileInfo::exists(appDir() + QStringLiteral("/logs")));
     QVERIFY(!QFileInfo::exists(m_temp->filePath(QStringLiteral("missing-folder"))));
+}
+
+// A page can send names and requests of any length, as often as it likes: neither the file nor
+// the debug output may grow without end. Today's file starts near its limit, as after a day of
+// such calls.
+void TestTSpdlog::longLinesAreCutAndEachDayHasALimit()
+{
+    const QString path = m_temp->filePath(QStringLiteral("today.log"));
+    QFile today(path);
+    const qint64 earlier = LogAllowance::bytesPerDay - 20 * 1024;
+    QVERIFY(today.open(QIODevice::WriteOnly) && today.resize(earlier));
+    today.close();
+    QVERIFY(TSpdlog::create(path, path));
+    TSpdlog *log = TSpdlog::instance(path);
+    const QString huge = QStringLiteral("window name ") + QString(100 * 1024, QLatin1Char('n'));
+
+    for (int call = 0; call < 3; ++call)
+        log->otherWarn(huge);
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly) && written.seek(earlier));
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.at(0).size() < LogExcerpt::lineLength + 128);
+    QVERIFY(lines.at(0).contains("characters left out"));
+    QVERIFY(lines.at(1).endsWith(LogAllowance::notice().toUtf8() + '\r'));
+
+    // The debug output keeps its own count, for the whole process.
+    int call = 0;
+    while (!capturedMessages.last().endsWith(LogAllowance::notice()) && call++ < 10000)
+        log->otherWarn(huge);
+    const int mirrored = capturedMessages.size();
+    log->otherWarn(huge);
+    QCOMPARE(capturedMessages.size(), mirrored);
+    QCOMPARE(capturedMessages.filter(LogAllowance::notice()).size(), 1);
+    for (const QString &message : std::as_const(capturedMessages))
+        QVERIFY(message.size() < LogExcerpt::lineLength + 128);
 }
 
 int main(int argc, char *argv[])

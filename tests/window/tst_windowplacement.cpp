@@ -15,6 +15,8 @@ private slots:
     void childGrowsWithFatherUnlessPopup();
     void offsetsAndMarginsDescribeFinalFrame();
     void childStaysInsideTheWorkArea();
+    void enormousRectEndsOnAScreen_data();
+    void enormousRectEndsOnAScreen();
 };
 
 using Request = WindowPlacement::Request;
@@ -142,6 +144,29 @@ void TestWindowPlacement::childStaysInsideTheWorkArea()
     QCOMPARE(child.frame, QRect(2900, 880, 300, 200));
     QCOMPARE(child.offsetX, -100);
     QCOMPARE(child.marginBottom, 180 - (-20) - 200);
+}
+
+void TestWindowPlacement::enormousRectEndsOnAScreen_data()
+{
+    QTest::addColumn<QString>("rect");
+    QTest::addColumn<QRect>("frame");
+    // The desktop's box holds a gap below the shorter second screen.
+    QTest::newRow("far below and right")
+        << "99999999,99999999,99999999999,99999999999" << QRect(1920, 0, 1280, 720);
+    QTest::newRow("in the gap") << "2000,800,2300,1000" << QRect(2000, 520, 300, 200);
+    QTest::newRow("larger than both") << "-5000,-5000,9000,9000" << QRect(0, 0, 1920, 1080);
+    QTest::newRow("far above and left")
+        << "-99999999999,-99999999999,-99999999,-99999999" << QRect(0, 0, 1920, 1080);
+}
+
+void TestWindowPlacement::enormousRectEndsOnAScreen()
+{
+    QFETCH(QString, rect);
+    QFETCH(QRect, frame);
+    const QVector<QRect> screens { QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 720) };
+    const WindowPlacement placement = WindowPlacement::forRoot(
+        Request { rect, 1.0, "", "", false, kDesktop, screens }, screens.first());
+    QCOMPARE(placement.frame, frame);
 }
 
 QTEST_GUILESS_MAIN(TestWindowPlacement)
