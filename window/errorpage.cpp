@@ -59,15 +59,11 @@ QString ErrorPage::reasonFor(int errorCode, const QString &errorText)
     return QStringLiteral("The connection to the server failed (%1).").arg(errorText);
 }
 
-<<<<<<< HEAD
 QString ErrorPage::noAnswerReason()
 {
     return QStringLiteral("The server did not answer in time.");
 }
 
-// Every inserted text is escaped: an address or an error text never becomes markup.
-=======
->>>>>>> i18-app
 QString ErrorPage::html(const QString &reason, const QString &address, bool canQuit)
 {
     return page(QStringLiteral("This page could not be shown"), reason, address,
