@@ -1,6 +1,9 @@
 #include "cef/qtwebengine/shellwebpage.h"
 
+#include "app/originpolicy.h"
+
 #include <QCoreApplication>
+#include <QWebEngineView>
 
 namespace {
 
@@ -17,23 +20,51 @@ QString beforeUnloadQuestion()
 ShellWebPage::ShellWebPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
+    m_clock.start();
+    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_dialogs.reset(); });
 }
 
-void ShellWebPage::javaScriptAlert(const QUrl &, const QString &)
+ShellWebPage::Answer ShellWebPage::ask(ScriptDialog::Kind kind, const QUrl &securityOrigin,
+    const QString &message, const QString &defaultText)
 {
+    const QString origin = OriginPolicy::originOf(securityOrigin);
+    const ScriptDialogGuard::Verdict verdict
+        = m_dialogs.judge(origin, OriginPolicy::originOf(url()), m_clock.elapsed());
+    QWidget *view = QWebEngineView::forPage(this);
+    if (verdict == ScriptDialogGuard::Verdict::Cancel || !view)
+        return {};
+    const ScriptDialog::Answer said = ScriptDialog::ask(view,
+        { kind, origin, message, defaultText,
+            verdict == ScriptDialogGuard::Verdict::ShowWithStopOffer });
+    m_dialogs.answered(m_clock.elapsed());
+    if (said.stopDialogs)
+        m_dialogs.stopDialogs();
+    return { true, said };
 }
 
-// A page asking the user to confirm gets "cancel", the answer that changes
-// nothing; leaving the page is always allowed, so the shell's own loads and
-// closes are never held up.
-bool ShellWebPage::javaScriptConfirm(const QUrl &, const QString &msg)
+void ShellWebPage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
 {
-    return msg == beforeUnloadQuestion();
+    ask(ScriptDialog::Kind::Alert, securityOrigin, msg);
 }
 
-bool ShellWebPage::javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *)
+// Leaving is the answer when the player is not asked: nobody is kept on a page
+// by a dialog they never saw.
+bool ShellWebPage::javaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
 {
-    return false;
+    if (msg != beforeUnloadQuestion())
+        return ask(ScriptDialog::Kind::Confirm, securityOrigin, msg).said.accepted;
+    const Answer answer = ask(ScriptDialog::Kind::Confirm, securityOrigin,
+        tr("Leave this page? Changes you made may not be saved."));
+    return !answer.shown || answer.said.accepted;
+}
+
+bool ShellWebPage::javaScriptPrompt(
+    const QUrl &securityOrigin, const QString &msg, const QString &defaultValue, QString *result)
+{
+    const Answer answer = ask(ScriptDialog::Kind::Prompt, securityOrigin, msg, defaultValue);
+    if (answer.said.accepted)
+        *result = answer.said.text;
+    return answer.said.accepted;
 }
 
 void ShellWebPage::javaScriptConsoleMessage(

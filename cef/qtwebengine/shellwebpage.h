@@ -1,9 +1,13 @@
 #pragma once
 
+#include "cef/qtwebengine/scriptdialog.h"
+#include "cef/scriptdialogguard.h"
+
+#include <QElapsedTimer>
 #include <QWebEnginePage>
 
 // The engine's page with the shell's answers: the engine keeps no log of the
-// pages' consoles, and no script dialog shows.
+// pages' consoles, and the shell draws the script dialogs over the page's view.
 // Runs on the GUI thread.
 class ShellWebPage : public QWebEnginePage
 {
@@ -14,12 +18,24 @@ public:
     ShellWebPage(QWebEngineProfile *profile, QObject *parent);
 
 protected:
-    // Script dialogs: nobody answers one yet, and an unanswered dialog would
-    // hold the page.
+    // Script dialogs:
     void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override;
     bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override;
     bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
         const QString &defaultValue, QString *result) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
         int lineNumber, const QString &sourceID) override;
+
+private:
+    struct Answer
+    {
+        bool shown = false;
+        ScriptDialog::Answer said;
+    };
+    // What the player said, or "cancelled" for a dialog the guard keeps away.
+    Answer ask(ScriptDialog::Kind kind, const QUrl &securityOrigin, const QString &message,
+        const QString &defaultText = QString());
+
+    ScriptDialogGuard m_dialogs;
+    QElapsedTimer m_clock;
 };

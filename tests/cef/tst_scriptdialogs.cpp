@@ -1,0 +1,141 @@
+#include "cef/cefbrowser.h"
+#include "cef/qcefapp.h"
+#include "cef/qcefclient.h"
+#include "cef/qtwebengine/scriptdialog.h"
+#include "debugcapture.h"
+#include "enginetest.h"
+#include "testhttpserver.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+
+namespace {
+
+// The frame of another site tells the page once it has had its alert answered.
+const char dialogPage[] = R"html(<!doctype html><html><body>
+<iframe id="ad" src="AD"></iframe>
+<script>
+window.addEventListener('message', function (event) { callQML('answer', 'frame', event.data); });
+window.addEventListener('load', function () { callQML('ready', '', ''); });
+</script></body></html>)html";
+
+const char adFrame[] = R"html(<!doctype html><html><body><script>
+window.addEventListener('message', function () { alert('You won!'); parent.postMessage('answered', '*'); });
+</script></body></html>)html";
+
+} // namespace
+
+// The pages' script dialogs, drawn by the shell over the page and answered
+// with the keyboard, as the player would.
+class TestScriptDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void playerAnswersWithTheKeyboard_data();
+    void playerAnswersWithTheKeyboard();
+    void frameOfAnotherSiteShowsNone();
+
+private:
+    QString answerOf(const QString &script);
+    // Presses keys in the dialog once it shows: the page waits for the answer
+    // inside the engine's call, so the answer has to come from the event loop.
+    void answerWhenShown(const QString &typed, Qt::Key key);
+
+    QCefEngine m_engine { realEngine() };
+    TestHttpServer m_server;
+    CefRefPtr<QCefClient> m_client;
+    // Whether the last answer came from a dialog the player saw.
+    bool m_dialogSeen = false;
+};
+
+void TestScriptDialogs::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage(QStringLiteral("/page.html"),
+        QByteArray(dialogPage)
+            .replace("AD",
+                m_server.url(QStringLiteral("ad.localhost"), QStringLiteral("/ad.html")).toUtf8()));
+    m_server.setPage(QStringLiteral("/ad.html"), adFrame);
+    int argc = 0;
+    QCOMPARE(m_engine.initialize(argc, nullptr), -1);
+    m_client = m_engine.app()->createBrowser(
+        QStringLiteral("app"), true, m_server.url(QStringLiteral("/page.html")), 500, 400);
+    QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
+    QVERIFY(messages.wait(20000));
+}
+
+QString TestScriptDialogs::answerOf(const QString &script)
+{
+    QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
+    m_client->getBrowser()->executeJavaScript(script);
+    if (!messages.wait(20000))
+        return QStringLiteral("(no answer)");
+    const QJsonObject message
+        = QJsonDocument::fromJson(messages.at(0).at(0).toString().toUtf8()).object();
+    return message.value(QStringLiteral("request")).toString();
+}
+
+void TestScriptDialogs::answerWhenShown(const QString &typed, Qt::Key key)
+{
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, typed, key] {
+        auto *dialog = viewOf(*m_client->getBrowser())->findChild<ScriptDialog *>();
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->deleteLater();
+        m_dialogSeen = true;
+        QWidget *focused = QApplication::focusWidget();
+        QTest::keyClicks(focused, typed);
+        QTest::keyClick(focused, key);
+    });
+    poll->start(50);
+}
+
+void TestScriptDialogs::playerAnswersWithTheKeyboard_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("confirm, Enter")
+        << "confirm('Buy for 100 gems?')" << QString() << int(Qt::Key_Return) << "true";
+    QTest::newRow("confirm, Escape")
+        << "confirm('Leave the match?')" << QString() << int(Qt::Key_Escape) << "false";
+    QTest::newRow("prompt, typed over the default")
+        << "prompt('Your name?', 'player')" << "Ana" << int(Qt::Key_Return) << "Ana";
+    QTest::newRow("prompt, Escape")
+        << "prompt('Your name?', 'player')" << "Ana" << int(Qt::Key_Escape) << "null";
+    QTest::newRow("alert") << "alert('Saved') || 'closed'" << QString() << int(Qt::Key_Enter)
+                           << "closed";
+}
+
+void TestScriptDialogs::playerAnswersWithTheKeyboard()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, answer);
+    m_dialogSeen = false;
+    answerWhenShown(typed, Qt::Key(key));
+    QCOMPARE(answerOf(QStringLiteral("callQML('answer', '', String(%1))").arg(call)), answer);
+    QVERIFY(m_dialogSeen);
+    QVERIFY(!viewOf(*m_client->getBrowser())->findChild<ScriptDialog *>());
+}
+
+// As in browsers: answered at once as cancelled, and logged.
+void TestScriptDialogs::frameOfAnotherSiteShowsNone()
+{
+    DebugCapture debug;
+    debug.clear();
+    QCOMPARE(answerOf(QStringLiteral(
+                 "document.getElementById('ad').contentWindow.postMessage('play', '*')")),
+        QStringLiteral("answered"));
+    QVERIFY(!viewOf(*m_client->getBrowser())->findChild<ScriptDialog *>());
+    QCOMPARE(debug.lines().filter(QStringLiteral("script dialog of")).size(), 1);
+}
+
+LUMEN_ENGINE_TEST_MAIN(TestScriptDialogs)
+#include "tst_scriptdialogs.moc"
