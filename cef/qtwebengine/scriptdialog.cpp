@@ -64,8 +64,7 @@ QWidget *ScriptDialog::makeBox(const Question &question)
     if (m_text) {
         m_text->selectAll();
         m_text->setFocus();
-    }
-    else
+    } else
         buttons->button(QDialogButtonBox::Ok)->setFocus();
     return box;
 }

@@ -1,6 +1,7 @@
 #include "cef/qtwebengine/shellwebpage.h"
 
 #include "app/originpolicy.h"
+#include "cef/qtwebengine/filechooser.h"
 
 #include <QCoreApplication>
 #include <QWebEngineView>
@@ -65,6 +66,12 @@ bool ShellWebPage::javaScriptPrompt(
     if (answer.said.accepted)
         *result = answer.said.text;
     return answer.said.accepted;
+}
+
+QStringList ShellWebPage::chooseFiles(
+    FileSelectionMode mode, const QStringList &, const QStringList &acceptedMimeTypes)
+{
+    return FileChooser::choose(QWebEngineView::forPage(this), mode, acceptedMimeTypes);
 }
 
 void ShellWebPage::javaScriptConsoleMessage(

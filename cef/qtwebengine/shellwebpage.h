@@ -23,6 +23,9 @@ protected:
     bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override;
     bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
         const QString &defaultValue, QString *result) override;
+    // Files:
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,
+        const QStringList &acceptedMimeTypes) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
         int lineNumber, const QString &sourceID) override;
 

@@ -6,6 +6,7 @@
 #include "enginetest.h"
 #include "testhttpserver.h"
 
+#include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -15,7 +16,13 @@ namespace {
 // The frame of another site tells the page once it has had its alert answered.
 const char dialogPage[] = R"html(<!doctype html><html><body>
 <iframe id="ad" src="AD"></iframe>
+<input id="file" type="file" multiple accept=".txt,image/png"
+       style="position:fixed;left:0;top:0;width:100%;height:100%">
 <script>
+document.getElementById('file').addEventListener('change', function (event) {
+    var names = Array.prototype.map.call(event.target.files, function (file) { return file.name; });
+    callQML('answer', 'files', names.join(','));
+});
 window.addEventListener('message', function (event) { callQML('answer', 'frame', event.data); });
 window.addEventListener('load', function () { callQML('ready', '', ''); });
 </script></body></html>)html";
@@ -37,6 +44,7 @@ private slots:
     void playerAnswersWithTheKeyboard_data();
     void playerAnswersWithTheKeyboard();
     void frameOfAnotherSiteShowsNone();
+    void fileInputGetsTheChosenFiles();
 
 private:
     QString answerOf(const QString &script);
@@ -104,10 +112,10 @@ void TestScriptDialogs::playerAnswersWithTheKeyboard_data()
         << "confirm('Buy for 100 gems?')" << QString() << int(Qt::Key_Return) << "true";
     QTest::newRow("confirm, Escape")
         << "confirm('Leave the match?')" << QString() << int(Qt::Key_Escape) << "false";
-    QTest::newRow("prompt, typed over the default")
-        << "prompt('Your name?', 'player')" << "Ana" << int(Qt::Key_Return) << "Ana";
-    QTest::newRow("prompt, Escape")
-        << "prompt('Your name?', 'player')" << "Ana" << int(Qt::Key_Escape) << "null";
+    QTest::newRow("prompt, typed over the default") << "prompt('Your name?', 'player')"
+                                                    << "Ana" << int(Qt::Key_Return) << "Ana";
+    QTest::newRow("prompt, Escape") << "prompt('Your name?', 'player')"
+                                    << "Ana" << int(Qt::Key_Escape) << "null";
     QTest::newRow("alert") << "alert('Saved') || 'closed'" << QString() << int(Qt::Key_Enter)
                            << "closed";
 }
@@ -135,6 +143,43 @@ void TestScriptDialogs::frameOfAnotherSiteShowsNone()
         QStringLiteral("answered"));
     QVERIFY(!viewOf(*m_client->getBrowser())->findChild<ScriptDialog *>());
     QCOMPARE(debug.lines().filter(QStringLiteral("script dialog of")).size(), 1);
+}
+
+// A click on the page's file input: the dialog starts in the player's home,
+// offers what the input accepts, and the page gets what the player chose.
+void TestScriptDialogs::fileInputGetsTheChosenFiles()
+{
+    const QStringList names { QStringLiteral("avatar.txt"), QStringLiteral("frame.png") };
+    for (const QString &name : names) {
+        QFile file(QDir::home().filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QStringList filters;
+    QString folder;
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [&, poll] {
+        const QList<QFileDialog *> open
+            = viewOf(*m_client->getBrowser())->findChildren<QFileDialog *>();
+        if (open.isEmpty() || !open.constFirst()->isVisible())
+            return;
+        QFileDialog *dialog = open.constFirst();
+        poll->deleteLater();
+        folder = dialog->directory().path();
+        filters = dialog->nameFilters();
+        dialog->selectFile(QStringLiteral("\"avatar.txt\" \"frame.png\""));
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    poll->start(50);
+    QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
+
+    QVERIFY(clickPageUntil(*m_client->getBrowser(), [&] { return !messages.isEmpty(); }));
+    const QJsonObject message
+        = QJsonDocument::fromJson(messages.at(0).at(0).toString().toUtf8()).object();
+    QCOMPARE(message.value(QStringLiteral("request")).toString(), names.join(QLatin1Char(',')));
+    QCOMPARE(folder, QDir::homePath());
+    QVERIFY2(filters.value(0).contains(QStringLiteral("*.txt"))
+            && filters.value(0).contains(QStringLiteral("*.png")),
+        qPrintable(filters.join(QLatin1Char('|'))));
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestScriptDialogs)
