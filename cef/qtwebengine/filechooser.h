@@ -14,8 +14,8 @@ class FileChooser
 public:
     FileChooser() = delete;
 
-    static QStringList choose(QWidget *view, QWebEnginePage::FileSelectionMode mode,
-        const QStringList &acceptedTypes);
+    static QStringList choose(
+        QWidget *view, QWebEnginePage::FileSelectionMode mode, const QStringList &acceptedTypes);
 
 private:
     // "Accepted files (*.png *.jpg)" for ".png", "image/jpeg" or "image/*"

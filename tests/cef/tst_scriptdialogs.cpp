@@ -6,10 +6,12 @@
 #include "enginetest.h"
 #include "testhttpserver.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 
@@ -41,10 +43,10 @@ class TestScriptDialogs : public QObject
 
 private slots:
     void initTestCase();
+    void fileInputGetsTheChosenFiles();
     void playerAnswersWithTheKeyboard_data();
     void playerAnswersWithTheKeyboard();
     void frameOfAnotherSiteShowsNone();
-    void fileInputGetsTheChosenFiles();
 
 private:
     QString answerOf(const QString &script);
@@ -95,7 +97,8 @@ void TestScriptDialogs::answerWhenShown(const QString &typed, Qt::Key key)
             return;
         poll->deleteLater();
         m_dialogSeen = true;
-        QWidget *focused = QApplication::focusWidget();
+        // The dialog's own focus: the test's window need not be the active one.
+        QWidget *focused = dialog->focusWidget();
         QTest::keyClicks(focused, typed);
         QTest::keyClick(focused, key);
     });
@@ -156,20 +159,22 @@ void TestScriptDialogs::fileInputGetsTheChosenFiles()
     }
     QStringList filters;
     QString folder;
-    auto *poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [&, poll] {
+    // The dialog fills its list in the background: the player's choice is
+    // made again until the dialog takes it.
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
         const QList<QFileDialog *> open
             = viewOf(*m_client->getBrowser())->findChildren<QFileDialog *>();
         if (open.isEmpty() || !open.constFirst()->isVisible())
             return;
         QFileDialog *dialog = open.constFirst();
-        poll->deleteLater();
         folder = dialog->directory().path();
         filters = dialog->nameFilters();
-        dialog->selectFile(QStringLiteral("\"avatar.txt\" \"frame.png\""));
-        QTest::keyClick(dialog, Qt::Key_Return);
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+            ->setText(QStringLiteral("\"avatar.txt\" \"frame.png\""));
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
     });
-    poll->start(50);
+    poll.start(200);
     QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
 
     QVERIFY(clickPageUntil(*m_client->getBrowser(), [&] { return !messages.isEmpty(); }));
