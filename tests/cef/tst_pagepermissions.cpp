@@ -20,6 +20,7 @@ private slots:
     void initTestCase();
 
     void trustedPageGetsNotificationsAndClipboard();
+    void trustedPageHearsTheMicrophoneWithVoiceChat();
     void untrustedPageIsRefusedAtOnceAndLoggedOnce();
 
 private:
@@ -39,7 +40,8 @@ const char askingPage[] = R"(<!doctype html><html><head><script>
 async function state(name) { return (await navigator.permissions.query({ name })).state; }
 (async function () {
     const told = [await state('notifications'), await state('clipboard-write')];
-    const answers = [await Notification.requestPermission(), await Notification.requestPermission()];
+    const answers = [await Notification.requestPermission(), await Notification.requestPermission(),
+        await navigator.mediaDevices.getUserMedia({ audio: true }).then(() => 'heard', e => e.name)];
     if (answers[0] === 'granted')
         new Notification('Your turn', { body: 'The table waits' });
     document.title = told.concat(answers).join(' ');
@@ -51,6 +53,8 @@ async function state(name) { return (await navigator.permissions.query({ name })
 void TestPagePermissions::initTestCase()
 {
     m_debug = std::make_unique<DebugCapture>();
+    // A microphone for the engine to ask about.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--use-fake-device-for-media-stream");
     QVERIFY(m_server.listen());
     QVERIFY(PolicySettings::program().addTrustedOrigin(QStringLiteral("sub.localhost")));
     m_server.setPage(QStringLiteral("/ask.html"), askingPage);
@@ -67,7 +71,7 @@ QString TestPagePermissions::askedInPage(const QString &host)
     if (!m_client || !QTest::qWaitFor([this] { return !m_client->getBrowser().isNull(); }, 20000))
         return QString();
     const QWebEngineView *view = viewOf(*m_client->getBrowser());
-    const auto answered = [view] { return view->title().count(QLatin1Char(' ')) == 3; };
+    const auto answered = [view] { return view->title().count(QLatin1Char(' ')) == 4; };
     return view && QTest::qWaitFor(answered, 20000) ? view->title() : QString();
 }
 
@@ -75,16 +79,24 @@ void TestPagePermissions::trustedPageGetsNotificationsAndClipboard()
 {
     QSignalSpy notifications(m_engine.engine().profile(), &EngineProfile::sgNotification);
     QCOMPARE(askedInPage(QStringLiteral("sub.localhost")),
-        QStringLiteral("granted granted granted granted"));
+        QStringLiteral("granted granted granted granted NotAllowedError"));
     QTRY_COMPARE(notifications.count(), 1);
     QCOMPARE(notifications.first(),
         (QVariantList { QStringLiteral("Your turn"), QStringLiteral("The table waits") }));
 }
 
+void TestPagePermissions::trustedPageHearsTheMicrophoneWithVoiceChat()
+{
+    QVERIFY(PolicySettings::program().setVoiceChat(true));
+    QCOMPARE(askedInPage(QStringLiteral("sub.localhost")),
+        QStringLiteral("granted granted granted granted heard"));
+    QVERIFY(PolicySettings::program().setVoiceChat(false));
+}
+
 void TestPagePermissions::untrustedPageIsRefusedAtOnceAndLoggedOnce()
 {
     QCOMPARE(askedInPage(QStringLiteral("foreign.localhost")),
-        QStringLiteral("denied denied denied denied"));
+        QStringLiteral("denied denied denied denied NotAllowedError"));
     const QString refusal = QStringLiteral("permission Notifications refused to %1")
                                 .arg(m_server.url(QStringLiteral("foreign.localhost"), QString()));
     QCOMPARE(m_debug->lines().filter(refusal).count(), 1);
