@@ -196,6 +196,10 @@ const QVector<ConfigTool::Command> &ConfigTool::commands()
             QStringLiteral("whether UpdateApp needs the file's Sha256\n"
                            "(Policy/UpdateHashRequired, default optional)"),
             1, Access::Write, &ConfigTool::setUpdateHash },
+        { QStringLiteral("voice-chat"), QStringLiteral("voice-chat on|off"),
+            QStringLiteral("whether pages of trusted origins may use the microphone\n"
+                           "and the camera (Policy/VoiceChat, default off)"),
+            1, Access::Write, &ConfigTool::setVoiceChat },
     };
     return table;
 }
@@ -400,6 +404,12 @@ int ConfigTool::setUpdateHash(const QStringList &arguments)
 }
 
 // choices: the word for true, then the word for false.
+int ConfigTool::setVoiceChat(const QStringList &arguments)
+{
+    return setChoice(arguments.first(), { QStringLiteral("on"), QStringLiteral("off") },
+        [](PolicySettings &settings, bool on) { return settings.setVoiceChat(on); });
+}
+
 int ConfigTool::setChoice(const QString &word, const QStringList &choices,
     const std::function<bool(PolicySettings &, bool)> &store)
 {

@@ -60,6 +60,7 @@ private:
     int setWebSecurity(const QStringList &arguments);
     int setCertificateErrors(const QStringList &arguments);
     int setUpdateHash(const QStringList &arguments);
+    int setVoiceChat(const QStringList &arguments);
     int setChoice(const QString &word, const QStringList &choices,
         const std::function<bool(PolicySettings &, bool)> &store);
 

@@ -11,6 +11,7 @@ const QString kTrustedOriginsKey = QStringLiteral("Policy/TrustedOrigins");
 const QString kWebSecurityKey = QStringLiteral("Policy/WebSecurity");
 const QString kCertificateErrorsKey = QStringLiteral("Policy/IgnoreCertificateErrors");
 const QString kUpdateHashKey = QStringLiteral("Policy/UpdateHashRequired");
+const QString kVoiceChatKey = QStringLiteral("Policy/VoiceChat");
 
 } // namespace
 
@@ -78,6 +79,16 @@ bool PolicySettings::updateHashRequired() const
 bool PolicySettings::setUpdateHashRequired(bool required)
 {
     return write(kUpdateHashKey, required);
+}
+
+bool PolicySettings::voiceChat() const
+{
+    return value(kVoiceChatKey, false).toBool();
+}
+
+bool PolicySettings::setVoiceChat(bool on)
+{
+    return write(kVoiceChatKey, on);
 }
 
 QVariant PolicySettings::value(const QString &key, const QVariant &defaultValue) const

@@ -35,6 +35,10 @@ public:
     // UpdateApp starts only a file whose SHA-256 the request gives and matches.
     bool updateHashRequired() const;
     bool setUpdateHashRequired(bool required);
+    // Pages of trusted origins may use the microphone and the camera; off
+    // unless turned on.
+    bool voiceChat() const;
+    bool setVoiceChat(bool on);
 
 private:
     QVariant value(const QString &key, const QVariant &defaultValue) const;

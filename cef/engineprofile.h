@@ -46,4 +46,7 @@ signals:
     // removal. Cookies of earlier runs are told once, as the first page loads.
     void sgCookieAdded(const QNetworkCookie &cookie);
     void sgCookieRemoved(const QNetworkCookie &cookie);
+    // A page of the profile shows a notification; only origins granted
+    // notifications get to.
+    void sgNotification(const QString &title, const QString &message);
 };

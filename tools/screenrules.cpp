@@ -104,3 +104,9 @@ double ScreenRules::screenZoomFactor(qreal logicalDpi, qreal devicePixelRatio)
         return zoomFactor(logicalDpi, devicePixelRatio);
     return zoomFactor(logicalDpi * devicePixelRatio / wholeRatio, wholeRatio);
 }
+
+double ScreenRules::windowZoomFactor(qreal logicalDpi, qreal devicePixelRatio)
+{
+    const double zoom = screenZoomFactor(logicalDpi, devicePixelRatio);
+    return devicePixelRatio > 0 ? zoom / devicePixelRatio : zoom;
+}

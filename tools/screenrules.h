@@ -31,4 +31,8 @@ public:
     // The steps above take a whole ratio with the rest of the scale in the dpi, so the fraction
     // of the ratio moves into the dpi first. A ratio below 1 is taken as it is.
     static double screenZoomFactor(qreal logicalDpi, qreal devicePixelRatio);
+    // What is left of a screen's zoom factor for sizes in Qt's own units: Qt 6 multiplies them by
+    // the pixel ratio already, and the engine renders pages at that ratio. 1 wherever Qt scales
+    // in the design's steps itself.
+    static double windowZoomFactor(qreal logicalDpi, qreal devicePixelRatio);
 };

@@ -193,6 +193,14 @@ double Tools::getNowZoomFactor(const QPoint &mouse) const
     return zoomOf(screenUnder(mouse));
 }
 
+double Tools::getNowWindowZoomFactor(const QPoint &mouse) const
+{
+    const QScreen *screen = screenUnder(mouse);
+    return screen
+        ? ScreenRules::windowZoomFactor(screen->logicalDotsPerInch(), screen->devicePixelRatio())
+        : 1.0;
+}
+
 QPoint Tools::getMousePos() const
 {
     return QCursor::pos();

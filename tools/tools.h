@@ -31,6 +31,9 @@ public:
     Q_INVOKABLE QRect getNowAvailableRect(const QPoint &mouse) const;
     Q_INVOKABLE double getZoomFactor() const;
     Q_INVOKABLE double getNowZoomFactor(const QPoint &mouse) const;
+    // The zoom factor of the screen under the mouse for sizes in Qt's units, which Qt scales by
+    // the screen's pixel ratio itself.
+    double getNowWindowZoomFactor(const QPoint &mouse) const;
 
     Q_INVOKABLE int getDesktopWidth() const { return getDesktopRect().width(); }
     Q_INVOKABLE int getDesktopHeight() const { return getDesktopRect().height(); }

@@ -2,7 +2,9 @@
 
 #include "app/logexcerpt.h"
 #include "app/tspdlog.h"
+#include "cef/browserengine.h"
 #include "cef/cefbrowser.h"
+#include "cef/engineprofile.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
@@ -75,6 +77,10 @@ void QCefView::init(QWindow *mainWindow, QCefEngine *engineHost)
         [this](WindowRecord &record) { createBrowser(record); }, this);
     connect(m_attacher, &BrowserAttacher::sgAttached, this, &QCefView::onAttached);
     m_visibility = new ShellVisibility(m_mainWindow, m_registry, this);
+    if (EngineProfile *profile = m_engineHost->engine().profile()) {
+        connect(
+            profile, &EngineProfile::sgNotification, m_visibility, &ShellVisibility::showMessage);
+    }
     m_splash = new SplashHandover(m_registry, this);
     connect(m_splash, &SplashHandover::sgCloseLogo, this, &QCefView::sgCloseLogo);
     m_opener = std::make_unique<WindowOpener>(m_mainWindow, m_registry, *m_attacher);

@@ -51,6 +51,14 @@ void ShellVisibility::hideToTray()
     hide();
 }
 
+void ShellVisibility::showMessage(const QString &title, const QString &message)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_trayIcon->show();
+    m_trayIcon->showMessage(title, message);
+}
+
 void ShellVisibility::bringBack()
 {
     if (m_hidden) {

@@ -28,6 +28,9 @@ public:
     // Hidden, the shell comes back as from the tray; shown, its windows come
     // to the front.
     void bringBack();
+    // A page's notification, as a message of the tray icon, which shows for
+    // it; without a system tray there is nowhere to show it.
+    void showMessage(const QString &title, const QString &message);
 
 private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);

@@ -67,8 +67,8 @@ WindowPlacement WindowOpener::place(const WindowRequest &request, bool lostFocus
     for (const QScreen *screen : screens)
         workAreas.append(screen->availableGeometry());
     const WindowPlacement::Request placing { request.rect,
-        Tools::instance()->getNowZoomFactor(cursor), request.align, request.valign, lostFocusHide,
-        QGuiApplication::primaryScreen()->availableVirtualGeometry(), workAreas };
+        Tools::instance()->getNowWindowZoomFactor(cursor), request.align, request.valign,
+        lostFocusHide, QGuiApplication::primaryScreen()->availableVirtualGeometry(), workAreas };
     const WindowRecord *father = m_registry.find(request.fatherName);
     if (!father)
         return WindowPlacement::forRoot(placing, Tools::instance()->getNowDesktopRect(cursor));

@@ -5,7 +5,7 @@
 #include <QVector>
 
 // Where a new window goes: the rectangle a page asks for ("left,top,right,bottom"
-// in logical units), scaled by the zoom of the screen under the cursor,
+// in logical units), scaled by what Qt leaves of the zoom of the screen under the cursor,
 // placed inside a reference rectangle (the father window, or the screen) and
 // aligned there, then kept on one screen's work area whatever numbers the
 // page sent. Pure arithmetic, so the rules are testable on plain values.
@@ -42,7 +42,7 @@ public:
     // The scaled size asked for, before growing with the father.
     int openWidth = 0;
     int openHeight = 0;
-    // The final window rectangle in screen pixels.
+    // The final window rectangle in Qt's units of the screen.
     QRect frame;
     int offsetX = 0;
     int offsetY = 0;

@@ -3,11 +3,15 @@
 #include "cef/bridgecall.h"
 #include "cef/engineprofile.h"
 #include "cef/pagerequests.h"
+#include "cef/permissionpolicy.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
 
+#include <algorithm>
+
 #include <QMenu>
+#include <QMetaEnum>
 #include <QPlatformSurfaceEvent>
 #include <QPointer>
 #include <QTimer>
@@ -55,6 +59,31 @@ EnginePage::RendererEnd rendererEnd(QWebEnginePage::RenderProcessTerminationStat
         break;
     }
     return EnginePage::RendererEnd::Killed;
+}
+
+// What the policy must grant for the engine's feature; nothing it knows of:
+// refused.
+QVector<PermissionPolicy::Feature> policyFeatures(QWebEnginePage::Feature feature)
+{
+    switch (feature) {
+    case QWebEnginePage::Notifications:
+        return { PermissionPolicy::Feature::Notifications };
+    case QWebEnginePage::MediaAudioCapture:
+        return { PermissionPolicy::Feature::Microphone };
+    case QWebEnginePage::MediaVideoCapture:
+        return { PermissionPolicy::Feature::Camera };
+    case QWebEnginePage::MediaAudioVideoCapture:
+        return { PermissionPolicy::Feature::Microphone, PermissionPolicy::Feature::Camera };
+    default:
+        break;
+    }
+    return { PermissionPolicy::Feature::Other };
+}
+
+QWebEnginePage::PermissionPolicy permissionAnswer(bool granted)
+{
+    return granted ? QWebEnginePage::PermissionGrantedByUser
+                   : QWebEnginePage::PermissionDeniedByUser;
 }
 
 } // namespace
@@ -106,6 +135,8 @@ void QtEnginePage::setUpPage()
     connect(
         m_page, &QWebEnginePage::navigationRequested, this, &QtEnginePage::onNavigationRequested);
     connect(m_page, &QWebEnginePage::certificateError, this, &QtEnginePage::onCertificateError);
+    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
+        &QtEnginePage::onFeaturePermissionRequested);
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
 }
 
@@ -241,6 +272,39 @@ void QtEnginePage::onNavigationRequested(QWebEngineNavigationRequest &request)
     emit sgNavigationRequested(navigation);
     if (navigation.isRejected())
         request.reject();
+    else if (navigation.isMainFrame())
+        answerPermissionsAhead(navigation.url());
+}
+
+// Every request is answered at once: nobody is there to ask.
+void QtEnginePage::onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature)
+{
+    // Pointer lock is no permission of the policy.
+    if (feature == QWebEnginePage::MouseLock)
+        return;
+    const PermissionPolicy policy = PermissionPolicy::configured();
+    const QString name
+        = QString::fromLatin1(QMetaEnum::fromType<QWebEnginePage::Feature>().valueToKey(feature));
+    const QVector<PermissionPolicy::Feature> needed = policyFeatures(feature);
+    const bool granted = std::all_of(needed.cbegin(), needed.cend(),
+        [&](PermissionPolicy::Feature each) { return policy.answer(origin, each, name); });
+    m_page->setFeaturePermission(origin, feature, permissionAnswer(granted));
+}
+
+// A page asks what a request would get (navigator.permissions.query) before
+// it requests: the engine answers from what it was told, so the answers of
+// the document's origin are given before the document exists. Clipboard
+// writes follow one switch of the whole page, set by its main document.
+void QtEnginePage::answerPermissionsAhead(const QUrl &url)
+{
+    const PermissionPolicy policy = PermissionPolicy::configured();
+    const QUrl origin(OriginPolicy::originOf(url));
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard,
+        policy.grants(url, PermissionPolicy::Feature::ClipboardWrite));
+    m_page->setFeaturePermission(origin, QWebEnginePage::Notifications,
+        permissionAnswer(policy.grants(url, PermissionPolicy::Feature::Notifications)));
+    m_page->setFeaturePermission(
+        origin, QWebEnginePage::Geolocation, QWebEnginePage::PermissionDeniedByUser);
 }
 
 // The load fails; the administrator's switch keeps the engine from asking.

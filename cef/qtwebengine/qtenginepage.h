@@ -51,6 +51,8 @@ private:
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onNavigationRequested(QWebEngineNavigationRequest &request);
+    void onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature);
+    void answerPermissionsAhead(const QUrl &url);
     void onCertificateError(const QWebEngineCertificateError &error);
     void onContextMenuRequested(const QPoint &position);
     void onActiveChanged();

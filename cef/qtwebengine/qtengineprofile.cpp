@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineNotification>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -24,6 +25,11 @@ QtEngineProfile::QtEngineProfile(const QString &storageName, const QString &stor
     cookies->loadAllCookies();
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
         &QtEngineProfile::onDownloadRequested);
+    m_profile->setNotificationPresenter(
+        [this](std::unique_ptr<QWebEngineNotification> notification) {
+            emit sgNotification(notification->title(), notification->message());
+            notification->show();
+        });
 }
 
 QtEngineProfile::~QtEngineProfile()

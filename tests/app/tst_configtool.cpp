@@ -216,12 +216,15 @@ void TestConfigTool::securitySwitches()
     QVERIFY(settings.webSecurity());
     QVERIFY(!settings.ignoreCertificateErrors());
     QVERIFY(!settings.updateHashRequired());
+    QVERIFY(!settings.voiceChat());
     QCOMPARE(runOnConfig({ "web-security", "off" }).exitCode, 0);
     QCOMPARE(runOnConfig({ "certificate-errors", "ignore" }).exitCode, 0);
     QCOMPARE(runOnConfig({ "update-hash", "required" }).exitCode, 0);
+    QCOMPARE(runOnConfig({ "voice-chat", "on" }).exitCode, 0);
     QVERIFY(!settings.webSecurity());
     QVERIFY(settings.ignoreCertificateErrors());
     QVERIFY(settings.updateHashRequired());
+    QVERIFY(settings.voiceChat());
     QCOMPARE(runOnConfig({ "web-security", "maybe" }).exitCode, 1);
     QVERIFY(!settings.webSecurity());
 }
