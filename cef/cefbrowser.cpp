@@ -71,6 +71,10 @@ void CefBrowser::connectPage()
     connect(page, &EnginePage::sgCloseRequested, this, &CefBrowser::closeBrowser);
     connect(page, &EnginePage::sgWindowClosed, this, &CefBrowser::closeBrowser);
     connect(page, &EnginePage::sgDownloadRequested, this, &CefBrowser::startDownload);
+    connect(page, &EnginePage::sgFullScreenRequested, this, [this](FullScreenRequest &request) {
+        if (m_client)
+            m_client->OnFullScreenModeChange(sharedFromThis(), request);
+    });
     connect(page, &EnginePage::sgFocused, this, [this] {
         if (m_client)
             m_client->OnGotFocus(sharedFromThis());
@@ -125,6 +129,17 @@ void CefBrowser::setAudioMuted(bool muted)
 bool CefBrowser::terminateRenderProcess()
 {
     return m_page && m_page->endRenderer();
+}
+
+void CefBrowser::exitFullScreen()
+{
+    if (m_page)
+        m_page->leaveFullScreen();
+}
+
+bool CefBrowser::holdsPointerLock() const
+{
+    return m_page && m_page->holdsPointerLock();
 }
 
 void CefBrowser::closeBrowser()

@@ -48,6 +48,9 @@ public:
     // Ends the page's render process, which the client then hears of as a
     // kill. False when there was none to end.
     bool terminateRenderProcess();
+    // The page leaves its full screen, as its window has.
+    void exitFullScreen();
+    bool holdsPointerLock() const;
     // The client hears OnBeforeClose on a later turn of the event loop.
     void closeBrowser();
 

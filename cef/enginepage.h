@@ -4,6 +4,7 @@
 
 class ContextMenuRequest;
 class EngineDownload;
+class FullScreenRequest;
 class NavigationRequest;
 struct PopupRequest;
 class QUrl;
@@ -45,6 +46,11 @@ public:
     // Ends the page's render process at once; sgRendererEnded(Killed)
     // follows. False when the page has no render process to end.
     virtual bool endRenderer() = 0;
+    // The page hears that its window left full screen: its full-screen element, if any, leaves
+    // it; a sgFullScreenRequested to leave may follow.
+    virtual void leaveFullScreen() = 0;
+    // The page holds the pointer locked (a game's mouse look) at this moment.
+    virtual bool holdsPointerLock() const = 0;
 
 signals:
     // Load: a response arrived (httpStatus 200, 404, ...), or none did
@@ -64,6 +70,7 @@ signals:
     void sgNavigationRequested(NavigationRequest &request);
     void sgCloseRequested();
     void sgDownloadRequested(EngineDownload *download);
+    void sgFullScreenRequested(FullScreenRequest &request);
 
     // The page's window took the focus.
     void sgFocused();

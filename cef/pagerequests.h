@@ -67,3 +67,22 @@ private:
     bool m_mainFrame;
     bool m_rejected = false;
 };
+
+// A page's element asks to fill the screen, or the page leaves full screen. The engine keeps the
+// page as it is unless the request is accepted.
+class FullScreenRequest
+{
+public:
+    explicit FullScreenRequest(bool on)
+        : m_on(on)
+    {
+    }
+
+    bool isOn() const { return m_on; }
+    void accept() { m_accepted = true; }
+    bool isAccepted() const { return m_accepted; }
+
+private:
+    bool m_on;
+    bool m_accepted = false;
+};

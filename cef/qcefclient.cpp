@@ -59,7 +59,7 @@ void QCefClient::OnBeforePopup(const PopupRequest &request)
             QStringLiteral("popup to %1 refused: %2").arg(LogExcerpt::of(targetUrl), refusal));
         return;
     }
-    emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }));
+    emit sgHookPopup(BridgePush::script({ { QStringLiteral("HookPopup"), targetUrl } }), targetUrl);
 }
 
 // Browsers open no popup the player did not ask for; an ad's frame the
@@ -76,6 +76,12 @@ QString QCefClient::popupRefusal(const PopupRequest &request)
             return QStringLiteral("asked for by %1 in %2").arg(origin, request.pageOrigin);
     }
     return QString();
+}
+
+void QCefClient::OnFullScreenModeChange(
+    const CefRefPtr<CefBrowser> &browser, FullScreenRequest &request)
+{
+    emit sgFullScreenModeChange(browser, request);
 }
 
 void QCefClient::OnAfterCreated(const CefRefPtr<CefBrowser> &browser)

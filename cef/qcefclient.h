@@ -9,6 +9,7 @@
 class CefBrowser;
 class CefDownloadItem;
 class ContextMenuRequest;
+class FullScreenRequest;
 class QUrl;
 
 // Serves one browser: turns the engine's events into signals for the window
@@ -50,6 +51,9 @@ public:
     // Context menu:
     void OnBeforeContextMenu(ContextMenuRequest &request);
 
+    // Full screen: the page's element asks for the screen, or leaves it.
+    void OnFullScreenModeChange(const CefRefPtr<CefBrowser> &browser, FullScreenRequest &request);
+
     // Focus:
     void OnGotFocus(const CefRefPtr<CefBrowser> &browser);
 
@@ -90,7 +94,10 @@ signals:
     void sgShellLink(CefRefPtr<CefBrowser> browser, const QString &command);
     // A page asked for a new view: the script text of the HookPopup push, for
     // the window the window manager names as the popup hook.
-    void sgHookPopup(const QString &script);
+    // url is the popup's address, for the log when no window takes it.
+    void sgHookPopup(const QString &script, const QString &url);
+    // The window manager accepts the request when the browser's window follows it.
+    void sgFullScreenModeChange(CefRefPtr<CefBrowser> browser, FullScreenRequest &request);
     // The browser got the focus: windows kept in front of the others rise.
     void sgRaiseFrontWindows(int browserId);
     // state "Downloading" with a whole percentage, or "Succeed" with -1, once a

@@ -5,6 +5,7 @@
 #include "cef/browserengine.h"
 #include "cef/cefbrowser.h"
 #include "cef/engineprofile.h"
+#include "cef/pagerequests.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
@@ -43,6 +44,13 @@ const QString kStartupWindow = QStringLiteral("login");
 bool isOn(const QString &flag)
 {
     return flag == QLatin1String("1");
+}
+
+// A game's full-screen element leaves full screen with its window, and the game hears of it.
+void endPageFullScreen(const WindowRecord &record)
+{
+    if (record.client && record.client->getBrowser())
+        record.client->getBrowser()->exitFullScreen();
 }
 
 } // namespace
@@ -171,8 +179,8 @@ void QCefView::createBrowser(WindowRecord &record)
     connect(client, &QCefClient::sgCloseBrowser, this, &QCefView::onCloseBrowser);
     connect(client, &QCefClient::sgLoadEnd, this, &QCefView::onLoadEnd);
     connect(client, &QCefClient::sgRaiseFrontWindows, this, &QCefView::raiseFrontWindows);
-    connect(client, &QCefClient::sgHookPopup, this,
-        [this](const QString &script) { sendToWeb(m_hookPopupName, script); });
+    connect(client, &QCefClient::sgHookPopup, this, &QCefView::onHookPopup);
+    connect(client, &QCefClient::sgFullScreenModeChange, this, &QCefView::onFullScreenModeChange);
     connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
     connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
     connect(client, &QCefClient::sgCollectCookie, this, &QCefView::onCollectCookie);
@@ -246,12 +254,28 @@ bool QCefView::getNeedHide(const QString &objectName) const
     return record && record->needHide;
 }
 
-void QCefView::sendToWeb(const QString &objectName, const QString &msg)
+CefRefPtr<CefBrowser> QCefView::browserOf(const QString &objectName) const
 {
     const WindowRecord *record = findWindow(objectName);
-    if (!record || !record->client || !record->client->getBrowser())
+    return record && record->client ? record->client->getBrowser() : CefRefPtr<CefBrowser>();
+}
+
+void QCefView::sendToWeb(const QString &objectName, const QString &msg)
+{
+    if (const CefRefPtr<CefBrowser> browser = browserOf(objectName))
+        browser->executeJavaScript(msg);
+}
+
+// The page asking gets no window either way; the log tells of a popup no page heard of.
+void QCefView::onHookPopup(const QString &script, const QString &url)
+{
+    const CefRefPtr<CefBrowser> hook = browserOf(m_hookPopupName);
+    if (!hook) {
+        TSpdlog::instance()->otherWarn(
+            QStringLiteral("popup to %1 dropped: no window takes popups").arg(LogExcerpt::of(url)));
         return;
-    record->client->getBrowser()->executeJavaScript(msg);
+    }
+    hook->executeJavaScript(script);
 }
 
 void QCefView::test()
@@ -316,6 +340,7 @@ void QCefView::setWindowStatus(const QString &objectName, const QString &status)
     if (!record)
         return;
     const QPoint cursor = QCursor::pos();
+    const bool wasFullScreen = record->fullScreen;
     if (status == QLatin1String("Maximized"))
         WindowStates::maximize(*record, Tools::instance()->getNowAvailableRect(cursor));
     else if (status == QLatin1String("FullScreen"))
@@ -324,11 +349,44 @@ void QCefView::setWindowStatus(const QString &objectName, const QString &status)
         WindowStates::restoreWindowed(*record);
     else if (status == QLatin1String("Minimized"))
         m_mainWindow->setVisibility(QWindow::Minimized);
+    if (wasFullScreen && !record->fullScreen)
+        endPageFullScreen(*record);
 }
 
 void QCefView::restoreFullScreenWindows()
 {
-    m_registry.forEach(&WindowStates::leaveFullScreen);
+    m_registry.forEach([](WindowRecord &record) {
+        if (!record.fullScreen)
+            return;
+        WindowStates::leaveFullScreen(record);
+        endPageFullScreen(record);
+    });
+}
+
+bool QCefView::holdsPointerLock() const
+{
+    bool held = false;
+    m_registry.forEach([&held](const WindowRecord &record) {
+        held = held
+            || (record.client && record.client->getBrowser()
+                && record.client->getBrowser()->holdsPointerLock());
+    });
+    return held;
+}
+
+// A game's element fills the screen its window is on, in the state the portal's "FullScreen"
+// gives, so that Escape and F11 end it as they end that. Only a window of the shell's follows.
+void QCefView::onFullScreenModeChange(CefRefPtr<CefBrowser> browser, FullScreenRequest &request)
+{
+    WindowRecord *record = m_registry.findByBrowser(browser->identifier());
+    if (!record || !record->window)
+        return;
+    request.accept();
+    if (!request.isOn())
+        WindowStates::leaveFullScreen(*record);
+    else if (!record->fullScreen)
+        WindowStates::enterFullScreen(
+            *record, Tools::instance()->getNowDesktopRect(record->window->geometry().center()));
 }
 
 void QCefView::switchWindow(const QString &objectName, const QString &needHide)

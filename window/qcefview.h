@@ -11,6 +11,7 @@
 
 class BrowserAttacher;
 class CefBrowser;
+class FullScreenRequest;
 class LegacyWindows;
 class QCefEngine;
 class QNetworkCookie;
@@ -48,7 +49,11 @@ public:
     // the legacy windows.
     const QHash<QString, QString> &cookieTable() const;
     void raiseFrontWindows(int browserId);
+    // Their pages leave full screen with them.
     void restoreFullScreenWindows();
+    // A page holds the pointer locked: Escape gives the pointer back before it leaves full
+    // screen.
+    bool holdsPointerLock() const;
     void setDragging(bool dragging);
     bool isShellHidden() const;
     // Another start of the program asks for the shell.
@@ -113,6 +118,9 @@ private:
     void createBrowser(WindowRecord &record);
     void showNotSetUp(QCefClient *client);
     void onAttached(const QString &name);
+    void onHookPopup(const QString &script, const QString &url);
+    void onFullScreenModeChange(CefRefPtr<CefBrowser> browser, FullScreenRequest &request);
+    CefRefPtr<CefBrowser> browserOf(const QString &objectName) const;
 
     // Operations:
     void closeOrHide(const WindowRecord &record);

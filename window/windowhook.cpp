@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QWindow>
 
+#include <utility>
+
 WindowHook::WindowHook(QObject *parent)
     : QHook(parent)
 {
@@ -37,6 +39,14 @@ void WindowHook::startResize(WindowRecord *record, int startWidth, int startHeig
     m_startHeight = startHeight;
 }
 
+// The engine lets a locked pointer go when Escape comes up: on the way down the lock still holds.
+bool WindowHook::keyPressEvent(KeyEvent *event)
+{
+    if (m_windows && event->key == KeyEvent::Escape)
+        m_escapeReleasesPointer = m_windows->holdsPointerLock();
+    return true;
+}
+
 bool WindowHook::keyReleaseEvent(KeyEvent *event)
 {
     if (!m_windows)
@@ -46,6 +56,9 @@ bool WindowHook::keyReleaseEvent(KeyEvent *event)
         toggleShell();
         break;
     case KeyEvent::Escape:
+        if (!std::exchange(m_escapeReleasesPointer, false))
+            m_windows->restoreFullScreenWindows();
+        break;
     case KeyEvent::F11:
         m_windows->restoreFullScreenWindows();
         break;

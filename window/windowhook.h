@@ -31,6 +31,7 @@ public:
 
 protected:
     // QHook:
+    bool keyPressEvent(KeyEvent *event) override;
     bool keyReleaseEvent(KeyEvent *event) override;
     bool mouseMoveEvent(MouseEvent *event) override;
     bool mouseReleaseEvent(MouseEvent *event) override;
@@ -56,4 +57,7 @@ private:
     // 0: that dimension is not resized.
     int m_startWidth = 0;
     int m_startHeight = 0;
+    // The Escape held down found a page holding the pointer: its release gives the pointer back
+    // and leaves full screen alone, as browsers do.
+    bool m_escapeReleasesPointer = false;
 };

@@ -5,11 +5,11 @@
 #include "cef/pagerequests.h"
 #include "cef/permissionpolicy.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
+#include "cef/qtwebengine/pointerlocknotice.h"
 #include "cef/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
 
-#include <algorithm>
-
+#include <QApplication>
 #include <QMenu>
 #include <QMetaEnum>
 #include <QPlatformSurfaceEvent>
@@ -18,6 +18,7 @@
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
 #include <QWebEngineContextMenuRequest>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
 #include <QWebEngineNewWindowRequest>
@@ -25,6 +26,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -86,12 +89,19 @@ QWebEnginePage::PermissionPolicy permissionAnswer(bool granted)
                    : QWebEnginePage::PermissionDeniedByUser;
 }
 
+// The engine gives a requesting origin with a path of "/", the bridge a plain origin.
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port() == b.port();
+}
+
 } // namespace
 
 QtEnginePage::QtEnginePage(QWebEngineProfile *profile, const PageOptions &options)
     : m_view(std::make_unique<QWebEngineView>())
     , m_page(new ShellWebPage(profile, this))
     , m_pluginsAllowed(options.pluginsAllowed)
+    , m_pointerLockNotice(new PointerLockNotice(m_view.get()))
 {
     setUpPage();
 
@@ -127,6 +137,8 @@ void QtEnginePage::setUpPage()
         new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
+    // Without it the engine refuses every element's request at once.
+    m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
@@ -138,6 +150,10 @@ void QtEnginePage::setUpPage()
     connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
         &QtEnginePage::onFeaturePermissionRequested);
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
+    connect(
+        m_page, &QWebEnginePage::fullScreenRequested, this, &QtEnginePage::onFullScreenRequested);
+    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
+        &QtEnginePage::onMouseLockRequested);
 }
 
 void QtEnginePage::replacePage()
@@ -207,6 +223,19 @@ bool QtEnginePage::endRenderer()
     return Processes::terminate(m_page->renderProcessPid());
 }
 
+void QtEnginePage::leaveFullScreen()
+{
+    m_page->triggerAction(QWebEnginePage::ExitFullScreen);
+}
+
+// The engine hides the cursor for the whole program while one of its pages holds the pointer,
+// and shows it again when the lock ends, by Escape, the window losing the focus or the page.
+bool QtEnginePage::holdsPointerLock() const
+{
+    const QCursor *cursor = QGuiApplication::overrideCursor();
+    return m_pointerLockGranted && cursor && cursor->shape() == Qt::BlankCursor;
+}
+
 void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
 {
     // The shell's own pages are made from text (data: addresses, which the
@@ -254,15 +283,19 @@ void QtEnginePage::onNewWindowRequested(QWebEngineNewWindowRequest &request)
         emit sgPopupRequested(popup);
         return;
     }
-    QPointer<QtEnginePage> self(this);
+    askGestures([this, popup](const QVariantMap &reported) mutable {
+        popup.pageOrigin = reported.value(QStringLiteral("page")).toString();
+        popup.gestureOrigins = reported.value(QStringLiteral("origins")).toStringList();
+        emit sgPopupRequested(popup);
+    });
+}
+
+void QtEnginePage::askGestures(const std::function<void(const QVariantMap &)> &answer)
+{
     m_page->runJavaScript(QStringLiteral("lumenGestures()"), QWebEngineScript::ApplicationWorld,
-        [self, popup](const QVariant &gestures) mutable {
-            if (!self)
-                return;
-            const QVariantMap reported = gestures.toMap();
-            popup.pageOrigin = reported.value(QStringLiteral("page")).toString();
-            popup.gestureOrigins = reported.value(QStringLiteral("origins")).toStringList();
-            emit self->sgPopupRequested(popup);
+        [self = QPointer<QtEnginePage>(this), answer](const QVariant &gestures) {
+            if (self)
+                answer(gestures.toMap());
         });
 }
 
@@ -329,10 +362,52 @@ void QtEnginePage::onContextMenuRequested(const QPoint &position)
     standard->popup(m_view->mapToGlobal(position));
 }
 
+void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
+{
+    FullScreenRequest asked(request.toggleOn());
+    emit sgFullScreenRequested(asked);
+    if (asked.isAccepted())
+        request.accept();
+    else
+        request.reject();
+}
+
+// Games lock the pointer for mouse look. The engine asks for any request of a focused window,
+// gesture or not; browsers lock only for the document the player has just clicked or typed in.
+// The engine lets the lock go on Escape and when the window loses the focus.
+void QtEnginePage::onMouseLockRequested(const QUrl &origin, QWebEnginePage::Feature feature)
+{
+    if (feature != QWebEnginePage::MouseLock)
+        return;
+    askGestures([this, origin](const QVariantMap &reported) {
+        answerMouseLock(origin, reported.value(QStringLiteral("origins")).toStringList());
+    });
+}
+
+void QtEnginePage::answerMouseLock(const QUrl &origin, const QStringList &gestureOrigins)
+{
+    const bool gesture = std::any_of(
+        gestureOrigins.cbegin(), gestureOrigins.cend(), [&origin](const QString &gestureOrigin) {
+            return sameOrigin(QUrl(gestureOrigin), origin);
+        });
+    m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock,
+        gesture ? QWebEnginePage::PermissionGrantedByUser : QWebEnginePage::PermissionDeniedByUser);
+    if (!gesture)
+        return;
+    m_pointerLockGranted = true;
+    m_pointerLockNotice->showBriefly();
+}
+
+// Put into a window of the shell, the view's window has a parent, and the widgets never count
+// the view as the active window on their own: the engine would hold its page unfocused, and
+// refuse what needs the focus, the pointer lock above all.
 void QtEnginePage::onActiveChanged()
 {
-    if (window()->isActive())
-        emit sgFocused();
+    if (!window()->isActive())
+        return;
+    if (QApplication::activeWindow() != m_view.get())
+        QApplication::setActiveWindow(m_view.get());
+    emit sgFocused();
 }
 
 bool QtEnginePage::eventFilter(QObject *watched, QEvent *event)

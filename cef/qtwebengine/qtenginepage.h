@@ -4,10 +4,13 @@
 
 #include <QWebEnginePage>
 
+#include <functional>
 #include <memory>
 
 class QWebChannel;
+class PointerLockNotice;
 class QWebEngineCertificateError;
+class QWebEngineFullScreenRequest;
 class QWebEngineLoadingInfo;
 class QWebEngineNavigationRequest;
 class QWebEngineNewWindowRequest;
@@ -37,6 +40,8 @@ public:
     void setAudioMuted(bool muted) override;
     void ping() override;
     bool endRenderer() override;
+    void leaveFullScreen() override;
+    bool holdsPointerLock() const override;
 
     QWebEngineView *view() const { return m_view.get(); }
     QWebEnginePage *webPage() const;
@@ -55,10 +60,18 @@ private:
     void answerPermissionsAhead(const QUrl &url);
     void onCertificateError(const QWebEngineCertificateError &error);
     void onContextMenuRequested(const QPoint &position);
+    void onFullScreenRequested(QWebEngineFullScreenRequest request);
+    void onMouseLockRequested(const QUrl &origin, QWebEnginePage::Feature feature);
+    void answerMouseLock(const QUrl &origin, const QStringList &gestureOrigins);
+    // What the bridge's script world saw of the player's recent clicks and keys, told to
+    // answer on a later turn of the event loop, unless the page is gone by then.
+    void askGestures(const std::function<void(const QVariantMap &)> &answer);
     void onActiveChanged();
 
     std::unique_ptr<QWebEngineView> m_view;
     ShellWebPage *m_page;
     QWebChannel *m_channel = nullptr;
     const bool m_pluginsAllowed;
+    PointerLockNotice *m_pointerLockNotice;
+    bool m_pointerLockGranted = false;
 };

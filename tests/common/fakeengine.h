@@ -33,6 +33,8 @@ public:
     void setAudioMuted(bool muted) override { m_muted = muted; }
     void ping() override { ++m_pings; }
     bool endRenderer() override;
+    void leaveFullScreen() override { }
+    bool holdsPointerLock() const override { return false; }
 
     // What the shell asked:
     const QList<QUrl> &loads() const { return m_loads; }

@@ -1,5 +1,6 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "screencolour.h"
 #include "shellscene.h"
@@ -180,6 +181,7 @@ private slots:
     void openingAnExistingNameOnlyLoads();
     void schemeLessUrlLoadsOverHttp();
     void pagesAreReachedByWindowName();
+    void popupWithoutHookWindowIsLogged();
     void childGrowsWithItsFatherUnlessPopup_data();
     void childGrowsWithItsFatherUnlessPopup();
     void childOfAnUnattachedFatherIsPlacedInIt();
@@ -498,6 +500,19 @@ void TestQCefView::pagesAreReachedByWindowName()
     QCOMPARE(push.value("request").toString(),
         QStringLiteral("{\"HookPopup\":\"%1\"}").arg(m_server.url("/blue.html")));
     m_windows->setHookPopup(QString());
+}
+
+// No page hears of it, and no window opens: the log tells where the popup went.
+void TestQCefView::popupWithoutHookWindowIsLogged()
+{
+    QVERIFY(openLoaded(Opening("opener").page("/talk.html")));
+    DebugCapture debug;
+    m_windows->sendToWeb(QStringLiteral("opener"),
+        QStringLiteral("addEventListener('click', function () { window.open('/blue.html'); })"));
+    const QString dropped = QStringLiteral("popup to %1 dropped: no window takes popups")
+                                .arg(m_server.url(QStringLiteral("/blue.html")));
+    QVERIFY(clickPageUntil(*m_windows->findWindow(QStringLiteral("opener"))->client->getBrowser(),
+        [&] { return !debug.lines().filter(dropped).isEmpty(); }));
 }
 
 void TestQCefView::childGrowsWithItsFatherUnlessPopup_data()

@@ -47,11 +47,18 @@ QByteArray resizingPage(const QString &name, const QString &width, const QString
 class ObservedWindowHook : public WindowHook
 {
 public:
+    int keyPresses = 0;
     int keyReleases = 0;
     int moves = 0;
     int releases = 0;
 
 protected:
+    bool keyPressEvent(KeyEvent *event) override
+    {
+        const bool passedOn = WindowHook::keyPressEvent(event);
+        ++keyPresses;
+        return passedOn;
+    }
     bool keyReleaseEvent(KeyEvent *event) override
     {
         const bool passedOn = WindowHook::keyReleaseEvent(event);
@@ -71,6 +78,29 @@ protected:
         return passedOn;
     }
 };
+
+// A game: the player's click puts its canvas into full screen, and a middle click locks the
+// pointer. It tells the window manager what it sees, in a request of no operation.
+QByteArray gamePage(const QString &name)
+{
+    return "<!doctype html><html><body style=\"margin:0\">"
+           "<canvas id=\"game\" style=\"display:block;width:100vw;height:100vh\"></canvas>"
+           "<script>function tell(text) { callQML('"
+        + name.toUtf8()
+        + "', '1', JSON.stringify({ Game: text })); }"
+          "game.addEventListener('click', function () {"
+          " game.requestFullscreen().then(function () { tell('entered'); }); });"
+          "game.addEventListener('mousedown', function (event) {"
+          " if (event.button === 1) game.requestPointerLock(); });"
+          "document.addEventListener('fullscreenchange', function () {"
+          " tell('full screen ' + (document.fullscreenElement === game)); });"
+          "document.addEventListener('pointerlockchange', function () {"
+          " tell('pointer ' + (document.pointerLockElement === game)); });"
+          "document.addEventListener('pointerlockerror', function () { tell('pointer refused'); });"
+          "document.addEventListener('mousemove', function (event) {"
+          " if (document.pointerLockElement && event.movementX > 0) tell('moved'); });"
+          "</script></body></html>";
+}
 
 const QByteArray kPlainPage
     = "<!doctype html><html><body style=\"background:#20b040\"></body></html>";
@@ -96,6 +126,9 @@ private slots:
     void f8RestoresAShellHiddenTwiceByThePage();
     void escapeAndF11LeaveFullScreenOnly_data();
     void escapeAndF11LeaveFullScreenOnly();
+    void gameFullScreenEndsWithTheWindowState_data();
+    void gameFullScreenEndsWithTheWindowState();
+    void escapeGivesBackALockedPointerFirst();
     void dragMovesTheWindowAndItsDirectChildren_data();
     void dragMovesTheWindowAndItsDirectChildren();
     void resizeFollowsThePointer_data();
@@ -114,6 +147,13 @@ private:
     bool releaseHandled(unsigned int button);
     bool tapHandled(unsigned long keySym);
     bool tapWithAltHandled(unsigned long keySym);
+    // Held down until the hook has seen it go down.
+    bool slowTapHandled(unsigned long keySym);
+    // The player's clicks there until the game has told that.
+    bool clickGameUntil(const QPoint &point, const QString &told, unsigned int button = 1);
+    WindowRecord *openGameInFullScreen();
+
+    QStringList m_told;
 
     ShellScene m_shell;
     QQuickView &m_view = m_shell.view();
@@ -132,6 +172,12 @@ void TestWindowHook::initTestCase()
     QVERIFY(m_server.listen());
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
+    connect(m_windows, &QCefView::sgWebMsgReceived, this, [this](const QString &message) {
+        const QJsonObject call = QJsonDocument::fromJson(message.toUtf8()).object();
+        const QJsonObject request
+            = QJsonDocument::fromJson(call.value("request").toString().toUtf8()).object();
+        m_told.append(request.value("Game").toString());
+    });
 }
 
 void TestWindowHook::cleanupTestCase()
@@ -231,6 +277,90 @@ bool TestWindowHook::tapWithAltHandled(unsigned long keySym)
     m_input.tapKey(keySym);
     m_input.releaseKey(XK_Alt_L);
     return QTest::qWaitFor([this, handled] { return m_hook->keyReleases == handled; });
+}
+
+bool TestWindowHook::slowTapHandled(unsigned long keySym)
+{
+    const int pressed = m_hook->keyPresses + 1;
+    const int released = m_hook->keyReleases + 1;
+    m_input.pressKey(keySym);
+    const bool held = QTest::qWaitFor([this, pressed] { return m_hook->keyPresses == pressed; });
+    m_input.releaseKey(keySym);
+    return held && QTest::qWaitFor([this, released] { return m_hook->keyReleases == released; });
+}
+
+bool TestWindowHook::clickGameUntil(const QPoint &point, const QString &told, unsigned int button)
+{
+    movePointer(point);
+    return QTest::qWaitFor(
+        [&] {
+            m_input.clickButton(button);
+            return QTest::qWaitFor([&] { return m_told.contains(told); }, 500);
+        },
+        kEngineTimeout);
+}
+
+WindowRecord *TestWindowHook::openGameInFullScreen()
+{
+    m_told.clear();
+    WindowRecord *record
+        = open(QStringLiteral("game"), QStringLiteral("100,100,400,300"), gamePage("game"));
+    if (!record || !clickGameUntil(QPoint(200, 200), QStringLiteral("entered")))
+        return nullptr;
+    return record;
+}
+
+void TestWindowHook::gameFullScreenEndsWithTheWindowState_data()
+{
+    QTest::addColumn<unsigned long>("keySym");
+    QTest::newRow("left by the game") << 0ul;
+    QTest::newRow("Escape") << (unsigned long)XK_Escape;
+    QTest::newRow("F11") << (unsigned long)XK_F11;
+}
+
+// The game's element takes the window's screen as the window's full-screen state, and the game
+// hears when that state ends, whoever ends it.
+void TestWindowHook::gameFullScreenEndsWithTheWindowState()
+{
+    QFETCH(unsigned long, keySym);
+    WindowRecord *record = openGameInFullScreen();
+    QVERIFY(record);
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains(QStringLiteral("full screen true")), kEngineTimeout);
+    QTRY_COMPARE(record->window->geometry(), QGuiApplication::primaryScreen()->geometry());
+    QVERIFY(record->fullScreen);
+
+    if (keySym)
+        QVERIFY(tapHandled(keySym));
+    else
+        m_windows->sendToWeb(QStringLiteral("game"), QStringLiteral("document.exitFullscreen()"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains(QStringLiteral("full screen false")), kEngineTimeout);
+    QTRY_COMPARE(record->window->geometry(), QRect(100, 100, 300, 200));
+    QVERIFY(!record->fullScreen);
+}
+
+// Only the player's click locks the pointer; the lock reports the mouse's movements, and the
+// first Escape gives the pointer back while the game stays in full screen.
+void TestWindowHook::escapeGivesBackALockedPointerFirst()
+{
+    WindowRecord *record = openGameInFullScreen();
+    QVERIFY(record);
+    // Past the span in which the click that entered full screen counts.
+    QTest::qWait(5500);
+    m_windows->sendToWeb(QStringLiteral("game"), QStringLiteral("game.requestPointerLock()"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains(QStringLiteral("pointer refused")), kEngineTimeout);
+
+    QVERIFY(clickGameUntil(QPoint(600, 500), QStringLiteral("pointer true"), 2));
+    movePointer(QPoint(700, 500));
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains(QStringLiteral("moved")), kEngineTimeout);
+
+    QVERIFY(slowTapHandled(XK_Escape));
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains(QStringLiteral("pointer false")), kEngineTimeout);
+    QVERIFY(record->fullScreen);
+    QCOMPARE(record->window->geometry(), QGuiApplication::primaryScreen()->geometry());
+
+    QVERIFY(slowTapHandled(XK_Escape));
+    QTRY_COMPARE(record->window->geometry(), QRect(100, 100, 300, 200));
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains(QStringLiteral("full screen false")), kEngineTimeout);
 }
 
 void TestWindowHook::f8HidesAndRestoresTheShell()
