@@ -6,8 +6,20 @@
 #include <QNetworkCookie>
 #include <QWindow>
 
+namespace {
+
+// A legacy page never asks the player anything.
+PageOptions legacyPageOptions()
+{
+    PageOptions options;
+    options.scriptDialogs = false;
+    return options;
+}
+
+} // namespace
+
 QIE::QIE(EngineProfile &profile, const QString &url, const QList<QNetworkCookie> &cookies)
-    : m_page(profile.createPage(PageOptions()))
+    : m_page(profile.createPage(legacyPageOptions()))
 {
     connect(m_page, &EnginePage::sgWindowClosed, this, &QIE::reportClosed);
     if (const QUrl site = cookieUrl(url); !site.isEmpty()) {

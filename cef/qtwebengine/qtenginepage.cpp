@@ -99,8 +99,9 @@ bool sameOrigin(const QUrl &a, const QUrl &b)
 
 QtEnginePage::QtEnginePage(QWebEngineProfile *profile, const PageOptions &options)
     : m_view(std::make_unique<QWebEngineView>())
-    , m_page(new ShellWebPage(profile, this))
+    , m_page(new ShellWebPage(profile, options.scriptDialogs, this))
     , m_pluginsAllowed(options.pluginsAllowed)
+    , m_scriptDialogs(options.scriptDialogs)
     , m_pointerLockNotice(new PointerLockNotice(m_view.get()))
 {
     setUpPage();
@@ -159,7 +160,7 @@ void QtEnginePage::setUpPage()
 void QtEnginePage::replacePage()
 {
     QWebEnginePage *ended = m_page;
-    m_page = new ShellWebPage(ended->profile(), this);
+    m_page = new ShellWebPage(ended->profile(), m_scriptDialogs, this);
     setUpPage();
     m_view->setPage(m_page);
     ended->deleteLater();

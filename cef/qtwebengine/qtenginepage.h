@@ -72,6 +72,7 @@ private:
     ShellWebPage *m_page;
     QWebChannel *m_channel = nullptr;
     const bool m_pluginsAllowed;
+    const bool m_scriptDialogs;
     PointerLockNotice *m_pointerLockNotice;
     bool m_pointerLockGranted = false;
 };

@@ -18,8 +18,9 @@ QString beforeUnloadQuestion()
 
 } // namespace
 
-ShellWebPage::ShellWebPage(QWebEngineProfile *profile, QObject *parent)
+ShellWebPage::ShellWebPage(QWebEngineProfile *profile, bool showsDialogs, QObject *parent)
     : QWebEnginePage(profile, parent)
+    , m_showsDialogs(showsDialogs)
 {
     m_clock.start();
     connect(this, &QWebEnginePage::loadStarted, this, [this] { m_dialogs.reset(); });
@@ -32,7 +33,7 @@ ShellWebPage::Answer ShellWebPage::ask(ScriptDialog::Kind kind, const QUrl &secu
     const ScriptDialogGuard::Verdict verdict
         = m_dialogs.judge(origin, OriginPolicy::originOf(url()), m_clock.elapsed());
     QWidget *view = QWebEngineView::forPage(this);
-    if (verdict == ScriptDialogGuard::Verdict::Cancel || !view)
+    if (!m_showsDialogs || verdict == ScriptDialogGuard::Verdict::Cancel || !view)
         return {};
     const ScriptDialog::Answer said = ScriptDialog::ask(view,
         { kind, origin, message, defaultText,

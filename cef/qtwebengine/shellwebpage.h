@@ -15,7 +15,9 @@ class ShellWebPage : public QWebEnginePage
     Q_DISABLE_COPY(ShellWebPage)
 
 public:
-    ShellWebPage(QWebEngineProfile *profile, QObject *parent);
+    // showsDialogs false: every script dialog gets the answer that changes
+    // nothing, at once, and leaving the page is always allowed.
+    ShellWebPage(QWebEngineProfile *profile, bool showsDialogs, QObject *parent);
 
 protected:
     // Script dialogs:
@@ -39,6 +41,7 @@ private:
     Answer ask(ScriptDialog::Kind kind, const QUrl &securityOrigin, const QString &message,
         const QString &defaultText = QString());
 
+    const bool m_showsDialogs;
     ScriptDialogGuard m_dialogs;
     QElapsedTimer m_clock;
 };
