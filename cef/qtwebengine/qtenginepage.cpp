@@ -153,8 +153,6 @@ void QtEnginePage::setUpPage()
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
     connect(
         m_page, &QWebEnginePage::fullScreenRequested, this, &QtEnginePage::onFullScreenRequested);
-    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
-        &QtEnginePage::onMouseLockRequested);
 }
 
 void QtEnginePage::replacePage()
@@ -313,9 +311,11 @@ void QtEnginePage::onNavigationRequested(QWebEngineNavigationRequest &request)
 // Every request is answered at once: nobody is there to ask.
 void QtEnginePage::onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature)
 {
-    // Pointer lock is no permission of the policy.
-    if (feature == QWebEnginePage::MouseLock)
+    // Pointer lock is no permission of the policy: it follows the player's gesture.
+    if (feature == QWebEnginePage::MouseLock) {
+        onMouseLockRequested(origin);
         return;
+    }
     const PermissionPolicy policy = PermissionPolicy::configured();
     const QString name
         = QString::fromLatin1(QMetaEnum::fromType<QWebEnginePage::Feature>().valueToKey(feature));
@@ -376,10 +376,8 @@ void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
 // Games lock the pointer for mouse look. The engine asks for any request of a focused window,
 // gesture or not; browsers lock only for the document the player has just clicked or typed in.
 // The engine lets the lock go on Escape and when the window loses the focus.
-void QtEnginePage::onMouseLockRequested(const QUrl &origin, QWebEnginePage::Feature feature)
+void QtEnginePage::onMouseLockRequested(const QUrl &origin)
 {
-    if (feature != QWebEnginePage::MouseLock)
-        return;
     askGestures([this, origin](const QVariantMap &reported) {
         answerMouseLock(origin, reported.value(QStringLiteral("origins")).toStringList());
     });

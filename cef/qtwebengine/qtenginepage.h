@@ -61,7 +61,7 @@ private:
     void onCertificateError(const QWebEngineCertificateError &error);
     void onContextMenuRequested(const QPoint &position);
     void onFullScreenRequested(QWebEngineFullScreenRequest request);
-    void onMouseLockRequested(const QUrl &origin, QWebEnginePage::Feature feature);
+    void onMouseLockRequested(const QUrl &origin);
     void answerMouseLock(const QUrl &origin, const QStringList &gestureOrigins);
     // What the bridge's script world saw of the player's recent clicks and keys, told to
     // answer on a later turn of the event loop, unless the page is gone by then.
