@@ -99,6 +99,12 @@ void BrowserAttacher::embed(WindowRecord &record, QWindow *window, QWindow *brow
 
     connect(window, &QWindow::widthChanged, browserWindow, &QWindow::setWidth);
     connect(window, &QWindow::heightChanged, browserWindow, &QWindow::setHeight);
+    // Qt moves a child window with its parent without a word to it, and the engine learns
+    // where its view is on the screen only from its own window's moves: it would open a
+    // <select> list where the window stood when the page was shown.
+    const auto tellMoved = [browserWindow] { emit browserWindow->xChanged(browserWindow->x()); };
+    connect(window, &QWindow::xChanged, browserWindow, tellMoved);
+    connect(window, &QWindow::yChanged, browserWindow, tellMoved);
 }
 
 // A size nudge makes the freshly reparented content lay itself out; a child

@@ -1,4 +1,5 @@
 #include "answeringportal.h"
+#include "programcopy.h"
 #include "testfiles.h"
 #include "testhttpserver.h"
 
@@ -29,7 +30,6 @@ private:
     QString westonLog() const { return m_temp->filePath("weston.log"); }
     QString xDisplayFromLog() const;
     QString xClient(const QString &program, const QStringList &arguments) const;
-    static void stop(QProcess &process);
 
     QString m_xDisplay;
     QScopedPointer<QTemporaryDir> m_temp;
@@ -85,8 +85,9 @@ void TestWaylandSession::init()
 
 void TestWaylandSession::cleanup()
 {
-    stop(*m_lumen);
-    stop(*m_weston);
+    stopProcess(*m_lumen);
+    // Weston takes Xwayland and its sockets down with it when asked, not when killed.
+    stopProcess(*m_weston);
     m_lumen.reset();
     m_weston.reset();
     m_temp.reset();
@@ -106,22 +107,10 @@ QString TestWaylandSession::xClient(const QString &program, const QStringList &a
     QProcess client;
     client.start(program, QStringList { "-display", m_xDisplay } + arguments);
     if (!client.waitForFinished(10000)) {
-        stop(client);
+        stopProcess(client);
         return QString();
     }
     return QString::fromUtf8(client.readAllStandardOutput());
-}
-
-// Weston takes Xwayland and its sockets down with it when asked, not when killed.
-void TestWaylandSession::stop(QProcess &process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished();
-    }
 }
 
 void TestWaylandSession::showsFirstWindowOnXwaylandAndAnswersThePage()
@@ -131,21 +120,13 @@ void TestWaylandSession::showsFirstWindowOnXwaylandAndAnswersThePage()
     QVERIFY2(!platforms.entryList({ "libqwayland*" }).isEmpty(),
         "Qt's Wayland platform plugin is missing: run scripts/setup.sh (qt6-wayland)");
 
-    const QString appDir = m_temp->filePath("app");
-    const QString bin = qEnvironmentVariable("LUMEN_BIN_DIR");
-    QVERIFY(QDir().mkpath(appDir));
-    for (const QString name : { "lumen", "lumen_render" })
-        QVERIFY2(QFile::copy(bin + "/" + name, appDir + "/" + name), qPrintable(name));
     TestHttpServer portal;
     QVERIFY(portal.listen());
     portal.setPage("/", answeringPortalPage);
     portal.setPage("/ready", "ready");
-    QProcess config;
-    config.start(bin + "/lumen_config",
-        { "--file", appDir + "/config.ini", "set-domain",
-            "lumen.localhost:" + QString::number(QUrl(portal.url("/")).port()) });
-    QVERIFY(config.waitForFinished());
-    QCOMPARE(config.exitCode(), 0);
+    const QString failure
+        = installProgramCopy(m_temp->filePath("app"), QUrl(portal.url("/")).port());
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     m_lumen->start();
     QVERIFY(m_lumen->waitForStarted());

@@ -1,0 +1,34 @@
+#include "programcopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+QString installProgramCopy(const QString &appDir, quint16 portalPort)
+{
+    const QString bin = qEnvironmentVariable("LUMEN_BIN_DIR");
+    if (!QDir().mkpath(appDir))
+        return "cannot make " + appDir;
+    for (const QString name : { "lumen", "lumen_render" }) {
+        if (!QFile::copy(bin + "/" + name, appDir + "/" + name))
+            return "cannot copy " + name + " from " + bin;
+    }
+    QProcess config;
+    config.start(bin + "/lumen_config",
+        { "--file", appDir + "/config.ini", "set-domain",
+            "lumen.localhost:" + QString::number(portalPort) });
+    if (!config.waitForFinished() || config.exitCode() != 0)
+        return "lumen_config failed: " + QString::fromUtf8(config.readAllStandardError());
+    return QString();
+}
+
+void stopProcess(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class QProcess;
+
+// The program and its sub-process copied from the build into appDir, with a config.ini whose
+// portal is lumen.localhost on portalPort: a copy of its own, as an installed one is, so that
+// its single-instance lock and data belong to one test. Returns what went wrong, or nothing.
+QString installProgramCopy(const QString &appDir, quint16 portalPort);
+
+// Asks the process to end and waits; kills it when it does not.
+void stopProcess(QProcess &process);

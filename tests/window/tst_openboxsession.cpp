@@ -1,0 +1,210 @@
+#include "programcopy.h"
+#include "testhttpserver.h"
+#include "xtestinput.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <X11/keysym.h>
+
+// Runs the real program on an X display of its own under Openbox, a common window manager, and
+// plays a player's mouse there through XTEST: the window manager moves the window (Alt and a
+// drag), the page reports the pointer's screen coordinates and a <select> list is opened and
+// chosen from. The test program itself needs no display.
+class TestOpenboxSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void movedWindowKeepsPointerAndSelectListsInPlace();
+
+private:
+    void startDisplay();
+    QProcessEnvironment sessionEnvironment() const;
+    // The page's report of the pointer once it is moved to point: where the page saw it on the
+    // screen and in the page.
+    QRegularExpressionMatch pointerSeenAt(const QPoint &point);
+    bool choose(const QPoint &list, const QPoint &option, const QString &chosenPath);
+
+    QScopedPointer<QTemporaryDir> m_temp;
+    QScopedPointer<QProcess> m_xserver;
+    QScopedPointer<QProcess> m_openbox;
+    QScopedPointer<QProcess> m_lumen;
+    QScopedPointer<XTestInput> m_input;
+    QByteArray m_display;
+    TestHttpServer m_portal;
+    QStringList m_reports;
+};
+
+namespace {
+
+const QSize screenSize(1280, 800);
+
+// The select sits at a fixed place; its list opens below it, one row of about 25 pixels per
+// option at this font size.
+constexpr char page[] = R"html(<!doctype html><html><body style="margin:0">
+<select id="pick" style="position:absolute;left:20px;top:40px;width:200px;font-size:20px">
+<option>alpha</option><option>beta</option><option>gamma</option><option>delta</option>
+</select><script>
+function report(path) { fetch(path, { cache: 'no-store' }); }
+addEventListener('mousemove', function (e) {
+    report(['/pointer', e.screenX, e.screenY, e.clientX, e.clientY].join('/'));
+});
+pick.addEventListener('change', function () { report('/chosen/' + pick.value); });
+window.qtQueryCallback = function (reply) {
+    const box = pick.getBoundingClientRect();
+    if (reply.id === 'startup')
+        report(['/ready', Math.round(box.left), Math.round(box.bottom)].join('/'));
+};
+addEventListener('load', function () { callQML('login', 'startup', '{"GetVersion":"login"}'); });
+</script></body></html>)html";
+
+} // namespace
+
+void TestOpenboxSession::init()
+{
+    m_temp.reset(new QTemporaryDir);
+    QVERIFY(m_temp->isValid());
+    m_reports.clear();
+    QVERIFY(m_portal.listen());
+    m_portal.setPage("/", page);
+    connect(&m_portal, &TestHttpServer::sgRequested, this,
+        [this](const QString &path) { m_reports.append(path); });
+
+    startDisplay();
+    if (QTest::currentTestFailed())
+        return;
+    m_openbox.reset(new QProcess);
+    m_openbox->setProcessEnvironment(sessionEnvironment());
+    m_openbox->start("openbox", {});
+    QVERIFY2(m_openbox->waitForStarted(), "openbox is missing: run scripts/setup.sh");
+    m_input.reset(new XTestInput(m_display));
+    QVERIFY(m_input->isOpen());
+
+    const QString failure
+        = installProgramCopy(m_temp->filePath("app"), QUrl(m_portal.url("/")).port());
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    m_lumen.reset(new QProcess);
+    m_lumen->setProgram(m_temp->filePath("app/lumen"));
+    m_lumen->setProcessEnvironment(sessionEnvironment());
+    m_lumen->start();
+    QVERIFY(m_lumen->waitForStarted());
+}
+
+// Xvfb picks a free display and writes its number once it accepts clients.
+void TestOpenboxSession::startDisplay()
+{
+    m_xserver.reset(new QProcess);
+    m_xserver->start("Xvfb",
+        { "-displayfd", "1", "-nolisten", "tcp", "-dpi", "96", "-screen", "0",
+            QStringLiteral("%1x%2x24").arg(screenSize.width()).arg(screenSize.height()) });
+    QVERIFY2(m_xserver->waitForStarted(), "Xvfb is missing: run scripts/setup.sh");
+    QTRY_VERIFY_WITH_TIMEOUT(m_xserver->canReadLine(), 15000);
+    m_display = ":" + m_xserver->readLine().trimmed();
+}
+
+QProcessEnvironment TestOpenboxSession::sessionEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString name : { "QT_QPA_PLATFORM", "XAUTHORITY", "WAYLAND_DISPLAY" })
+        environment.remove(name);
+    environment.insert("DISPLAY", QString::fromLatin1(m_display));
+    environment.insert("HOME", m_temp->path());
+    environment.insert("XDG_CONFIG_HOME", m_temp->filePath("config"));
+    environment.insert("XDG_DATA_HOME", m_temp->filePath("data"));
+    environment.insert("XDG_CACHE_HOME", m_temp->filePath("cache"));
+    return environment;
+}
+
+void TestOpenboxSession::cleanup()
+{
+    m_input.reset();
+    for (QProcess *process : { m_lumen.data(), m_openbox.data(), m_xserver.data() }) {
+        if (process)
+            stopProcess(*process);
+    }
+    m_lumen.reset();
+    m_openbox.reset();
+    m_xserver.reset();
+    m_portal.disconnect(this);
+    m_temp.reset();
+}
+
+QRegularExpressionMatch TestOpenboxSession::pointerSeenAt(const QPoint &point)
+{
+    static const QRegularExpression pointer(
+        QStringLiteral("^/pointer/(\\d+)/(\\d+)/(\\d+)/(\\d+)$"));
+    m_reports.clear();
+    m_input->movePointer(point);
+    if (!QTest::qWaitFor([this] { return !m_reports.filter(pointer).isEmpty(); }, 3000))
+        return QRegularExpressionMatch();
+    return pointer.match(m_reports.filter(pointer).constLast());
+}
+
+// The engine takes a press only once it has the list up: the list is opened again until the
+// option's click chooses.
+bool TestOpenboxSession::choose(const QPoint &list, const QPoint &option, const QString &chosenPath)
+{
+    const auto chosen = [&] { return m_reports.contains(chosenPath); };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        m_input->movePointer(list);
+        m_input->clickButton(1);
+        QTest::qWait(800);
+        m_input->movePointer(option);
+        m_input->clickButton(1);
+        if (QTest::qWaitFor(chosen, 1500))
+            return true;
+    }
+    return false;
+}
+
+void TestOpenboxSession::movedWindowKeepsPointerAndSelectListsInPlace()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!m_reports.filter(QRegularExpression("^/ready/")).isEmpty()
+            || m_lumen->state() == QProcess::NotRunning,
+        60000);
+    QVERIFY2(m_lumen->state() == QProcess::Running, m_lumen->readAllStandardError().constData());
+    const QStringList ready = m_reports.filter(QRegularExpression("^/ready/")).constFirst().split('/');
+    const QPoint selectBottomLeft(ready.at(2).toInt(), ready.at(3).toInt());
+
+    // The first window is centred on the screen. The engine takes input once the page has
+    // drawn itself.
+    const QPoint centre(screenSize.width() / 2, screenSize.height() / 2);
+    int wiggle = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(pointerSeenAt(centre + QPoint(++wiggle % 2, 1)).hasMatch(), 15000);
+    QRegularExpressionMatch seen = pointerSeenAt(centre);
+    QVERIFY(seen.hasMatch());
+    QCOMPARE(QPoint(seen.captured(1).toInt(), seen.captured(2).toInt()), centre);
+    const QPoint inPage(seen.captured(3).toInt(), seen.captured(4).toInt());
+
+    // Openbox moves a window dragged with Alt held.
+    const QPoint shift(-400, -200);
+    m_input->pressKey(XK_Alt_L);
+    m_input->pressButton(1);
+    for (int step = 1; step <= 8; ++step) {
+        m_input->movePointer(centre + shift * step / 8);
+        QTest::qWait(50);
+    }
+    m_input->releaseButton(1);
+    m_input->releaseKey(XK_Alt_L);
+    QTest::qWait(500);
+
+    seen = pointerSeenAt(centre + shift + QPoint(3, 3));
+    QVERIFY(seen.hasMatch());
+    QCOMPARE(QPoint(seen.captured(1).toInt(), seen.captured(2).toInt()),
+        centre + shift + QPoint(3, 3));
+    QCOMPARE(QPoint(seen.captured(3).toInt(), seen.captured(4).toInt()), inPage + QPoint(3, 3));
+
+    const QPoint pageOrigin = centre + shift - inPage;
+    const QPoint select = pageOrigin + selectBottomLeft + QPoint(30, -10);
+    const QPoint secondOption = pageOrigin + selectBottomLeft + QPoint(30, 37);
+    QVERIFY2(choose(select, secondOption, "/chosen/beta"), qPrintable(m_reports.join(' ')));
+}
+
+QTEST_GUILESS_MAIN(TestOpenboxSession)
+#include "tst_openboxsession.moc"
