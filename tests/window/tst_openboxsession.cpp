@@ -169,7 +169,8 @@ void TestOpenboxSession::movedWindowKeepsPointerAndSelectListsInPlace()
             || m_lumen->state() == QProcess::NotRunning,
         60000);
     QVERIFY2(m_lumen->state() == QProcess::Running, m_lumen->readAllStandardError().constData());
-    const QStringList ready = m_reports.filter(QRegularExpression("^/ready/")).constFirst().split('/');
+    const QStringList ready
+        = m_reports.filter(QRegularExpression("^/ready/")).constFirst().split('/');
     const QPoint selectBottomLeft(ready.at(2).toInt(), ready.at(3).toInt());
 
     // The first window is centred on the screen. The engine takes input once the page has
@@ -196,8 +197,8 @@ void TestOpenboxSession::movedWindowKeepsPointerAndSelectListsInPlace()
 
     seen = pointerSeenAt(centre + shift + QPoint(3, 3));
     QVERIFY(seen.hasMatch());
-    QCOMPARE(QPoint(seen.captured(1).toInt(), seen.captured(2).toInt()),
-        centre + shift + QPoint(3, 3));
+    QCOMPARE(
+        QPoint(seen.captured(1).toInt(), seen.captured(2).toInt()), centre + shift + QPoint(3, 3));
     QCOMPARE(QPoint(seen.captured(3).toInt(), seen.captured(4).toInt()), inPage + QPoint(3, 3));
 
     const QPoint pageOrigin = centre + shift - inPage;
