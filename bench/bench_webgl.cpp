@@ -111,7 +111,8 @@ double bareRound(QWebEngineProfile &profile, const TestHttpServer &server, const
 
 double shellRound(ShellScene &shell, const TestHttpServer &server, const QString &url)
 {
-    const QString rect = QStringLiteral("0,0,%1,%2").arg(windowSize.width()).arg(windowSize.height());
+    const QString rect
+        = QStringLiteral("0,0,%1,%2").arg(windowSize.width()).arg(windowSize.height());
     shell.windows()->openWindow("game", "", "", url, rect, "Center", "VCenter", "", "", "");
     const double rate = awaitRate(server);
     shell.closeWindows({ "game" });
@@ -138,9 +139,8 @@ int main(int argc, char *argv[])
 
     // Made after the engine started, which set Chromium's switches (WebGL under software GL).
     QWebEngineProfile bareProfile(QStringLiteral("bare"));
-    const Round bare = [&](const QString &address) {
-        return bareRound(bareProfile, bench.server(), address);
-    };
+    const Round bare
+        = [&](const QString &address) { return bareRound(bareProfile, bench.server(), address); };
     const Round shell = [&](const QString &address) {
         return shellRound(bench.scene(), bench.server(), address);
     };
@@ -161,8 +161,9 @@ int main(int argc, char *argv[])
     }
     const double bareMedian = median(bareRates);
     const double shellMedian = median(shellRates);
-    std::printf("median over %d rounds of %d s, %dx%d: bare engine view %.2f frames/s, shell window "
-                "%.2f frames/s (%.1f %% of bare)\n",
+    std::printf(
+        "median over %d rounds of %d s, %dx%d: bare engine view %.2f frames/s, shell window "
+        "%.2f frames/s (%.1f %% of bare)\n",
         rounds, seconds, windowSize.width(), windowSize.height(), bareMedian, shellMedian,
         100.0 * shellMedian / bareMedian);
     return 0;

@@ -5,6 +5,7 @@
 #include "cef/pagerequests.h"
 #include "cef/permissionpolicy.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
+#include "cef/qtwebengine/fullscreenanswer.h"
 #include "cef/qtwebengine/pointerlocknotice.h"
 #include "cef/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QMetaEnum>
 #include <QPlatformSurfaceEvent>
-#include <QPointer>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
@@ -367,10 +367,13 @@ void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
 {
     FullScreenRequest asked(request.toggleOn());
     emit sgFullScreenRequested(asked);
-    if (asked.isAccepted())
-        request.accept();
-    else
+    if (!asked.isAccepted()) {
         request.reject();
+        return;
+    }
+    if (m_fullScreenAnswer)
+        m_fullScreenAnswer->answerNow();
+    m_fullScreenAnswer = new FullScreenAnswer(m_view.get(), request, m_page);
 }
 
 // Games lock the pointer for mouse look. The engine asks for any request of a focused window,

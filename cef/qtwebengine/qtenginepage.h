@@ -2,11 +2,13 @@
 
 #include "cef/enginepage.h"
 
+#include <QPointer>
 #include <QWebEnginePage>
 
 #include <functional>
 #include <memory>
 
+class FullScreenAnswer;
 class QWebChannel;
 class PointerLockNotice;
 class QWebEngineCertificateError;
@@ -74,5 +76,6 @@ private:
     const bool m_pluginsAllowed;
     const bool m_scriptDialogs;
     PointerLockNotice *m_pointerLockNotice;
+    QPointer<FullScreenAnswer> m_fullScreenAnswer;
     bool m_pointerLockGranted = false;
 };
