@@ -18,18 +18,22 @@ class TestOpenboxSession : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
     void movedWindowKeepsPointerAndSelectListsInPlace();
+    void gameFillsTheScreenUntilEscape();
 
 private:
     void startDisplay();
+    void waitUntilReady();
     QProcessEnvironment sessionEnvironment() const;
     // The page's report of the pointer once it is moved to point: where the page saw it on the
     // screen and in the page.
     QRegularExpressionMatch pointerSeenAt(const QPoint &point);
     bool choose(const QPoint &list, const QPoint &option, const QString &chosenPath);
+    bool clickUntilReported(const QPoint &point, const QString &report);
 
     QScopedPointer<QTemporaryDir> m_temp;
     QScopedPointer<QProcess> m_xserver;
@@ -50,12 +54,17 @@ const QSize screenSize(1280, 800);
 constexpr char page[] = R"html(<!doctype html><html><body style="margin:0">
 <select id="pick" style="position:absolute;left:20px;top:40px;width:200px;font-size:20px">
 <option>alpha</option><option>beta</option><option>gamma</option><option>delta</option>
-</select><script>
+</select><div id="stage" style="position:absolute;left:0;top:150px;width:100%;height:300px">
+</div><script>
 function report(path) { fetch(path, { cache: 'no-store' }); }
 addEventListener('mousemove', function (e) {
     report(['/pointer', e.screenX, e.screenY, e.clientX, e.clientY].join('/'));
 });
 pick.addEventListener('change', function () { report('/chosen/' + pick.value); });
+stage.addEventListener('click', function () { stage.requestFullscreen(); });
+document.addEventListener('fullscreenchange', function () {
+    report(['/fullscreen', !!document.fullscreenElement, innerWidth, innerHeight].join('/'));
+});
 window.qtQueryCallback = function (reply) {
     const box = pick.getBoundingClientRect();
     if (reply.id === 'startup')
@@ -66,15 +75,19 @@ addEventListener('load', function () { callQML('login', 'startup', '{"GetVersion
 
 } // namespace
 
+void TestOpenboxSession::initTestCase()
+{
+    QVERIFY(m_portal.listen());
+    m_portal.setPage("/", page);
+    connect(&m_portal, &TestHttpServer::sgRequested, this,
+        [this](const QString &path) { m_reports.append(path); });
+}
+
 void TestOpenboxSession::init()
 {
     m_temp.reset(new QTemporaryDir);
     QVERIFY(m_temp->isValid());
     m_reports.clear();
-    QVERIFY(m_portal.listen());
-    m_portal.setPage("/", page);
-    connect(&m_portal, &TestHttpServer::sgRequested, this,
-        [this](const QString &path) { m_reports.append(path); });
 
     startDisplay();
     if (QTest::currentTestFailed())
@@ -131,7 +144,6 @@ void TestOpenboxSession::cleanup()
     m_lumen.reset();
     m_openbox.reset();
     m_xserver.reset();
-    m_portal.disconnect(this);
     m_temp.reset();
 }
 
@@ -163,12 +175,31 @@ bool TestOpenboxSession::choose(const QPoint &list, const QPoint &option, const 
     return false;
 }
 
-void TestOpenboxSession::movedWindowKeepsPointerAndSelectListsInPlace()
+// The engine takes input once the page has drawn itself: the click is given again until the page
+// reports it.
+bool TestOpenboxSession::clickUntilReported(const QPoint &point, const QString &report)
+{
+    const auto reported = [&] { return m_reports.contains(report); };
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        m_input->movePointer(point + QPoint(attempt % 2, 0));
+        m_input->clickButton(1);
+        if (QTest::qWaitFor(reported, 1500))
+            return true;
+    }
+    return false;
+}
+
+void TestOpenboxSession::waitUntilReady()
 {
     QTRY_VERIFY_WITH_TIMEOUT(!m_reports.filter(QRegularExpression("^/ready/")).isEmpty()
             || m_lumen->state() == QProcess::NotRunning,
         60000);
     QVERIFY2(m_lumen->state() == QProcess::Running, m_lumen->readAllStandardError().constData());
+}
+
+void TestOpenboxSession::movedWindowKeepsPointerAndSelectListsInPlace()
+{
+    waitUntilReady();
     const QStringList ready
         = m_reports.filter(QRegularExpression("^/ready/")).constFirst().split('/');
     const QPoint selectBottomLeft(ready.at(2).toInt(), ready.at(3).toInt());
@@ -205,6 +236,21 @@ void TestOpenboxSession::movedWindowKeepsPointerAndSelectListsInPlace()
     const QPoint select = pageOrigin + selectBottomLeft + QPoint(30, -10);
     const QPoint secondOption = pageOrigin + selectBottomLeft + QPoint(30, 37);
     QVERIFY2(choose(select, secondOption, "/chosen/beta"), qPrintable(m_reports.join(' ')));
+}
+
+// The window manager lets the frameless window cover the whole screen, and gives it back its
+// place when the shell's Escape ends full screen.
+void TestOpenboxSession::gameFillsTheScreenUntilEscape()
+{
+    waitUntilReady();
+    const QPoint centre(screenSize.width() / 2, screenSize.height() / 2);
+    const QString entered
+        = QStringLiteral("/fullscreen/true/%1/%2").arg(screenSize.width()).arg(screenSize.height());
+    QVERIFY2(clickUntilReported(centre, entered), qPrintable(m_reports.join(' ')));
+
+    m_input->tapKey(XK_Escape);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        m_reports.contains("/fullscreen/false/300/500"), qPrintable(m_reports.join(' ')), 10000);
 }
 
 QTEST_GUILESS_MAIN(TestOpenboxSession)
