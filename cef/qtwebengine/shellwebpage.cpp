@@ -4,6 +4,7 @@
 #include "cef/qtwebengine/filechooser.h"
 
 #include <QCoreApplication>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 namespace {
@@ -69,10 +70,18 @@ bool ShellWebPage::javaScriptPrompt(
     return answer.said.accepted;
 }
 
+// The engine tells the input nothing of a cancelled chooser (it empties an input that had files,
+// as browsers of its time did); current browsers fire its cancel event.
 QStringList ShellWebPage::chooseFiles(
     FileSelectionMode mode, const QStringList &, const QStringList &acceptedMimeTypes)
 {
-    return FileChooser::choose(QWebEngineView::forPage(this), mode, acceptedMimeTypes);
+    const QStringList chosen
+        = FileChooser::choose(QWebEngineView::forPage(this), mode, acceptedMimeTypes);
+    if (chosen.isEmpty()) {
+        runJavaScript(QStringLiteral("window.lumenFileChooserCancelled()"),
+            QWebEngineScript::ApplicationWorld);
+    }
+    return chosen;
 }
 
 void ShellWebPage::javaScriptConsoleMessage(

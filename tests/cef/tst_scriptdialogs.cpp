@@ -25,6 +25,9 @@ document.getElementById('file').addEventListener('change', function (event) {
     var names = Array.prototype.map.call(event.target.files, function (file) { return file.name; });
     callQML('answer', 'files', names.join(','));
 });
+document.getElementById('file').addEventListener('cancel', function () {
+    callQML('answer', 'files', 'cancelled');
+});
 window.addEventListener('message', function (event) { callQML('answer', 'frame', event.data); });
 window.addEventListener('load', function () { callQML('ready', '', ''); });
 </script></body></html>)html";
@@ -148,8 +151,9 @@ void TestScriptDialogs::frameOfAnotherSiteShowsNone()
     QCOMPARE(debug.lines().filter(QStringLiteral("script dialog of")).size(), 1);
 }
 
-// A click on the page's file input: the dialog starts in the player's home,
-// offers what the input accepts, and the page gets what the player chose.
+// A click on the page's file input: the dialog starts in the player's home and
+// offers what the input accepts. The player cancels, and the input hears it;
+// then the page gets what the player chose.
 void TestScriptDialogs::fileInputGetsTheChosenFiles()
 {
     const QStringList names { QStringLiteral("avatar.txt"), QStringLiteral("frame.png") };
@@ -159,6 +163,7 @@ void TestScriptDialogs::fileInputGetsTheChosenFiles()
     }
     QStringList filters;
     QString folder;
+    QDialogButtonBox::StandardButton answer = QDialogButtonBox::Cancel;
     // The dialog fills its list in the background: the player's choice is
     // made again until the dialog takes it.
     QTimer poll;
@@ -172,11 +177,17 @@ void TestScriptDialogs::fileInputGetsTheChosenFiles()
         filters = dialog->nameFilters();
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
             ->setText(QStringLiteral("\"avatar.txt\" \"frame.png\""));
-        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
+        dialog->findChild<QDialogButtonBox *>()->button(answer)->click();
     });
     poll.start(200);
     QSignalSpy messages(m_client.data(), &QCefClient::sgWebMsgReceived);
 
+    QVERIFY(clickPageUntil(*m_client->getBrowser(), [&] { return !messages.isEmpty(); }));
+    QVERIFY2(messages.at(0).at(0).toString().contains(QStringLiteral("\"cancelled\"")),
+        qPrintable(messages.at(0).at(0).toString()));
+
+    answer = QDialogButtonBox::Open;
+    messages.clear();
     QVERIFY(clickPageUntil(*m_client->getBrowser(), [&] { return !messages.isEmpty(); }));
     const QJsonObject message
         = QJsonDocument::fromJson(messages.at(0).at(0).toString().toUtf8()).object();
