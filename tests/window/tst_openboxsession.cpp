@@ -10,9 +10,10 @@
 #include <X11/keysym.h>
 
 // Runs the real program on an X display of its own under Openbox, a common window manager, and
-// plays a player's mouse there through XTEST: the window manager moves the window (Alt and a
-// drag), the page reports the pointer's screen coordinates and a <select> list is opened and
-// chosen from. The test program itself needs no display.
+// plays a player's mouse and keys there through XTEST: the window manager moves the window (Alt
+// and a drag), the page reports the pointer's screen coordinates and a <select> list is opened
+// and chosen from; a game's element fills the screen until Escape. The test program itself
+// needs no display.
 class TestOpenboxSession : public QObject
 {
     Q_OBJECT
