@@ -46,11 +46,16 @@ bool isOn(const QString &flag)
     return flag == QLatin1String("1");
 }
 
+CefRefPtr<CefBrowser> browserOfRecord(const WindowRecord *record)
+{
+    return record && record->client ? record->client->getBrowser() : CefRefPtr<CefBrowser>();
+}
+
 // A game's full-screen element leaves full screen with its window, and the game hears of it.
 void endPageFullScreen(const WindowRecord &record)
 {
-    if (record.client && record.client->getBrowser())
-        record.client->getBrowser()->exitFullScreen();
+    if (const CefRefPtr<CefBrowser> browser = browserOfRecord(&record))
+        browser->exitFullScreen();
 }
 
 } // namespace
@@ -256,8 +261,7 @@ bool QCefView::getNeedHide(const QString &objectName) const
 
 CefRefPtr<CefBrowser> QCefView::browserOf(const QString &objectName) const
 {
-    const WindowRecord *record = findWindow(objectName);
-    return record && record->client ? record->client->getBrowser() : CefRefPtr<CefBrowser>();
+    return browserOfRecord(findWindow(objectName));
 }
 
 void QCefView::sendToWeb(const QString &objectName, const QString &msg)
@@ -367,9 +371,8 @@ bool QCefView::holdsPointerLock() const
 {
     bool held = false;
     m_registry.forEach([&held](const WindowRecord &record) {
-        held = held
-            || (record.client && record.client->getBrowser()
-                && record.client->getBrowser()->holdsPointerLock());
+        const CefRefPtr<CefBrowser> browser = browserOfRecord(&record);
+        held = held || (browser && browser->holdsPointerLock());
     });
     return held;
 }

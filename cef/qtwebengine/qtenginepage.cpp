@@ -1,5 +1,6 @@
 #include "cef/qtwebengine/qtenginepage.h"
 
+#include "app/originpolicy.h"
 #include "cef/bridgecall.h"
 #include "cef/engineprofile.h"
 #include "cef/pagerequests.h"
@@ -87,12 +88,6 @@ QWebEnginePage::PermissionPolicy permissionAnswer(bool granted)
 {
     return granted ? QWebEnginePage::PermissionGrantedByUser
                    : QWebEnginePage::PermissionDeniedByUser;
-}
-
-// The engine gives a requesting origin with a path of "/", the bridge a plain origin.
-bool sameOrigin(const QUrl &a, const QUrl &b)
-{
-    return a.scheme() == b.scheme() && a.host() == b.host() && a.port() == b.port();
 }
 
 } // namespace
@@ -388,12 +383,11 @@ void QtEnginePage::onMouseLockRequested(const QUrl &origin)
 
 void QtEnginePage::answerMouseLock(const QUrl &origin, const QStringList &gestureOrigins)
 {
-    const bool gesture = std::any_of(
-        gestureOrigins.cbegin(), gestureOrigins.cend(), [&origin](const QString &gestureOrigin) {
-            return sameOrigin(QUrl(gestureOrigin), origin);
-        });
-    m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock,
-        gesture ? QWebEnginePage::PermissionGrantedByUser : QWebEnginePage::PermissionDeniedByUser);
+    // The engine gives the origin as an address with a path of "/", the bridge as the document's
+    // location.origin; documents without an origin of their own never count.
+    const QString asking = OriginPolicy::originOf(origin);
+    const bool gesture = asking != QLatin1String("null") && gestureOrigins.contains(asking);
+    m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock, permissionAnswer(gesture));
     if (!gesture)
         return;
     m_pointerLockGranted = true;

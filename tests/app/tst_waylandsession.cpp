@@ -68,18 +68,12 @@ void TestWaylandSession::init()
 
     m_lumen.reset(new QProcess);
     m_lumen->setProgram(m_temp->filePath("app/lumen"));
-    environment = QProcessEnvironment::systemEnvironment();
-    for (const QString name : { "QT_QPA_PLATFORM", "XAUTHORITY", "XDG_SESSION_DESKTOP" })
-        environment.remove(name);
+    environment = sessionEnvironment(m_temp->path(), m_xDisplay);
+    environment.remove("XDG_SESSION_DESKTOP");
     environment.insert("XDG_SESSION_TYPE", "wayland");
     environment.insert("XDG_CURRENT_DESKTOP", "weston");
     environment.insert("WAYLAND_DISPLAY", socketName);
-    environment.insert("DISPLAY", m_xDisplay);
     environment.insert("XDG_RUNTIME_DIR", runtimeDir());
-    environment.insert("HOME", m_temp->path());
-    environment.insert("XDG_CONFIG_HOME", m_temp->filePath("config"));
-    environment.insert("XDG_DATA_HOME", m_temp->filePath("data"));
-    environment.insert("XDG_CACHE_HOME", m_temp->filePath("cache"));
     m_lumen->setProcessEnvironment(environment);
 }
 

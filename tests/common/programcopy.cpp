@@ -22,6 +22,19 @@ QString installProgramCopy(const QString &appDir, quint16 portalPort)
     return QString();
 }
 
+QProcessEnvironment sessionEnvironment(const QString &home, const QString &display)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString name : { "QT_QPA_PLATFORM", "XAUTHORITY", "WAYLAND_DISPLAY" })
+        environment.remove(name);
+    environment.insert("DISPLAY", display);
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", home + "/config");
+    environment.insert("XDG_DATA_HOME", home + "/data");
+    environment.insert("XDG_CACHE_HOME", home + "/cache");
+    return environment;
+}
+
 void stopProcess(QProcess &process)
 {
     if (process.state() == QProcess::NotRunning)

@@ -29,7 +29,10 @@ private slots:
 private:
     void startDisplay();
     void waitUntilReady();
-    QProcessEnvironment sessionEnvironment() const;
+    QProcessEnvironment environment() const
+    {
+        return sessionEnvironment(m_temp->path(), QString::fromLatin1(m_display));
+    }
     // The page's report of the pointer once it is moved to point: where the page saw it on the
     // screen and in the page.
     QRegularExpressionMatch pointerSeenAt(const QPoint &point);
@@ -94,7 +97,7 @@ void TestOpenboxSession::init()
     if (QTest::currentTestFailed())
         return;
     m_openbox.reset(new QProcess);
-    m_openbox->setProcessEnvironment(sessionEnvironment());
+    m_openbox->setProcessEnvironment(environment());
     m_openbox->start("openbox", {});
     QVERIFY2(m_openbox->waitForStarted(), "openbox is missing: run scripts/setup.sh");
     m_input.reset(new XTestInput(m_display));
@@ -105,7 +108,7 @@ void TestOpenboxSession::init()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     m_lumen.reset(new QProcess);
     m_lumen->setProgram(m_temp->filePath("app/lumen"));
-    m_lumen->setProcessEnvironment(sessionEnvironment());
+    m_lumen->setProcessEnvironment(environment());
     m_lumen->start();
     QVERIFY(m_lumen->waitForStarted());
 }
@@ -120,19 +123,6 @@ void TestOpenboxSession::startDisplay()
     QVERIFY2(m_xserver->waitForStarted(), "Xvfb is missing: run scripts/setup.sh");
     QTRY_VERIFY_WITH_TIMEOUT(m_xserver->canReadLine(), 15000);
     m_display = ":" + m_xserver->readLine().trimmed();
-}
-
-QProcessEnvironment TestOpenboxSession::sessionEnvironment() const
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString name : { "QT_QPA_PLATFORM", "XAUTHORITY", "WAYLAND_DISPLAY" })
-        environment.remove(name);
-    environment.insert("DISPLAY", QString::fromLatin1(m_display));
-    environment.insert("HOME", m_temp->path());
-    environment.insert("XDG_CONFIG_HOME", m_temp->filePath("config"));
-    environment.insert("XDG_DATA_HOME", m_temp->filePath("data"));
-    environment.insert("XDG_CACHE_HOME", m_temp->filePath("cache"));
-    return environment;
 }
 
 void TestOpenboxSession::cleanup()
