@@ -51,6 +51,9 @@ public:
     virtual void leaveFullScreen() = 0;
     // The page holds the pointer locked (a game's mouse look) at this moment.
     virtual bool holdsPointerLock() const = 0;
+    // A document of the page waits for the player to answer its script dialog:
+    // its renderer gives no sign of life meanwhile, and is not hung.
+    virtual bool isWaitingForPlayer() const = 0;
 
 signals:
     // Load: a response arrived (httpStatus 200, 404, ...), or none did

@@ -26,7 +26,7 @@ RendererWatchdog::RendererWatchdog(EnginePage *page, int limitMs)
 
 void RendererWatchdog::onTick()
 {
-    if (!isShown()) {
+    if (!isShown() || m_page.isWaitingForPlayer()) {
         m_waiting.invalidate();
         return;
     }

@@ -10,7 +10,8 @@ class QTimer;
 // every window around it are visible, its render process is asked for a sign
 // of life a few times per limit, and sgUnanswered comes when none came for the
 // whole limit. A hidden page is not asked and its time does not count: the
-// engine may hold back work of pages nobody sees.
+// engine may hold back work of pages nobody sees. Nor does the time a page
+// waits for the player to answer its script dialog.
 // Runs on the GUI thread; a child of the page, so it goes with it.
 class RendererWatchdog : public QObject
 {

@@ -4,9 +4,9 @@
 #include "app/tspdlog.h"
 
 ScriptDialogGuard::Verdict ScriptDialogGuard::judge(
-    const QString &askingOrigin, const QString &pageOrigin, qint64 now)
+    const QString &askingOrigin, const QString &pageOrigin, qint64 now, bool canWait)
 {
-    if (askingOrigin != pageOrigin) {
+    if (askingOrigin != pageOrigin || !canWait) {
         if (!m_loggedOrigins.contains(askingOrigin)) {
             m_loggedOrigins.insert(askingOrigin);
             TSpdlog::instance()->otherWarn(

@@ -3,6 +3,7 @@
 #include "cef/enginelog.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/qtengineprofile.h"
+#include "cef/qtwebengine/scriptdialogscheme.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -70,11 +71,16 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     if (m_profile || !helperIsUsable(settings.subprocessPath))
         return false;
     exportEnvironment(settings);
+    Q_INIT_RESOURCE(qtwebengine);
+    ScriptDialogScheme::registerScheme();
     m_profile = new QtEngineProfile(
         QStringLiteral("lumen"), settings.storagePath, settings.cachePath, &m_owner);
     m_profile->setProductVersion(settings.productVersion);
     m_profile->addDocumentScript(
         QStringLiteral("page"), settings.pageScript, QWebEngineScript::MainWorld);
+    m_profile->addDocumentScript(QStringLiteral("dialogs"),
+        resourceText(QStringLiteral(":/qtwebengine/scriptdialogs.js")),
+        QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
         channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld);
     return true;

@@ -7,6 +7,7 @@
 #include "cef/permissionpolicy.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/fullscreenanswer.h"
+#include "cef/qtwebengine/pagescriptdialogs.h"
 #include "cef/qtwebengine/pointerlocknotice.h"
 #include "cef/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
@@ -92,9 +93,11 @@ QWebEnginePage::PermissionPolicy permissionAnswer(bool granted)
 
 } // namespace
 
-QtEnginePage::QtEnginePage(QWebEngineProfile *profile, const PageOptions &options)
+QtEnginePage::QtEnginePage(
+    QWebEngineProfile *profile, ScriptDialogScheme *dialogScheme, const PageOptions &options)
     : m_view(std::make_unique<QWebEngineView>())
-    , m_page(new ShellWebPage(profile, options.scriptDialogs, this))
+    , m_dialogScheme(dialogScheme)
+    , m_page(new ShellWebPage(profile, options.scriptDialogs, dialogScheme, this))
     , m_pluginsAllowed(options.pluginsAllowed)
     , m_scriptDialogs(options.scriptDialogs)
     , m_pointerLockNotice(new PointerLockNotice(m_view.get()))
@@ -137,6 +140,9 @@ void QtEnginePage::setUpPage()
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_heldNavigation = nullptr; });
+    connect(&m_page->scriptDialogs(), &PageScriptDialogs::sgLeaveChosen, this,
+        &QtEnginePage::onLeaveChosen);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &QtEnginePage::onRenderProcessTerminated);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &QtEnginePage::onNewWindowRequested);
@@ -153,7 +159,7 @@ void QtEnginePage::setUpPage()
 void QtEnginePage::replacePage()
 {
     QWebEnginePage *ended = m_page;
-    m_page = new ShellWebPage(ended->profile(), m_scriptDialogs, this);
+    m_page = new ShellWebPage(ended->profile(), m_scriptDialogs, m_dialogScheme, this);
     setUpPage();
     m_view->setPage(m_page);
     ended->deleteLater();
@@ -176,7 +182,7 @@ QUrl QtEnginePage::url() const
 
 void QtEnginePage::load(const QUrl &url)
 {
-    m_page->load(url);
+    navigate([this, url] { m_page->load(url); });
 }
 
 void QtEnginePage::loadHtml(const QString &html)
@@ -191,7 +197,7 @@ void QtEnginePage::runJavaScript(const QString &code)
 
 void QtEnginePage::reloadBypassingCache()
 {
-    m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
+    navigate([this] { m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache); });
 }
 
 void QtEnginePage::setAudioMuted(bool muted)
@@ -208,6 +214,24 @@ void QtEnginePage::ping()
             if (alive)
                 emit alive->sgPingAnswered();
         });
+}
+
+void QtEnginePage::navigate(const std::function<void()> &navigation)
+{
+    m_heldNavigation = navigation;
+    navigation();
+}
+
+bool QtEnginePage::isWaitingForPlayer() const
+{
+    return m_page->scriptDialogs().isWaitingForPlayer();
+}
+
+// The page's own navigations are the page's to try again; the shell's it tries again itself.
+void QtEnginePage::onLeaveChosen()
+{
+    if (const std::function<void()> navigation = m_heldNavigation)
+        navigation();
 }
 
 // The engine has no call that ends a page's renderer; the system does it, and

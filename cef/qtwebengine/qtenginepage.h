@@ -18,6 +18,7 @@ class QWebEngineNavigationRequest;
 class QWebEngineNewWindowRequest;
 class QWebEngineProfile;
 class QWebEngineView;
+class ScriptDialogScheme;
 class ShellWebPage;
 struct PageOptions;
 
@@ -30,7 +31,8 @@ class QtEnginePage : public EnginePage
     Q_DISABLE_COPY(QtEnginePage)
 
 public:
-    QtEnginePage(QWebEngineProfile *profile, const PageOptions &options);
+    QtEnginePage(
+        QWebEngineProfile *profile, ScriptDialogScheme *dialogScheme, const PageOptions &options);
     ~QtEnginePage() override;
 
     QWindow *window() const override;
@@ -44,6 +46,7 @@ public:
     bool endRenderer() override;
     void leaveFullScreen() override;
     bool holdsPointerLock() const override;
+    bool isWaitingForPlayer() const override;
 
     QWebEngineView *view() const { return m_view.get(); }
     QWebEnginePage *webPage() const;
@@ -69,8 +72,11 @@ private:
     // answer on a later turn of the event loop, unless the page is gone by then.
     void askGestures(const std::function<void(const QVariantMap &)> &answer);
     void onActiveChanged();
+    void onLeaveChosen();
+    void navigate(const std::function<void()> &navigation);
 
     std::unique_ptr<QWebEngineView> m_view;
+    ScriptDialogScheme *m_dialogScheme;
     ShellWebPage *m_page;
     QWebChannel *m_channel = nullptr;
     const bool m_pluginsAllowed;
@@ -78,4 +84,7 @@ private:
     PointerLockNotice *m_pointerLockNotice;
     QPointer<FullScreenAnswer> m_fullScreenAnswer;
     bool m_pointerLockGranted = false;
+    // The shell's last load or reload, until the page starts loading: the
+    // page's leave-page question may hold it back, and the player let it go.
+    std::function<void()> m_heldNavigation;
 };

@@ -2,6 +2,7 @@
 
 #include "cef/qtwebengine/qtenginedownload.h"
 #include "cef/qtwebengine/qtenginepage.h"
+#include "cef/qtwebengine/scriptdialogscheme.h"
 
 #include <QNetworkCookie>
 #include <QRegularExpression>
@@ -16,9 +17,11 @@ QtEngineProfile::QtEngineProfile(const QString &storageName, const QString &stor
     const QString &cachePath, QObject *parent)
     : EngineProfile(parent)
     , m_profile(new QWebEngineProfile(storageName, this))
+    , m_dialogScheme(new ScriptDialogScheme(this))
 {
     m_profile->setPersistentStoragePath(storagePath);
     m_profile->setCachePath(cachePath);
+    m_profile->installUrlSchemeHandler(ScriptDialogScheme::name(), m_dialogScheme);
     QWebEngineCookieStore *cookies = m_profile->cookieStore();
     connect(cookies, &QWebEngineCookieStore::cookieAdded, this, &EngineProfile::sgCookieAdded);
     connect(cookies, &QWebEngineCookieStore::cookieRemoved, this, &EngineProfile::sgCookieRemoved);
@@ -62,7 +65,7 @@ void QtEngineProfile::addDocumentScript(const QString &name, const QString &sour
 
 EnginePage *QtEngineProfile::createPage(const PageOptions &options)
 {
-    auto *page = new QtEnginePage(m_profile, options);
+    auto *page = new QtEnginePage(m_profile, m_dialogScheme, options);
     m_pages.removeAll(nullptr);
     m_pages.append(page);
     return page;

@@ -8,6 +8,7 @@
 class QWebEngineDownloadRequest;
 class QWebEngineProfile;
 class QtEnginePage;
+class ScriptDialogScheme;
 
 // A profile of Qt WebEngine, kept on disk.
 // Runs on the GUI thread. Its pages go before the engine's profile, which
@@ -41,5 +42,6 @@ private:
     void onDownloadRequested(QWebEngineDownloadRequest *request);
 
     QWebEngineProfile *m_profile;
+    ScriptDialogScheme *m_dialogScheme;
     QList<QPointer<QtEnginePage>> m_pages;
 };

@@ -4,12 +4,15 @@
 
 class QCheckBox;
 class QLineEdit;
+class QScrollArea;
 
-// A page's script dialog, drawn by the shell over the page's own view: modal
-// to that page only (a local event loop keeps every other window working),
-// kept to the keyboard (Enter accepts, Escape cancels, the text field of a
-// prompt has the focus), naming the origin that asks.
-// Runs on the GUI thread. Lives until answered, or until its view goes.
+// A page's script dialog, drawn by the shell over the page's own view and
+// answered whenever the player gets to it: nothing waits for it but the page
+// that asked. Kept to the keyboard (Enter accepts, Escape cancels, the text
+// field of a prompt has the focus), naming the origin that asks, and fitted to
+// the part of the view the screen shows: the buttons stay in reach, a long
+// message scrolls.
+// Runs on the GUI thread. Deletes itself once answered; goes with its view.
 class ScriptDialog : public QWidget
 {
     Q_OBJECT
@@ -35,11 +38,12 @@ public:
         bool stopDialogs = false;
     };
 
-    // Returns once the player answered; a view that goes first is a cancel.
-    static Answer ask(QWidget *view, const Question &question);
+    // Over the view at once, or as soon as the view is on screen.
+    static ScriptDialog *open(QWidget *view, const Question &question);
 
 signals:
-    void sgAnswered(bool accepted);
+    // Once, just before the dialog goes.
+    void sgAnswered(const ScriptDialog::Answer &answer);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -48,7 +52,16 @@ protected:
 private:
     ScriptDialog(QWidget *view, const Question &question);
     QWidget *makeBox(const Question &question);
+    QWidget *makeMessage(const QString &message, QWidget *box);
+    void fitToView();
+    void takeFocus();
+    void answer(bool accepted);
 
+    QWidget *m_view;
+    QWidget *m_box = nullptr;
+    QScrollArea *m_message = nullptr;
     QLineEdit *m_text = nullptr;
     QCheckBox *m_stop = nullptr;
+    QWidget *m_focus = nullptr;
+    bool m_answered = false;
 };

@@ -1,7 +1,7 @@
 #include "cef/qtwebengine/shellwebpage.h"
 
-#include "app/originpolicy.h"
 #include "cef/qtwebengine/filechooser.h"
+#include "cef/qtwebengine/pagescriptdialogs.h"
 
 #include <QCoreApplication>
 #include <QWebEngineScript>
@@ -9,65 +9,43 @@
 
 namespace {
 
-// The engine asks the before-unload question through the confirm dialog, with
+// The engine asks the leave-page question through the confirm dialog, with
 // this text of its own.
 QString beforeUnloadQuestion()
 {
     return QCoreApplication::translate("QWebEnginePage",
-        "Are you sure you want to leave this page? Changes that you have made may not be saved.");
+        "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
 } // namespace
 
-ShellWebPage::ShellWebPage(QWebEngineProfile *profile, bool showsDialogs, QObject *parent)
+ShellWebPage::ShellWebPage(QWebEngineProfile *profile, bool showsDialogs,
+    ScriptDialogScheme *dialogScheme, QObject *parent)
     : QWebEnginePage(profile, parent)
-    , m_showsDialogs(showsDialogs)
+    , m_dialogs(new PageScriptDialogs(this, showsDialogs, dialogScheme))
 {
-    m_clock.start();
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_dialogs.reset(); });
+    setUrlRequestInterceptor(m_dialogs);
 }
 
-ShellWebPage::Answer ShellWebPage::ask(ScriptDialog::Kind kind, const QUrl &securityOrigin,
-    const QString &message, const QString &defaultText)
+void ShellWebPage::javaScriptAlert(const QUrl &securityOrigin, const QString &)
 {
-    const QString origin = OriginPolicy::originOf(securityOrigin);
-    const ScriptDialogGuard::Verdict verdict
-        = m_dialogs.judge(origin, OriginPolicy::originOf(url()), m_clock.elapsed());
-    QWidget *view = QWebEngineView::forPage(this);
-    if (!m_showsDialogs || verdict == ScriptDialogGuard::Verdict::Cancel || !view)
-        return {};
-    const ScriptDialog::Answer said = ScriptDialog::ask(view,
-        { kind, origin, message, defaultText,
-            verdict == ScriptDialogGuard::Verdict::ShowWithStopOffer });
-    m_dialogs.answered(m_clock.elapsed());
-    if (said.stopDialogs)
-        m_dialogs.stopDialogs();
-    return { true, said };
+    m_dialogs->judgeAtOnce(securityOrigin);
 }
 
-void ShellWebPage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
-{
-    ask(ScriptDialog::Kind::Alert, securityOrigin, msg);
-}
-
-// Leaving is the answer when the player is not asked: nobody is kept on a page
-// by a dialog they never saw.
+// The engine asks the leave-page question here too.
 bool ShellWebPage::javaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
 {
-    if (msg != beforeUnloadQuestion())
-        return ask(ScriptDialog::Kind::Confirm, securityOrigin, msg).said.accepted;
-    const Answer answer = ask(ScriptDialog::Kind::Confirm, securityOrigin,
-        tr("Leave this page? Changes you made may not be saved."));
-    return !answer.shown || answer.said.accepted;
+    if (msg == beforeUnloadQuestion())
+        return m_dialogs->judgeLeaving(securityOrigin);
+    m_dialogs->judgeAtOnce(securityOrigin);
+    return false;
 }
 
 bool ShellWebPage::javaScriptPrompt(
-    const QUrl &securityOrigin, const QString &msg, const QString &defaultValue, QString *result)
+    const QUrl &securityOrigin, const QString &, const QString &, QString *)
 {
-    const Answer answer = ask(ScriptDialog::Kind::Prompt, securityOrigin, msg, defaultValue);
-    if (answer.said.accepted)
-        *result = answer.said.text;
-    return answer.said.accepted;
+    m_dialogs->judgeAtOnce(securityOrigin);
+    return false;
 }
 
 // The engine tells the input nothing of a cancelled chooser (it empties an input that had files,

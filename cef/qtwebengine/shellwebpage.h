@@ -1,10 +1,9 @@
 #pragma once
 
-#include "cef/qtwebengine/scriptdialog.h"
-#include "cef/scriptdialogguard.h"
-
-#include <QElapsedTimer>
 #include <QWebEnginePage>
+
+class PageScriptDialogs;
+class ScriptDialogScheme;
 
 // The engine's page with the shell's answers: the engine keeps no log of the
 // pages' consoles, and the shell draws the script dialogs over the page's view.
@@ -17,10 +16,14 @@ class ShellWebPage : public QWebEnginePage
 public:
     // showsDialogs false: every script dialog gets the answer that changes
     // nothing, at once, and leaving the page is always allowed.
-    ShellWebPage(QWebEngineProfile *profile, bool showsDialogs, QObject *parent);
+    ShellWebPage(QWebEngineProfile *profile, bool showsDialogs, ScriptDialogScheme *dialogScheme,
+        QObject *parent);
+
+    PageScriptDialogs &scriptDialogs() const { return *m_dialogs; }
 
 protected:
-    // Script dialogs:
+    // Script dialogs the engine asks itself, which it waits for holding every
+    // window: those the page asks through the shell never come here.
     void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override;
     bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override;
     bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
@@ -32,16 +35,5 @@ protected:
         int lineNumber, const QString &sourceID) override;
 
 private:
-    struct Answer
-    {
-        bool shown = false;
-        ScriptDialog::Answer said;
-    };
-    // What the player said, or "cancelled" for a dialog the guard keeps away.
-    Answer ask(ScriptDialog::Kind kind, const QUrl &securityOrigin, const QString &message,
-        const QString &defaultText = QString());
-
-    const bool m_showsDialogs;
-    ScriptDialogGuard m_dialogs;
-    QElapsedTimer m_clock;
+    PageScriptDialogs *m_dialogs;
 };

@@ -26,12 +26,16 @@ void TestScriptDialogGuard::framesOfOtherOriginsShowNone()
     debug.clear();
     ScriptDialogGuard guard;
     const QString ad = QStringLiteral("https://ads.example");
-    QCOMPARE(guard.judge(ad, kPage, 0), Verdict::Cancel);
-    QCOMPARE(guard.judge(ad, kPage, 10), Verdict::Cancel);
-    QCOMPARE(guard.judge(kPage, kPage, 20), Verdict::Show);
+    QCOMPARE(guard.judge(ad, kPage, 0, true), Verdict::Cancel);
+    QCOMPARE(guard.judge(ad, kPage, 10, true), Verdict::Cancel);
+    QCOMPARE(guard.judge(kPage, kPage, 20, true), Verdict::Show);
+    // The page's own dialog that would hold every window is refused the same way.
+    QCOMPARE(guard.judge(kPage, kPage, 30, false), Verdict::Cancel);
+    QCOMPARE(guard.judge(kPage, kPage, 40, false), Verdict::Cancel);
+    const QString prefix = QStringLiteral("[OtherType]  [Other_Type] script dialog of ");
     QCOMPARE(debug.lines().filter(QStringLiteral("script dialog of")),
-        QStringList { QStringLiteral("[OtherType]  [Other_Type] script dialog of ") + ad
-            + QStringLiteral(" in ") + kPage + QStringLiteral(" not shown") });
+        QStringList({ prefix + ad + QStringLiteral(" in ") + kPage + QStringLiteral(" not shown"),
+            prefix + kPage + QStringLiteral(" in ") + kPage + QStringLiteral(" not shown") }));
 }
 
 // Slow dialogs never offer it; the third in a row does, and once taken the
@@ -41,21 +45,21 @@ void TestScriptDialogGuard::dialogsInARowOfferTheWayOut()
     ScriptDialogGuard guard;
     qint64 now = 0;
     for (int i = 0; i < 5; ++i) {
-        QCOMPARE(guard.judge(kPage, kPage, now), Verdict::Show);
+        QCOMPARE(guard.judge(kPage, kPage, now, true), Verdict::Show);
         now += ScriptDialogGuard::kInARowMs + 1;
         guard.answered(now);
         now += ScriptDialogGuard::kInARowMs + 1;
     }
-    QCOMPARE(guard.judge(kPage, kPage, now), Verdict::Show);
+    QCOMPARE(guard.judge(kPage, kPage, now, true), Verdict::Show);
     guard.answered(now);
-    QCOMPARE(guard.judge(kPage, kPage, now + 100), Verdict::Show);
+    QCOMPARE(guard.judge(kPage, kPage, now + 100, true), Verdict::Show);
     guard.answered(now + 200);
-    QCOMPARE(guard.judge(kPage, kPage, now + 300), Verdict::ShowWithStopOffer);
+    QCOMPARE(guard.judge(kPage, kPage, now + 300, true), Verdict::ShowWithStopOffer);
     guard.answered(now + 400);
     guard.stopDialogs();
-    QCOMPARE(guard.judge(kPage, kPage, now + 100000), Verdict::Cancel);
+    QCOMPARE(guard.judge(kPage, kPage, now + 100000, true), Verdict::Cancel);
     guard.reset();
-    QCOMPARE(guard.judge(kPage, kPage, now + 100100), Verdict::Show);
+    QCOMPARE(guard.judge(kPage, kPage, now + 100100, true), Verdict::Show);
 }
 
 QTEST_GUILESS_MAIN(TestScriptDialogGuard)

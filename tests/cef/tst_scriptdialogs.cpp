@@ -32,6 +32,19 @@ window.addEventListener('message', function (event) { callQML('answer', 'frame',
 window.addEventListener('load', function () { callQML('ready', '', ''); });
 </script></body></html>)html";
 
+// Keeps a state of its own that a reload would lose.
+const char otherPage[] = R"html(<!doctype html><html><body><script>
+window.state = 'kept';
+window.addEventListener('load', function () { callQML('ready', '', ''); });
+</script></body></html>)html";
+
+// Asks before it goes, once the player has played.
+const char leavePage[] = R"html(<!doctype html><html><body style="height:100vh"><script>
+window.addEventListener('beforeunload', function (event) { event.preventDefault(); event.returnValue = ''; });
+document.addEventListener('click', function () { callQML('played', '', ''); });
+window.addEventListener('load', function () { callQML('ready', '', ''); });
+</script></body></html>)html";
+
 const char adFrame[] = R"html(<!doctype html><html><body><script>
 window.addEventListener('message', function () { alert('You won!'); parent.postMessage('answered', '*'); });
 </script></body></html>)html";
@@ -50,9 +63,14 @@ private slots:
     void playerAnswersWithTheKeyboard_data();
     void playerAnswersWithTheKeyboard();
     void frameOfAnotherSiteShowsNone();
+    void questionLeftOpenHoldsUpNoOtherWindow();
+    void hiddenWindowAsksOnceShown();
+    void leavingIsAskedWithoutHoldingUp();
 
 private:
     QString answerOf(const QString &script);
+    CefRefPtr<QCefClient> openWindow(const QString &name, bool visible, const QString &url);
+    static qint64 roundTrip(QCefClient &client);
     // Presses keys in the dialog once it shows: the page waits for the answer
     // inside the engine's call, so the answer has to come from the event loop.
     void answerWhenShown(const QString &typed, Qt::Key key);
@@ -72,6 +90,8 @@ void TestScriptDialogs::initTestCase()
             .replace("AD",
                 m_server.url(QStringLiteral("ad.localhost"), QStringLiteral("/ad.html")).toUtf8()));
     m_server.setPage(QStringLiteral("/ad.html"), adFrame);
+    m_server.setPage(QStringLiteral("/other.html"), otherPage);
+    m_server.setPage(QStringLiteral("/leave.html"), leavePage);
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
     m_client = m_engine.app()->createBrowser(
@@ -149,6 +169,128 @@ void TestScriptDialogs::frameOfAnotherSiteShowsNone()
         QStringLiteral("answered"));
     QVERIFY(!viewOf(*m_client->getBrowser())->findChild<ScriptDialog *>());
     QCOMPARE(debug.lines().filter(QStringLiteral("script dialog of")).size(), 1);
+}
+
+CefRefPtr<QCefClient> TestScriptDialogs::openWindow(
+    const QString &name, bool visible, const QString &url)
+{
+    CefRefPtr<QCefClient> client = m_engine.app()->createBrowser(name, visible, url, 300, 200);
+    QSignalSpy ready(client.data(), &QCefClient::sgWebMsgReceived);
+    return ready.wait(20000) ? client : CefRefPtr<QCefClient>();
+}
+
+// Shell to page and back through the bridge; -1 without an answer.
+qint64 TestScriptDialogs::roundTrip(QCefClient &client)
+{
+    QSignalSpy messages(&client, &QCefClient::sgWebMsgReceived);
+    QElapsedTimer clock;
+    clock.start();
+    client.getBrowser()->executeJavaScript(QStringLiteral("callQML('pong', '', '')"));
+    return messages.wait(5000) ? clock.elapsed() : -1;
+}
+
+// A confirm left on screen for 40 s: a window of the same site and one of
+// another site keep answering their bridges, no renderer is taken for hung,
+// and the player's answer, when it comes, reaches the page as it was.
+void TestScriptDialogs::questionLeftOpenHoldsUpNoOtherWindow()
+{
+    PolicySettings::program().addTrustedOrigin(QStringLiteral("other.localhost"));
+    const QList<CefRefPtr<QCefClient>> others = {
+        openWindow(QStringLiteral("same"), true, m_server.url(QStringLiteral("/other.html"))),
+        openWindow(QStringLiteral("other"), true,
+            m_server.url(QStringLiteral("other.localhost"), QStringLiteral("/other.html"))),
+    };
+    QVERIFY(others.at(0) && others.at(1));
+    QList<QSignalSpy *> hung;
+    for (const CefRefPtr<QCefClient> &client : { m_client, others.at(0), others.at(1) })
+        hung.append(new QSignalSpy(client.data(), &QCefClient::sgRenderProcessUnresponsive));
+    QSignalSpy answers(m_client.data(), &QCefClient::sgWebMsgReceived);
+    m_client->getBrowser()->executeJavaScript(QStringLiteral(
+        "window.state = 'kept'; callQML('answer', '', confirm('Keep playing?') + ' ' + state)"));
+    QWidget *view = viewOf(*m_client->getBrowser());
+    QTRY_VERIFY_WITH_TIMEOUT(view->findChild<ScriptDialog *>(), 20000);
+
+    QVector<qint64> latencies;
+    QElapsedTimer open;
+    open.start();
+    for (int turn = 0; open.elapsed() < 40000; ++turn) {
+        latencies.append(roundTrip(*others.at(turn % 2)));
+        QTest::qWait(200);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    qInfo("other windows' bridge round trips during 40 s: %lld, median %lld ms, worst %lld ms",
+        qint64(latencies.size()), latencies.at(latencies.size() / 2), latencies.constLast());
+    QVERIFY(!latencies.contains(-1));
+    QVERIFY(latencies.constLast() < 1000);
+    QVERIFY(answers.isEmpty());
+
+    QTest::keyClick(view->findChild<ScriptDialog *>()->focusWidget(), Qt::Key_Return);
+    QVERIFY(answers.wait(5000));
+    QVERIFY(answers.constLast().at(0).toString().contains(QStringLiteral("\"true kept\"")));
+    for (QSignalSpy *spy : std::as_const(hung))
+        QCOMPARE(spy->count(), 0);
+    qDeleteAll(hung);
+}
+
+// A window out of sight asks without holding up anything, and shows its
+// question when it comes on screen, whole in its small window: a long message
+// scrolls.
+void TestScriptDialogs::hiddenWindowAsksOnceShown()
+{
+    CefRefPtr<QCefClient> hidden
+        = openWindow(QStringLiteral("hidden"), false, m_server.url(QStringLiteral("/other.html")));
+    QVERIFY(hidden);
+    QSignalSpy answers(hidden.data(), &QCefClient::sgWebMsgReceived);
+    hidden->getBrowser()->executeJavaScript(
+        QStringLiteral("alert('Daily reward! '.repeat(300)); callQML('answer', '', state)"));
+    QWidget *view = viewOf(*hidden->getBrowser());
+    QTRY_VERIFY_WITH_TIMEOUT(view->findChild<ScriptDialog *>(), 20000);
+    QVERIFY(!view->findChild<ScriptDialog *>()->isVisible());
+    QVERIFY(roundTrip(*m_client) >= 0);
+    QVERIFY(answers.isEmpty());
+
+    view->show();
+    auto *dialog = view->findChild<ScriptDialog *>();
+    QTRY_VERIFY(dialog->isVisible());
+    const QRect box = dialog->findChild<QWidget *>(QStringLiteral("box"))->geometry();
+    QVERIFY2(view->rect().contains(box),
+        qPrintable(QStringLiteral("box %1,%2 %3x%4")
+                       .arg(box.x())
+                       .arg(box.y())
+                       .arg(box.width())
+                       .arg(box.height())));
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    QVERIFY(answers.wait(5000));
+    QVERIFY(answers.constLast().at(0).toString().contains(QStringLiteral("\"kept\"")));
+}
+
+// The shell loads another page into a window whose page asks before it goes:
+// the page stays while the question is up, and the other windows go on; Stay
+// keeps it, Leave lets the shell's load through.
+void TestScriptDialogs::leavingIsAskedWithoutHoldingUp()
+{
+    CefRefPtr<QCefClient> game
+        = openWindow(QStringLiteral("game"), true, m_server.url(QStringLiteral("/leave.html")));
+    QVERIFY(game);
+    QSignalSpy messages(game.data(), &QCefClient::sgWebMsgReceived);
+    QVERIFY(clickPageUntil(*game->getBrowser(), [&] { return !messages.isEmpty(); }));
+    QWidget *view = viewOf(*game->getBrowser());
+    const QString here = game->getBrowser()->url();
+    const QString lobby = m_server.url(QStringLiteral("/other.html"));
+    const auto answerLeaving = [&](Qt::Key key) {
+        game->getBrowser()->loadUrl(lobby);
+        QTRY_VERIFY_WITH_TIMEOUT(view->findChild<ScriptDialog *>(), 20000);
+        QVERIFY(roundTrip(*m_client) >= 0);
+        QTest::keyClick(view->findChild<ScriptDialog *>()->focusWidget(), key);
+        QTRY_VERIFY(!view->findChild<ScriptDialog *>());
+    };
+    answerLeaving(Qt::Key_Escape);
+    QTest::qWait(1000);
+    QCOMPARE(game->getBrowser()->url(), here);
+    messages.clear();
+    answerLeaving(Qt::Key_Return);
+    QVERIFY(messages.wait(20000));
+    QCOMPARE(game->getBrowser()->url(), lobby);
 }
 
 // A click on the page's file input: the dialog starts in the player's home and

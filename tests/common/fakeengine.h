@@ -35,6 +35,7 @@ public:
     bool endRenderer() override;
     void leaveFullScreen() override { }
     bool holdsPointerLock() const override { return false; }
+    bool isWaitingForPlayer() const override { return false; }
 
     // What the shell asked:
     const QList<QUrl> &loads() const { return m_loads; }
