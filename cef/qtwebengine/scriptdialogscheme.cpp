@@ -28,6 +28,8 @@ void ScriptDialogScheme::registerScheme()
 
 void ScriptDialogScheme::expect(const QUrl &request, PageScriptDialogs *dialogs)
 {
+    // Requests of pages that went before their request arrived.
+    m_expected.removeIf([](const auto &expected) { return !expected.value(); });
     m_expected.insert(request, dialogs);
 }
 

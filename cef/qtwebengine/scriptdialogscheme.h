@@ -32,5 +32,6 @@ public:
     void requestStarted(QWebEngineUrlRequestJob *job) override;
 
 private:
-    QMultiHash<QUrl, QPointer<PageScriptDialogs>> m_expected;
+    // Each request's address is its own (the script makes it so).
+    QHash<QUrl, QPointer<PageScriptDialogs>> m_expected;
 };
