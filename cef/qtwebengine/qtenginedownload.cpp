@@ -59,6 +59,17 @@ qint64 QtEngineDownload::totalBytes() const
     return m_request->totalBytes();
 }
 
+// Ending an interrupted download makes it one the user cancelled: the reason
+// it had is kept from before.
+QString QtEngineDownload::interruptReason() const
+{
+    if (m_finishReported)
+        return m_interruptReason;
+    return m_request->interruptReason() == QWebEngineDownloadRequest::NoReason
+        ? QString()
+        : m_request->interruptReasonString();
+}
+
 void QtEngineDownload::accept(const QString &path)
 {
     const QFileInfo target(path);
@@ -77,6 +88,7 @@ void QtEngineDownload::reportFinished()
     const State now = state();
     if (m_finishReported || now == State::InProgress || now == State::Requested)
         return;
+    m_interruptReason = interruptReason();
     m_finishReported = true;
     if (now == State::Interrupted)
         m_request->cancel();
