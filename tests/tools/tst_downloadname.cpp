@@ -1,20 +1,9 @@
-#include "tools/downloadlanding.h"
 #include "tools/downloadname.h"
 
 #include <QtTest>
 
-namespace {
-
-bool created(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
-}
-
-} // namespace
-
-// The names downloads land under: visible, right inside the folder, and taken
-// by the file system together with their temporary names.
+// The names downloads land under: visible, right inside the folder, and short
+// enough for the file system (the engine tests land them for real).
 class TestDownloadName : public QObject
 {
     Q_OBJECT
@@ -24,8 +13,6 @@ private slots:
     void visible();
     void fitted_data();
     void fitted();
-    void freePathFitsTheTemporaryName_data();
-    void freePathFitsTheTemporaryName();
 };
 
 void TestDownloadName::visible_data()
@@ -89,32 +76,6 @@ void TestDownloadName::fitted()
     QFETCH(QString, tag);
     QFETCH(QString, fitted);
     QCOMPARE(DownloadName::fitted(name, tag, 249), fitted);
-}
-
-void TestDownloadName::freePathFitsTheTemporaryName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("251 characters") << QString(247, QLatin1Char('x')) + ".bin";
-    QTest::newRow("300 characters") << QString(296, QLatin1Char('x')) + ".bin";
-    QTest::newRow("three-byte characters") << QString(120, QChar(0x6f22)) + ".bin";
-}
-
-// The name a download lands under, and the next free one beside the player's
-// file of that name, are created for real, as is the name the engine writes
-// each one's temporary file under (Chromium's being the longest).
-void TestDownloadName::freePathFitsTheTemporaryName()
-{
-    QFETCH(QString, name);
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString first = DownloadLanding::freePath(folder.path(), name);
-    QVERIFY(created(first));
-    const QString second = DownloadLanding::freePath(folder.path(), name);
-    QVERIFY(second != first);
-    for (const QString &path : { first, second }) {
-        QVERIFY2(path.endsWith(QStringLiteral(".bin")), qPrintable(path));
-        QVERIFY(created(DownloadLanding::temporaryPath(path) + QStringLiteral(".crdownload")));
-    }
 }
 
 QTEST_GUILESS_MAIN(TestDownloadName)
