@@ -250,15 +250,27 @@ void CefBrowser::reportDownload(EngineDownload &download)
     const QString target = m_downloadTargets.value(&download);
     const EngineDownload::State state = download.state();
     const bool complete = state == EngineDownload::State::Completed;
+    QString failure;
     if (state != EngineDownload::State::InProgress) {
         m_downloadTargets.remove(&download);
-        const QString temporary = DownloadLanding::temporaryPath(target);
-        if (!complete || !DownloadLanding::land(temporary, target)) {
-            DownloadLanding::discard(temporary);
-            return;
-        }
+        failure = landingFailure(download, target);
     }
     if (m_client)
         m_client->OnDownloadUpdated(sharedFromThis(),
-            CefDownloadItem(target, download.receivedBytes(), download.totalBytes(), complete));
+            CefDownloadItem(target, download.receivedBytes(), download.totalBytes(),
+                complete && failure.isEmpty(), failure));
+}
+
+// Empty once the complete file has its name; else why not, its temporary file gone.
+QString CefBrowser::landingFailure(const EngineDownload &download, const QString &target)
+{
+    const QString temporary = DownloadLanding::temporaryPath(target);
+    if (download.state() == EngineDownload::State::Completed
+        && DownloadLanding::land(temporary, target))
+        return QString();
+    DownloadLanding::discard(temporary);
+    if (download.state() == EngineDownload::State::Completed)
+        return QStringLiteral("the complete file could not take its name");
+    const QString reason = download.interruptReason();
+    return reason.isEmpty() ? QStringLiteral("cancelled") : reason;
 }

@@ -78,6 +78,7 @@ private:
     // file took its final name.
     void startDownload(EngineDownload *download);
     void reportDownload(EngineDownload &download);
+    static QString landingFailure(const EngineDownload &download, const QString &target);
 
     void reportClosed();
 

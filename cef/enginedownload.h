@@ -21,6 +21,9 @@ public:
     virtual qint64 receivedBytes() const = 0;
     // 0 or negative while the size is unknown.
     virtual qint64 totalBytes() const = 0;
+    // Why the engine interrupted it (a full disk, a lost server), in the
+    // engine's words; empty when it did not.
+    virtual QString interruptReason() const = 0;
     // Only while Requested: the file is written at path, with no dialog.
     // A download neither accepted nor cancelled before its signal returns is
     // refused.

@@ -9,6 +9,7 @@
 #include "cef/cefdownloaditem.h"
 #include "cef/pagerequests.h"
 #include "tools/downloadlanding.h"
+#include "tools/downloadname.h"
 #include "tools/tools.h"
 #include "tools/urlrules.h"
 
@@ -18,22 +19,7 @@
 
 namespace {
 
-const QString fallbackFileName = QStringLiteral("download");
 const int firstHttpErrorStatus = 400;
-
-// The engine hands a server's or a page's name over as it came. Whatever it
-// holds, it names one file right inside the download folder; a name made on
-// another system may carry that system's separator.
-QString safeFileName(const QString &suggestedName)
-{
-    const int separator = qMax(
-        suggestedName.lastIndexOf(QLatin1Char('/')), suggestedName.lastIndexOf(QLatin1Char('\\')));
-    const QString name = suggestedName.mid(separator + 1);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QChar::Null))
-        return fallbackFileName;
-    return name;
-}
 
 } // namespace
 
@@ -177,7 +163,7 @@ bool QCefClient::OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl)
 QString QCefClient::OnBeforeDownload(const QString &suggestedName)
 {
     return DownloadLanding::freePath(
-        DirHelper::instance()->downloadPath(), safeFileName(suggestedName));
+        DirHelper::instance()->downloadPath(), DownloadName::visible(suggestedName));
 }
 
 // While the size is unknown no percentage exists: only the completion is told.
@@ -185,6 +171,13 @@ void QCefClient::OnDownloadUpdated(
     const CefRefPtr<CefBrowser> &browser, const CefDownloadItem &item)
 {
     const QString baseName = QFileInfo(item.fullPath()).baseName();
+    if (!item.failure().isEmpty()) {
+        TSpdlog::instance()->otherError(
+            QStringLiteral("download of %1 failed: %2")
+                .arg(QFileInfo(item.fullPath()).fileName(), item.failure()));
+        emit sgDownload(browser, -1, QStringLiteral("Failed"), baseName);
+        return;
+    }
     if (item.totalBytes() > 0) {
         const int progress = static_cast<int>(item.receivedBytes() * 100 / item.totalBytes());
         if (progress != m_lastProgress) {

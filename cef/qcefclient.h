@@ -100,8 +100,9 @@ signals:
     void sgFullScreenModeChange(CefRefPtr<CefBrowser> browser, FullScreenRequest &request);
     // The browser got the focus: windows kept in front of the others rise.
     void sgRaiseFrontWindows(int browserId);
-    // state "Downloading" with a whole percentage, or "Succeed" with -1, once a
-    // download is complete. fileName is the target's name up to its first dot.
+    // state "Downloading" with a whole percentage, or with -1 "Succeed" once a
+    // download is complete, "Failed" once it ended without its file.
+    // fileName is the target's name up to its first dot.
     void sgDownload(
         CefRefPtr<CefBrowser> browser, int progress, const QString &state, const QString &fileName);
     void sgSendCookie(const QString &cookieName, const QString &cookie);

@@ -1,11 +1,15 @@
 #include "tools/downloadlanding.h"
 
+#include "tools/downloadname.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringList>
 
 namespace {
 
+const QString kPrefix = QStringLiteral(".");
 const QString kSuffix = QStringLiteral(".part");
 
 QSet<QString> &landedThisRun()
@@ -20,29 +24,28 @@ bool isTaken(const QString &path)
         || QFileInfo::exists(DownloadLanding::temporaryPath(path));
 }
 
-// "archive.tar.gz" keeps its double extension together, as browsers do;
-// a leading dot starts a name, not an extension.
-int extensionStart(const QString &fileName)
+// The engine writes a file still arriving under the temporary name with a
+// suffix of its own: ".download" in Qt WebEngine, ".crdownload" in Chromium.
+const QStringList kEngineSuffixes { QStringLiteral(".download"), QStringLiteral(".crdownload") };
+
+// The engine's name of the temporary file must fit the file system's 255 bytes
+// (ext4, tmpfs, btrfs, xfs; NTFS counts 255 UTF-16 units, never more).
+int nameRoom()
 {
-    const int last = fileName.lastIndexOf(QLatin1Char('.'));
-    if (last <= 0)
-        return fileName.size();
-    const int tar = fileName.lastIndexOf(QLatin1String(".tar."), -1, Qt::CaseInsensitive);
-    return tar > 0 && tar + 4 == last ? tar : last;
+    int longest = 0;
+    for (const QString &suffix : kEngineSuffixes)
+        longest = qMax(longest, int(suffix.toUtf8().size()));
+    return 255 - longest - int((kPrefix + kSuffix).toUtf8().size());
 }
 
 } // namespace
 
 QString DownloadLanding::freePath(const QString &folder, const QString &fileName)
 {
-    const QString first = folder + QLatin1Char('/') + fileName;
-    if (!isTaken(first))
-        return first;
-    const int split = extensionStart(fileName);
-    const QString stem = fileName.left(split);
-    const QString extension = fileName.mid(split);
-    for (int n = 1;; ++n) {
-        const QString path = folder + QStringLiteral("/%1 (%2)%3").arg(stem).arg(n).arg(extension);
+    for (int n = 0;; ++n) {
+        const QString tag = n == 0 ? QString() : QStringLiteral(" (%1)").arg(n);
+        const QString path
+            = folder + QLatin1Char('/') + DownloadName::fitted(fileName, tag, nameRoom());
         if (!isTaken(path))
             return path;
     }
@@ -51,13 +54,13 @@ QString DownloadLanding::freePath(const QString &folder, const QString &fileName
 QString DownloadLanding::temporaryPath(const QString &finalPath)
 {
     const QFileInfo target(finalPath);
-    return target.path() + QStringLiteral("/.") + target.fileName() + kSuffix;
+    return target.path() + QLatin1Char('/') + kPrefix + target.fileName() + kSuffix;
 }
 
 bool DownloadLanding::isTemporaryName(const QString &name)
 {
     const QString fileName = QFileInfo(name).fileName();
-    return fileName.startsWith(QLatin1Char('.')) && fileName.endsWith(kSuffix);
+    return fileName.startsWith(kPrefix) && fileName.endsWith(kSuffix);
 }
 
 bool DownloadLanding::land(const QString &temporaryPath, const QString &finalPath)
@@ -71,7 +74,11 @@ bool DownloadLanding::land(const QString &temporaryPath, const QString &finalPat
     return true;
 }
 
+// An engine that could not move what it had received into the folder (a full
+// disk other than its own) leaves the piece it had copied under its own name.
 void DownloadLanding::discard(const QString &temporaryPath)
 {
     QFile::remove(temporaryPath);
+    for (const QString &suffix : kEngineSuffixes)
+        QFile::remove(temporaryPath + suffix);
 }

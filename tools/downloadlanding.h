@@ -13,7 +13,8 @@ class DownloadLanding
 public:
     // Where a download of fileName lands in folder: under that name when no
     // other file holds it, else under the first free "name (n).ext", as
-    // browsers name it.
+    // browsers name it; shortened, its extension kept, when the file system
+    // would not take it (or its temporary name).
     static QString freePath(const QString &folder, const QString &fileName);
     static QString temporaryPath(const QString &finalPath);
     static bool isTemporaryName(const QString &name);

@@ -12,7 +12,7 @@ QString DownloadPush::script(int progress, const QString &state, const QString &
     QJsonObject push { { QStringLiteral("Download"), fileName } };
     if (state == QLatin1String("Downloading"))
         push.insert(QStringLiteral("Progress"), QString::number(progress));
-    else if (state == QLatin1String("Succeed"))
+    else
         push.insert(QStringLiteral("State"), state);
     return BridgePush::script(push);
 }

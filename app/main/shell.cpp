@@ -118,13 +118,19 @@ bool Shell::claimInstance()
     m_instance = std::make_unique<SingleInstance>(
         QCoreApplication::applicationDirPath(), StateLocations::instance().engineStoragePath());
     TSpdlog *log = TSpdlog::instance();
-    if (!m_instance->claim()) {
+    switch (m_instance->claim()) {
+    case SingleInstance::Claim::First:
+        break;
+    case SingleInstance::Claim::HandedOver:
         log->otherInfo(QStringLiteral("Already running from this folder: handed over to that run"));
         return false;
+    case SingleInstance::Claim::HeldByAnother:
+        // The log mirrors every line to standard error, where whoever started this one looks.
+        log->otherError(QStringLiteral("Already running from this folder as %1, which does not "
+                                       "answer: this start ends")
+                            .arg(m_instance->holder()));
+        return false;
     }
-    if (m_instance->tookOver())
-        log->otherWarn(QStringLiteral("Already running from this folder, but that run does not "
-                                      "answer: its lock was removed and this run starts"));
     QObject::connect(m_instance.get(), &SingleInstance::sgShowRequested, windows(), [log] {
         log->otherInfo(QStringLiteral("Started again from this folder: showing the windows"));
         QCefView::instance()->bringBack();

@@ -38,7 +38,7 @@ public:
     // Configuration, the global input hooks, the daily log.
     void startServices();
     // False when another run from this folder has the engine's storage: this
-    // one has handed over to it and ends.
+    // one has handed over to it, or said that run does not answer, and ends.
     bool claimInstance();
     // The main view, the OpenGL probe, the cache purge, the scene.
     bool buildScene();

@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -41,41 +40,36 @@ SingleInstance::SingleInstance(
     , m_lockPath(lockPath(storagePath))
     , m_lock(m_lockPath)
 {
+    // The run holds its lock for as long as it lives: its age says nothing.
+    m_lock.setStaleLockTime(0);
 }
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::claim()
+// The lock knows its process: one that is gone leaves a stale lock, which
+// tryLock() takes over. A process still there may hang or have lost its
+// socket, but two runs on one engine storage break it: this one gives way.
+SingleInstance::Claim SingleInstance::claim()
 {
-    // A lock left by a run that died is taken over: its process is gone.
     if (m_lock.tryLock(0)) {
         listen();
-        return true;
+        return Claim::First;
     }
     if (m_lock.error() != QLockFile::LockFailedError) {
         qCWarning(lcApp) << "no instance lock in" << m_lock.error();
-        return true;
+        return Claim::First;
     }
-    if (handOver())
-        return false;
-    takeOver();
-    return true;
+    return handOver() ? Claim::HandedOver : Claim::HeldByAnother;
 }
 
-bool SingleInstance::tookOver() const
+QString SingleInstance::holder() const
 {
-    return m_tookOver;
-}
-
-// Ending without a word, as a start that cannot reach the running one did, leaves the user
-// with nothing: this run starts instead and from now on is the one later starts reach.
-void SingleInstance::takeOver()
-{
-    m_tookOver = true;
-    QFile::remove(m_lockPath);
-    if (!m_lock.tryLock(0))
-        qCWarning(lcApp) << "the lock of a run that does not answer stays:" << m_lock.error();
-    listen();
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    if (!m_lock.getLockInfo(&pid, &host, &program))
+        return QStringLiteral("a run whose lock %1 cannot be read").arg(m_lockPath);
+    return QStringLiteral("process %1 on %2 (lock %3)").arg(pid).arg(host, m_lockPath);
 }
 
 // Any connection is a later start: it has nothing else to say.

@@ -22,14 +22,21 @@ public:
         const QString &programDir, const QString &storagePath, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True for the first run, which from now on hears later starts (and for a
-    // run that cannot make the lock: refusing to start would help nobody).
-    // False when another run holds the folder and has been asked to show
-    // itself. A run holding the lock that cannot be reached (its socket was
-    // removed, or it hangs) loses the lock to this one: see tookOver().
-    bool claim();
-    // After claim() returned true: the lock was taken from a run that did not answer.
-    bool tookOver() const;
+    enum class Claim {
+        // The first run, which from now on hears later starts (also a run that
+        // cannot make the lock: refusing to start would help nobody).
+        First,
+        // Another run holds the folder and has been asked to show itself.
+        HandedOver,
+        // Another run that is alive holds the folder but does not answer (its
+        // socket was removed, or it hangs): it keeps the folder all the same.
+        HeldByAnother,
+    };
+
+    // Only a lock whose process is gone is taken over.
+    Claim claim();
+    // Which run holds the lock, for the user: after claim() gave HeldByAnother.
+    QString holder() const;
 
 signals:
     // A later start from the same folder asks for the shell.
@@ -38,11 +45,9 @@ signals:
 private:
     void listen();
     bool handOver() const;
-    void takeOver();
 
     QString m_name;
     QString m_lockPath;
     QLockFile m_lock;
     QLocalServer *m_server = nullptr;
-    bool m_tookOver = false;
 };

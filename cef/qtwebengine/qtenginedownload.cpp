@@ -1,6 +1,7 @@
 #include "cef/qtwebengine/qtenginedownload.h"
 
 #include <QFileInfo>
+#include <QMetaEnum>
 #include <QWebEngineDownloadRequest>
 
 QtEngineDownload::QtEngineDownload(QWebEngineDownloadRequest *request)
@@ -59,6 +60,27 @@ qint64 QtEngineDownload::totalBytes() const
     return m_request->totalBytes();
 }
 
+// Ending an interrupted download makes it one the user cancelled: the reason
+// it had is kept from before. Chromium has reasons Qt does not name, whose
+// text Qt would make up.
+QString QtEngineDownload::interruptReason() const
+{
+    if (m_finishReported)
+        return m_interruptReason;
+    const QWebEngineDownloadRequest::DownloadInterruptReason reason = m_request->interruptReason();
+    if (reason == QWebEngineDownloadRequest::NoReason)
+        return QString();
+    // Chromium's SERVER_CONTENT_LENGTH_MISMATCH: the connection ended early.
+    constexpr int kServerEndedEarly = 38;
+    if (int(reason) == kServerEndedEarly)
+        return QStringLiteral("The server ended before sending the whole file");
+    const QMetaEnum reasons
+        = QMetaEnum::fromType<QWebEngineDownloadRequest::DownloadInterruptReason>();
+    return reasons.valueToKey(reason)
+        ? m_request->interruptReasonString()
+        : QStringLiteral("Interrupted for the engine's reason %1").arg(int(reason));
+}
+
 void QtEngineDownload::accept(const QString &path)
 {
     const QFileInfo target(path);
@@ -77,6 +99,7 @@ void QtEngineDownload::reportFinished()
     const State now = state();
     if (m_finishReported || now == State::InProgress || now == State::Requested)
         return;
+    m_interruptReason = interruptReason();
     m_finishReported = true;
     if (now == State::Interrupted)
         m_request->cancel();

@@ -19,6 +19,7 @@ public:
     State state() const override;
     qint64 receivedBytes() const override;
     qint64 totalBytes() const override;
+    QString interruptReason() const override;
     void accept(const QString &path) override;
     void cancel() override;
 
@@ -27,4 +28,5 @@ private:
 
     QWebEngineDownloadRequest *m_request;
     bool m_finishReported = false;
+    QString m_interruptReason;
 };

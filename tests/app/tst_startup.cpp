@@ -37,7 +37,8 @@ private slots:
     void startsWhenHomeTakesNoWrites();
     void sigtermKeepsWhatThePageStored();
     void secondStartHandsOverToTheFirst();
-    void secondStartTakesOverFromARunThatDoesNotAnswer();
+    void secondStartEndsBesideALiveRunThatDoesNotAnswer();
+    void startAfterARunThatDiedTakesItsLock();
     void startWithoutPortalAddressSaysSo();
 
 private:
@@ -411,8 +412,8 @@ void TestStartup::secondStartHandsOverToTheFirst()
 }
 
 // A cleaned temporary folder takes the first run's socket: the second start cannot reach it,
-// says so and runs instead of ending without a word.
-void TestStartup::secondStartTakesOverFromARunThatDoesNotAnswer()
+// yet the first is alive and keeps the engine's storage. The second says so and ends.
+void TestStartup::secondStartEndsBesideALiveRunThatDoesNotAnswer()
 {
     const QString sockets = m_temp->filePath("tmp");
     QVERIFY(QDir().mkpath(sockets));
@@ -428,15 +429,29 @@ void TestStartup::secondStartTakesOverFromARunThatDoesNotAnswer()
     second.setProgram(m_lumen->program());
     second.setProcessEnvironment(m_lumen->processEnvironment());
     second.start();
+    QVERIFY(second.waitForFinished(30000));
+    const QString said = QStringLiteral("Already running from this folder as process %1 on ")
+                             .arg(m_lumen->processId());
+    QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(said));
+    QVERIFY(readText(dailyLogPath()).contains(said));
+    QCOMPARE(readText(dailyLogPath()).count(QStringLiteral("启动：初始化cef\r\n")), 1);
+    QCOMPARE(m_lumen->state(), QProcess::Running);
+}
+
+// A run that died leaves its lock and socket behind: the next start takes both over.
+void TestStartup::startAfterARunThatDiedTakesItsLock()
+{
+    writeConfig("Browser/DebugEnable", true);
+    startLumen();
+    QVERIFY(waitForLogLine(QStringLiteral("启动：启动完成")));
+    m_lumen->kill();
+    QVERIFY(m_lumen->waitForFinished());
+
+    startLumen();
     QVERIFY(QTest::qWaitFor(
         [&] { return readText(dailyLogPath()).count(QStringLiteral("启动：启动完成")) == 2; },
         60000));
-    QVERIFY(readText(dailyLogPath())
-                .contains(QStringLiteral("Already running from this folder, but that run does not "
-                                         "answer: its lock was removed and this run starts")));
-    QCOMPARE(second.state(), QProcess::Running);
-    second.kill();
-    second.waitForFinished();
+    QVERIFY(!readText(dailyLogPath()).contains(QStringLiteral("Already running")));
 }
 
 // No portal address: the window says the program is not set up instead of blaming the network.

@@ -96,6 +96,7 @@ private slots:
     void downloadRisesTo100ThenSucceedsOnce();
     void sameNameReplacesTheEarlierFile();
     void brokenDownloadLeavesTheEarlierFile();
+    void downloadFromAServerThatWentEndsInFailure();
     void pagesOfUntrustedSitesDownloadNothing();
     void addressesOfUntrustedSitesDownloadNothing_data();
     void addressesOfUntrustedSitesDownloadNothing();
@@ -203,7 +204,7 @@ void TestQCefDownload::targetIsASafeNameInTheDownloadFolder_data()
     QTest::addColumn<QString>("suggested");
     QTest::addColumn<QString>("name");
     QTest::newRow("ordinary") << QStringLiteral("setup.v2.exe") << QStringLiteral("setup.v2.exe");
-    QTest::newRow("climbing out") << QStringLiteral("../../.bashrc") << QStringLiteral(".bashrc");
+    QTest::newRow("climbing out") << QStringLiteral("../../.bashrc") << QStringLiteral("bashrc");
     QTest::newRow("absolute") << QStringLiteral("/etc/x") << QStringLiteral("x");
     QTest::newRow("in a folder") << QStringLiteral("a/b.txt") << QStringLiteral("b.txt");
     QTest::newRow("other system's separator")
@@ -240,8 +241,8 @@ void TestQCefDownload::filesOfOthersGetANewNameBeside_data()
                                       << "game (1).tar.gz";
     QTest::newRow("none") << QStringList { "notes" } << "notes"
                           << "notes (1)";
-    QTest::newRow("leading dot") << QStringList { ".profile" } << ".profile"
-                                 << ".profile (1)";
+    QTest::newRow("leading dot") << QStringList { "profile" } << ".profile"
+                                 << "profile (1)";
     QTest::newRow("still arriving") << QStringList { ".x.bin.part" } << "x.bin"
                                     << "x (1).bin";
 }
@@ -380,9 +381,37 @@ void TestQCefDownload::brokenDownloadLeavesTheEarlierFile()
         kEngineTimeout);
 
     QCOMPARE(succeeded(downloads), 0);
+    // "same (1)" unless an earlier test of this run landed the player's file.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        reports(downloads).last().startsWith(QStringLiteral("Failed/-1 same")), kEngineTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(QDir(m_folder).entryList(QDir::Files | QDir::Hidden),
         QStringList { "same.bin" }, kEngineTimeout);
     QCOMPARE(downloaded(QStringLiteral("same.bin")), QStringLiteral("earlier"));
+}
+
+// The engine tries to resume a few times and gives up: that is the end.
+void TestQCefDownload::downloadFromAServerThatWentEndsInFailure()
+{
+    QCefClient *client = openBrowser();
+    QVERIFY(client);
+    QSignalSpy downloads(client, &QCefClient::sgDownload);
+    m_server.setDownload(QStringLiteral("/gone"),
+        { QByteArray(1000, 'g'), 500, attachmentHeaders("attachment; filename=\"gone.bin\"") });
+    startDownload(QStringLiteral("/gone"));
+    QVERIFY(waitForRequest());
+    QVERIFY(m_server.sendStep(QStringLiteral("/gone")));
+    QTRY_VERIFY_WITH_TIMEOUT(told(downloads).contains(50), kEngineTimeout);
+    m_server.close();
+    QVERIFY(m_server.breakOff(QStringLiteral("/gone")));
+
+    DebugCapture debug;
+    QTRY_COMPARE_WITH_TIMEOUT(
+        reports(downloads).last(), QStringLiteral("Failed/-1 gone"), 3 * kEngineTimeout);
+    QCOMPARE(debug.lines().filter(QStringLiteral("download of gone.bin failed")),
+        QStringList { QStringLiteral("[OtherType]  [Other_Type] download of gone.bin failed: The "
+                                     "server ended before sending the whole file") });
+    QVERIFY(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(m_server.listen());
 }
 
 void TestQCefDownload::pagesOfUntrustedSitesDownloadNothing()
@@ -526,7 +555,14 @@ void TestQCefDownload::namesFromServerAndPageStayInTheFolder_data()
     QTest::addColumn<QString>("attribute");
     QTest::addColumn<QString>("name");
     QTest::newRow("header, climbing out")
-        << QByteArray("attachment; filename=\"../../.bashrc\"") << QString() << ".bashrc";
+        << QByteArray("attachment; filename=\"../../.bashrc\"") << QString() << "bashrc";
+    QTest::newRow("header, hidden")
+        << QByteArray("attachment; filename=\".hidden\"") << QString() << "hidden";
+    QTest::newRow("header, 251 characters") << "attachment; filename=\"" + QByteArray(247, 'n')
+            + ".bin\"" << QString() << QString(234, 'n') + ".bin";
+    QTest::newRow("header, 300 characters")
+        << "attachment; filename*=UTF-8''" + QByteArray(296, 'n') + ".bin" << QString()
+        << QString(234, 'n') + ".bin";
     QTest::newRow("header, absolute")
         << QByteArray("attachment; filename=\"/etc/x\"") << QString() << "x";
     QTest::newRow("header, encoded climbing out")
@@ -537,7 +573,10 @@ void TestQCefDownload::namesFromServerAndPageStayInTheFolder_data()
         << QByteArray("attachment; filename*=UTF-8''it%27s%20%22q%22.bin") << QString()
         << "it's \"q\".bin";
     QTest::newRow("attribute, climbing out")
-        << QByteArray("attachment") << QStringLiteral("../../.bashrc") << ".bashrc";
+        << QByteArray("attachment") << QStringLiteral("../../.bashrc") << "bashrc";
+    QTest::newRow("attribute, 300 three-byte characters")
+        << QByteArray("attachment") << QString(296, QChar(0x6f22)) + ".bin"
+        << QString(78, QChar(0x6f22)) + ".bin";
     QTest::newRow("attribute, in a folder")
         << QByteArray("attachment") << QStringLiteral("a/b.txt") << "b.txt";
     QTest::newRow("attribute, dot dot")

@@ -69,6 +69,11 @@ void TestDownloadServer::onReadyRead(QTcpSocket *socket)
     emit sgRequested(path);
 }
 
+void TestDownloadServer::close()
+{
+    m_server.close();
+}
+
 bool TestDownloadServer::breakOff(const QString &path)
 {
     const Transfer transfer = m_transfers.take(path);

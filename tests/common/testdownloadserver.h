@@ -43,6 +43,8 @@ public:
     bool sendStep(const QString &path);
     // Closes the connection of the latest request for path, the body unfinished.
     bool breakOff(const QString &path);
+    // No more connections until listen() again, on another port.
+    void close();
 
 signals:
     void sgRequested(const QString &path);

@@ -2,6 +2,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/cefcookiemanager.h"
 #include "cef/qcefclient.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "shellscene.h"
 #include "testdownloadserver.h"
@@ -11,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkCookie>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineCookieStore>
@@ -34,6 +37,20 @@ QPair<QByteArray, QByteArray> setCookie(const QByteArray &line)
     return { "Set-Cookie", line };
 }
 
+bool runs(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 // The window manager's side of the engine's downloads and cookies: progress
@@ -50,6 +67,7 @@ private slots:
     void pushesReachThePageOfTheDownloadingWindow();
     void anyNameReachesThePageAsItself_data();
     void anyNameReachesThePageAsItself();
+    void fullDiskEndsInAFailurePush();
     void attachmentCollectsTheCookiesOfTheAddress();
     void sameNameKeepsTheValueVisitedLast();
     void addressWithoutCookiesAddsNothing();
@@ -231,6 +249,7 @@ void TestDownloadsAndCookies::anyNameReachesThePageAsItself()
 
     m_windows->onDownload(record->client->getBrowser(), 7, QStringLiteral("Downloading"), name);
     m_windows->onDownload(record->client->getBrowser(), -1, QStringLiteral("Succeed"), name);
+    m_windows->onDownload(record->client->getBrowser(), -1, QStringLiteral("Failed"), name);
     // Whatever the page ran of the pushes, it ran before this.
     const QString end = QStringLiteral("{\"end\":true}");
     m_windows->sendToWeb(
@@ -240,20 +259,67 @@ void TestDownloadsAndCookies::anyNameReachesThePageAsItself()
 
     QStringList pushes = pushesTo(QStringLiteral("pusher"), messages);
     QCOMPARE(pushes.takeLast(), end);
-    QCOMPARE(pushes.count(), 2);
+    QCOMPARE(pushes.count(), 3);
     const QJsonObject progress = QJsonDocument::fromJson(pushes.at(0).toUtf8()).object();
     const QJsonObject succeed = QJsonDocument::fromJson(pushes.at(1).toUtf8()).object();
+    const QJsonObject failed = QJsonDocument::fromJson(pushes.at(2).toUtf8()).object();
     QCOMPARE(progress.keys(), QStringList({ "Download", "Progress" }));
     QCOMPARE(progress.value("Download").toString(), name);
     QCOMPARE(progress.value("Progress").toString(), QStringLiteral("7"));
     QCOMPARE(succeed.keys(), QStringList({ "Download", "State" }));
     QCOMPARE(succeed.value("Download").toString(), name);
     QCOMPARE(succeed.value("State").toString(), QStringLiteral("Succeed"));
+    QCOMPARE(failed.value("Download").toString(), name);
+    QCOMPARE(failed.value("State").toString(), QStringLiteral("Failed"));
     if (name == QLatin1String("setup")) {
         QCOMPARE(pushes,
             QStringList({ "{\"Download\":\"setup\",\"Progress\":\"7\"}",
-                "{\"Download\":\"setup\",\"State\":\"Succeed\"}" }));
+                "{\"Download\":\"setup\",\"State\":\"Succeed\"}",
+                "{\"Download\":\"setup\",\"State\":\"Failed\"}" }));
     }
+}
+
+// The download folder is a small file system of its own, which the download
+// fills: the page learns that its download failed and the log says why; the
+// player's file stays and nothing is left of the download.
+void TestDownloadsAndCookies::fullDiskEndsInAFailurePush()
+{
+    const QString folder = DirHelper::instance()->downloadPath();
+    if (!runs(QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder }))
+        QSKIP("cannot mount a small tmpfs on the download folder (needs root and mount rights)");
+    const auto unmount = qScopeGuard([folder] {
+        runs(QStringLiteral("umount"), { "-l", folder });
+    });
+    QFile earlier(folder + QStringLiteral("/same.bin"));
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("player's");
+    earlier.close();
+    QVERIFY(openLoaded(QStringLiteral("filler"), m_server.url("/talk.html?filler")));
+    m_downloads.setDownload(QStringLiteral("/big"),
+        { QByteArray(1 << 20, 'b'), 1 << 16,
+            { { "Content-Type", "application/octet-stream" },
+                { "X-Content-Type-Options", "nosniff" },
+                { "Content-Disposition", "attachment; filename=\"same.bin\"" } } });
+    QSignalSpy requested(&m_downloads, &TestDownloadServer::sgRequested);
+    QSignalSpy messages(m_windows, &QCefView::sgWebMsgReceived);
+    DebugCapture debug;
+
+    m_windows->sendToWeb(QStringLiteral("filler"),
+        QStringLiteral("location.href = '%1'").arg(m_downloads.url(QStringLiteral("/big"))));
+    QTRY_COMPARE_WITH_TIMEOUT(requested.count(), 1, kEngineTimeout);
+    const QString failed = QStringLiteral("{\"Download\":\"same (1)\",\"State\":\"Failed\"}");
+    const auto told = [&] { return pushesTo(QStringLiteral("filler"), messages).contains(failed); };
+    while (!told() && m_downloads.sendStep(QStringLiteral("/big")))
+        QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(told(), kEngineTimeout);
+
+    QCOMPARE(pushesTo(QStringLiteral("filler"), messages).last(), failed);
+    QCOMPARE(debug.lines().filter(QStringLiteral("download of same (1).bin failed: ")),
+        QStringList { QStringLiteral("[OtherType]  [Other_Type] download of same (1).bin failed: ")
+            + QStringLiteral("Insufficient space on the target drive") });
+    QCOMPARE(contents(earlier.fileName()), QByteArray("player's"));
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+        QStringList { "same.bin" }, kEngineTimeout);
 }
 
 void TestDownloadsAndCookies::attachmentCollectsTheCookiesOfTheAddress()
