@@ -53,7 +53,7 @@ void QCefClient::OnBeforePopup(const PopupRequest &request)
         return;
     }
     const QString targetUrl = request.url.toString(QUrl::FullyEncoded);
-    const QString refusal = popupRefusal(request);
+    const QString refusal = popupRefusal(request, OriginPolicy::configured());
     if (!refusal.isEmpty()) {
         TSpdlog::instance()->otherWarn(
             QStringLiteral("popup to %1 refused: %2").arg(LogExcerpt::of(targetUrl), refusal));
@@ -66,13 +66,12 @@ void QCefClient::OnBeforePopup(const PopupRequest &request)
 // player clicked gets none hooked either, and the page that holds it is named.
 // The popup is the document's the player acted in last: a click elsewhere a
 // moment before neither opens nor blocks it.
-QString QCefClient::popupRefusal(const PopupRequest &request)
+QString QCefClient::popupRefusal(const PopupRequest &request, const OriginPolicy &policy)
 {
     if (!request.userGesture)
         return QStringLiteral("no click or key of the player");
     if (request.actingOrigin.isEmpty())
         return QStringLiteral("asked for by an unknown document in %1").arg(request.pageOrigin);
-    const OriginPolicy policy = OriginPolicy::configured();
     for (const QString &origin : { request.actingOrigin, request.pageOrigin }) {
         if (!policy.trusts(QUrl(origin)))
             return QStringLiteral("asked for by %1 in %2").arg(request.actingOrigin, request.pageOrigin);

@@ -257,24 +257,36 @@ void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
     QVERIFY(clickUntil(portalArea, [&] { return clipboard->text() == QStringLiteral("portal-exec"); }));
 }
 
-// The engine asks about a lock naming the page, whichever frame wants it: an ad is refused after
-// the player's click on the portal, and the portal's own lock after its click is granted and
-// named to the player.
+// The engine asks about a lock naming the page, whichever frame wants it. An ad is refused after
+// the player's click on the portal, and the portal after the player's click on the ad; each gets
+// it after its own click, named to the player.
 void TestThirdPartyFrames::pointerLockGoesToTheDocumentThePlayerActedIn()
 {
+    const QString lockedPortal = QStringLiteral("portal locked true");
+    const QString lockedAd = QStringLiteral("ad locked true");
     QVERIFY(clickUntil(portalArea, [this] { return window()->isActive(); }));
     m_client->getBrowser()->executeJavaScript(
         QStringLiteral("document.addEventListener('click', function () {"
                        " frames[0].postMessage({ mode: 'lock', act: true }, '*'); }, { once: true })"));
     QVERIFY(clickUntil(portalArea, [] { return true; }));
     QTest::qWait(1500);
-    QVERIFY2(!told(QStringLiteral("ad locked true")), qPrintable(view()->title()));
+    QVERIFY2(!told(lockedAd), qPrintable(view()->title()));
+    setMode(QString());
+    QVERIFY(clickUntil(adArea, [] { return true; }));
+    m_client->getBrowser()->executeJavaScript(QStringLiteral("document.body.requestPointerLock()"));
+    QTest::qWait(1500);
+    QVERIFY2(!told(lockedPortal), qPrintable(view()->title()));
 
     setMode(QStringLiteral("lock"));
-    QVERIFY(clickUntil(portalArea, [this] { return told(QStringLiteral("portal locked true")); }));
+    QVERIFY(clickUntil(adArea, [&] { return told(lockedAd); }));
+    QCOMPARE(notice(),
+        QStringLiteral("%1 holds the mouse. Press Escape to release it")
+            .arg(m_server.url(QStringLiteral("ad.localhost"), QString())));
+    m_input.tapKey(XK_Escape);
+    QTRY_VERIFY(told(QStringLiteral("ad locked false")));
+    QVERIFY(clickUntil(portalArea, [&] { return told(lockedPortal); }));
     QCOMPARE(notice(),
         QStringLiteral("%1 holds the mouse. Press Escape to release it").arg(m_server.url(QString())));
-    QVERIFY2(!told(QStringLiteral("ad locked true")), qPrintable(view()->title()));
 }
 
 // An ad claiming gestures all the time neither blocks the portal's popup after the player's click
