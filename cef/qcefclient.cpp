@@ -74,7 +74,8 @@ QString QCefClient::popupRefusal(const PopupRequest &request, const OriginPolicy
         return QStringLiteral("asked for by an unknown document in %1").arg(request.pageOrigin);
     for (const QString &origin : { request.actingOrigin, request.pageOrigin }) {
         if (!policy.trusts(QUrl(origin)))
-            return QStringLiteral("asked for by %1 in %2").arg(request.actingOrigin, request.pageOrigin);
+            return QStringLiteral("asked for by %1 in %2")
+                .arg(request.actingOrigin, request.pageOrigin);
     }
     return QString();
 }

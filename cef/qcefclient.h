@@ -112,7 +112,6 @@ signals:
     void sgCollectCookie(const QNetworkCookie &cookie);
 
 private:
-
     bool m_created = false;
     bool m_loadSucceeded = false;
     // Shared by every download of the browser, and never reset: a download

@@ -59,7 +59,8 @@ QString gestureSecret()
 // what the bridge gives it and nothing else of them.
 QString channelScript(const QString &bridgeScript)
 {
-    return QStringLiteral("(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
+    return QStringLiteral(
+               "(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
                .arg(BridgeEndpoint::channelObjectName(), gestureSecret())
         + resourceText(QStringLiteral(":/qtwebchannel/qwebchannel.js")) + QStringLiteral("\n")
         + bridgeScript + QStringLiteral("\n})();\n");

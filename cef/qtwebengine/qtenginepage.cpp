@@ -391,8 +391,7 @@ void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
 // focus.
 void QtEnginePage::onMouseLockRequested(const QUrl &origin)
 {
-    askGestures(
-        [this, origin](const PlayerGesture &gesture) { answerMouseLock(origin, gesture); });
+    askGestures([this, origin](const PlayerGesture &gesture) { answerMouseLock(origin, gesture); });
 }
 
 void QtEnginePage::answerMouseLock(const QUrl &origin, const PlayerGesture &gesture)

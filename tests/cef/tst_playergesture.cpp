@@ -61,8 +61,8 @@ void TestPlayerGesture::popupIsTheLastActingDocumentsAndItsPages_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("refusal");
     QTest::newRow("the portal clicked") << true << portal << portal << QString();
-    QTest::newRow("an ad clicked") << true << ad << portal
-                                   << QStringLiteral("asked for by %1 in %2").arg(ad, portal);
+    QTest::newRow("an ad clicked")
+        << true << ad << portal << QStringLiteral("asked for by %1 in %2").arg(ad, portal);
     QTest::newRow("the portal clicked in an ad's page")
         << true << portal << ad << QStringLiteral("asked for by %1 in %2").arg(portal, ad);
     QTest::newRow("no document clicked lately")

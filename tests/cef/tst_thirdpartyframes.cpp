@@ -145,10 +145,12 @@ void TestThirdPartyFrames::initTestCase()
 {
     QVERIFY(m_input.isOpen());
     QVERIFY(m_server.listen());
-    const QByteArray ad = m_server.url(QStringLiteral("ad.localhost"), QStringLiteral("/ad.html")).toUtf8();
+    const QByteArray ad
+        = m_server.url(QStringLiteral("ad.localhost"), QStringLiteral("/ad.html")).toUtf8();
     m_server.setPage(QStringLiteral("/portal.html"),
         QByteArray(portalPage).replace("AD", ad).replace("SCRIPT", documentScript));
-    m_server.setPage(QStringLiteral("/ad.html"), QByteArray(adPage).replace("SCRIPT", documentScript));
+    m_server.setPage(
+        QStringLiteral("/ad.html"), QByteArray(adPage).replace("SCRIPT", documentScript));
     m_server.setPage(QStringLiteral("/target.html"), "<html><body>target</body></html>");
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
@@ -247,14 +249,16 @@ void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
     QCOMPARE(clipboard->text(), playerText);
 
     setMode(QStringLiteral("write"));
-    QVERIFY(clickUntil(adArea, [this] { return told(QStringLiteral("ad write NotAllowedError")); }));
+    QVERIFY(
+        clickUntil(adArea, [this] { return told(QStringLiteral("ad write NotAllowedError")); }));
     QCOMPARE(clipboard->text(), playerText);
     QVERIFY(clickUntil(grantedArea, [this] { return told(QStringLiteral("granted written")); }));
     QCOMPARE(clipboard->text(), QStringLiteral("granted-written"));
     QVERIFY(clickUntil(portalArea, [this] { return told(QStringLiteral("portal written")); }));
     QCOMPARE(clipboard->text(), QStringLiteral("portal-written"));
     setMode(QStringLiteral("copy"));
-    QVERIFY(clickUntil(portalArea, [&] { return clipboard->text() == QStringLiteral("portal-exec"); }));
+    QVERIFY(
+        clickUntil(portalArea, [&] { return clipboard->text() == QStringLiteral("portal-exec"); }));
 }
 
 // The engine asks about a lock naming the page, whichever frame wants it. An ad is refused after
@@ -265,9 +269,9 @@ void TestThirdPartyFrames::pointerLockGoesToTheDocumentThePlayerActedIn()
     const QString lockedPortal = QStringLiteral("portal locked true");
     const QString lockedAd = QStringLiteral("ad locked true");
     QVERIFY(clickUntil(portalArea, [this] { return window()->isActive(); }));
-    m_client->getBrowser()->executeJavaScript(
-        QStringLiteral("document.addEventListener('click', function () {"
-                       " frames[0].postMessage({ mode: 'lock', act: true }, '*'); }, { once: true })"));
+    m_client->getBrowser()->executeJavaScript(QStringLiteral(
+        "document.addEventListener('click', function () {"
+        " frames[0].postMessage({ mode: 'lock', act: true }, '*'); }, { once: true })"));
     QVERIFY(clickUntil(portalArea, [] { return true; }));
     QTest::qWait(1500);
     QVERIFY2(!told(lockedAd), qPrintable(view()->title()));
@@ -286,7 +290,8 @@ void TestThirdPartyFrames::pointerLockGoesToTheDocumentThePlayerActedIn()
     QTRY_VERIFY(told(QStringLiteral("ad locked false")));
     QVERIFY(clickUntil(portalArea, [&] { return told(lockedPortal); }));
     QCOMPARE(notice(),
-        QStringLiteral("%1 holds the mouse. Press Escape to release it").arg(m_server.url(QString())));
+        QStringLiteral("%1 holds the mouse. Press Escape to release it")
+            .arg(m_server.url(QString())));
 }
 
 // An ad claiming gestures all the time neither blocks the portal's popup after the player's click
