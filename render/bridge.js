@@ -115,12 +115,46 @@ function playerActedHereLast() {
     return actedAt !== null && now() - actedAt < gestureSpan;
 }
 
+// What the main frame's copy of this world hears from every frame's
+// (tellMainFrame): where the player clicked or typed last, kept for the
+// engine host to ask, and which document kept the pointer lock, told to the
+// native end once the channel is up.
+var lastGesture = null;
+var lockKept = function () {};
+function noteInMainFrame(origin, what) {
+    if (what === 'gesture')
+        lastGesture = { origin: origin, at: now() };
+    else if (what === 'locked')
+        lockKept(origin);
+}
+
+// Only to the main frame's origin as it was when this frame was made: a
+// document of no origin may have no copy of this world to take the secret.
+var ancestors = location.ancestorOrigins;
+var topOrigin = ancestors.length ? ancestors[ancestors.length - 1] : 'null';
+function tellMainFrame(what) {
+    if (topWindow === window) {
+        noteInMainFrame(pageOrigin, what);
+        return;
+    }
+    if (topOrigin === 'null')
+        return;
+    var message = { what: what };
+    message[gestureMarker] = gestureSecret;
+    topWindow.postMessage(message, topOrigin);
+}
+onPlayerGesture(function () { tellMainFrame('gesture'); });
+
 // The engine asks the shell about a pointer lock without saying which frame
 // wants it, and gives it to that frame: a document the player did not act in
 // last lets it go before its page hears of it.
 window.addEventListener('pointerlockchange', function (event) {
-    if (!document.pointerLockElement || playerActedHereLast())
+    if (!document.pointerLockElement)
         return;
+    if (playerActedHereLast()) {
+        tellMainFrame('locked');
+        return;
+    }
     apply(stopImmediatePropagation, event, []);
     document.exitPointerLock();
     document.dispatchEvent(new Event('pointerlockerror'));
@@ -141,11 +175,6 @@ var activation = navigator.userActivation;
 
 function listen() {
     var bridge = null;
-    var lastGesture = null;
-
-    function noteGesture(origin) {
-        lastGesture = { origin: origin, at: now() };
-    }
 
     // Asked by the engine host, in this world only, when a popup or a pointer
     // lock comes: the document the player clicked or typed in last.
@@ -156,7 +185,6 @@ function listen() {
             age: lastGesture ? now() - lastGesture.at : -1
         };
     };
-    onPlayerGesture(function () { noteGesture(pageOrigin); });
     var pending = [];
 
     function send(call) {
@@ -166,6 +194,7 @@ function listen() {
     // Calls made before the channel is up wait for it, in order.
     new QWebChannel(window.qt.webChannelTransport, function (channel) {
         bridge = channel.objects[channelObjectName];
+        lockKept = function (origin) { bridge.pointerLockKept(origin); };
         pending.forEach(send);
         pending = null;
     });
@@ -189,7 +218,7 @@ function listen() {
         if (!fromOwnPage(apply(sourceOf, event, [])))
             return;
         if (gesture) {
-            noteGesture(String(apply(originOf, event, [])));
+            noteInMainFrame(String(apply(originOf, event, [])), text(data.what));
             return;
         }
         var call = data[marker];
@@ -213,18 +242,5 @@ window.lumenFileChooserCancelled = function () {
     fileInputOpened = null;
 };
 
-if (topWindow === window) {
+if (topWindow === window)
     listen();
-} else {
-    // Only to the main frame's origin as it was when this frame was made: a
-    // document of no origin may have no copy of this world to take the secret.
-    var ancestors = location.ancestorOrigins;
-    var topOrigin = ancestors.length ? ancestors[ancestors.length - 1] : 'null';
-    onPlayerGesture(function () {
-        if (topOrigin === 'null')
-            return;
-        var message = {};
-        message[gestureMarker] = gestureSecret;
-        topWindow.postMessage(message, topOrigin);
-    });
-}

@@ -134,7 +134,8 @@ void QtEnginePage::setUpPage()
 {
     m_channel = new QWebChannel(m_page);
     m_channel->registerObject(BridgeEndpoint::channelObjectName(),
-        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
+        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); },
+            [this](const QString &origin) { onPointerLockKept(origin); }, m_channel));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
     // Without it the engine refuses every element's request at once.
@@ -386,9 +387,9 @@ void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
 // Games lock the pointer for mouse look. The engine asks for any request of a focused window,
 // gesture or not, naming the page rather than the frame; browsers lock only for the document the
 // player has just clicked or typed in. So the lock needs a recent gesture, and the bridge's world
-// in the frame that gets it lets it go unless the player acted in that very document last: the
-// one named to the player. The engine lets the lock go on Escape and when the window loses the
-// focus.
+// in the frame that gets it lets it go unless the player acted in that very document last; the
+// document that kept it is named to the player. The engine lets the lock go on Escape and when
+// the window loses the focus.
 void QtEnginePage::onMouseLockRequested(const QUrl &origin)
 {
     askGestures([this, origin](const PlayerGesture &gesture) { answerMouseLock(origin, gesture); });
@@ -396,13 +397,19 @@ void QtEnginePage::onMouseLockRequested(const QUrl &origin)
 
 void QtEnginePage::answerMouseLock(const QUrl &origin, const PlayerGesture &gesture)
 {
-    const QString holder = gesture.actingOrigin();
-    const bool granted = !holder.isEmpty();
+    const bool granted = !gesture.actingOrigin().isEmpty();
     m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock, permissionAnswer(granted));
     if (!granted)
         return;
     m_pointerLockGranted = true;
-    m_notice->showBriefly(tr("%1 holds the mouse. Press Escape to release it").arg(holder));
+}
+
+// Also for a frame's lock the engine gives without asking, after the frame let the pointer go
+// itself.
+void QtEnginePage::onPointerLockKept(const QString &origin)
+{
+    m_pointerLockGranted = true;
+    m_notice->showBriefly(tr("%1 holds the mouse. Press Escape to release it").arg(origin));
 }
 
 // Browsers let a page's script write to the clipboard only around the player's input; the engine

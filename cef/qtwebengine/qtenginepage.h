@@ -67,6 +67,8 @@ private:
     void onFullScreenRequested(QWebEngineFullScreenRequest request);
     void onMouseLockRequested(const QUrl &origin);
     void answerMouseLock(const QUrl &origin, const PlayerGesture &gesture);
+    // The bridge's world says which document kept a lock: the one the player acted in last.
+    void onPointerLockKept(const QString &origin);
     // What the bridge's script world saw of the player's last click or key, told to answer on a
     // later turn of the event loop, unless the page is gone by then.
     void askGestures(const std::function<void(const PlayerGesture &)> &answer);
