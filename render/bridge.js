@@ -162,11 +162,24 @@ window.addEventListener('pointerlockchange', function (event) {
 
 // Copying needs the player's click or key in this very document, as browsers
 // ask of document.execCommand('copy'), even while the engine lets the page's
-// script write to the clipboard. A copy event held back writes nothing.
+// script write to the clipboard; and, as for the clipboard API, a frame of
+// another site needs its frame's allow="clipboard-write". A copy event held
+// back writes nothing. The player's own copy from the keyboard, which the
+// engine makes a moment after the keys, is always theirs to make.
 var activation = navigator.userActivation;
+var framePolicy = document.featurePolicy;
+var copyKeysAt = null;
+window.addEventListener('keydown', function (event) {
+    if (event.isTrusted && (event.ctrlKey || event.metaKey)
+            && (/^[cx]$/i.test(event.key) || event.key === 'Insert'))
+        copyKeysAt = now();
+}, true);
+function playerCopies() {
+    return copyKeysAt !== null && now() - copyKeysAt < 1000;
+}
 ['copy', 'cut'].forEach(function (type) {
     window.addEventListener(type, function (event) {
-        if (activation.isActive)
+        if (playerCopies() || activation.isActive && framePolicy.allowsFeature('clipboard-write'))
             return;
         apply(preventDefault, event, []);
         apply(stopImmediatePropagation, event, []);

@@ -22,6 +22,7 @@ function act() {
     if (mode === 'copy') { area.value = name + '-exec'; area.select(); document.execCommand('copy'); }
     if (mode === 'write') navigator.clipboard.writeText(name + '-written').then(
         function () { report('written'); }, function (e) { report('write ' + e.name); });
+    if (mode === 'select') { area.value = name + '-selected'; area.select(); }
     if (mode === 'lock') document.body.requestPointerLock();
     if (mode === 'fullscreen') document.body.requestFullscreen();
     if (mode === 'popup') open('/target.html');
@@ -155,7 +156,7 @@ QString TestThirdPartyFrames::notice() const
 
 // Nothing writes without the player's click in it: not the portal, nor an ad just after the
 // player's click on the portal. An ad writes after its own click only when its frame allows it,
-// and is told so beforehand; the portal's copy buttons work.
+// and is told beforehand it would not; the portal's copy buttons work.
 void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -181,6 +182,18 @@ void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
     run(QStringLiteral("tell({ mode: 'copy' })"));
     QVERIFY(
         clickUntil(portalArea, [&] { return clipboard->text() == QStringLiteral("portal-exec"); }));
+    QVERIFY(clickUntil(adArea));
+    QTest::qWait(500);
+    QCOMPARE(clipboard->text(), QStringLiteral("portal-exec"));
+    QVERIFY(clickUntil(
+        grantedArea, [&] { return clipboard->text() == QStringLiteral("granted-exec"); }));
+    // The player's own copy from the keyboard, anywhere.
+    run(QStringLiteral("tell({ mode: 'select' })"));
+    QVERIFY(clickUntil(adArea));
+    m_input.pressKey(XK_Control_L);
+    m_input.tapKey(XK_c);
+    m_input.releaseKey(XK_Control_L);
+    QTRY_COMPARE(clipboard->text(), QStringLiteral("ad-selected"));
 }
 
 // The engine asks about a lock naming the page, whichever frame wants it. An ad is refused after
