@@ -40,9 +40,9 @@ struct PopupRequest
     // Asked for while the page handled the player's click or key, as browsers
     // require of a popup.
     bool userGesture = false;
-    // The origins of the documents the player's clicks and keys of the last
-    // few seconds went to: the popup came from one of them.
-    QStringList gestureOrigins;
+    // The origin of the document the player clicked or typed in last (PlayerGesture): the engine
+    // does not say which frame asked, and only that document's gesture opens a popup.
+    QString actingOrigin;
     // The origin of the main frame's document.
     QString pageOrigin;
 };
@@ -73,16 +73,24 @@ private:
 class FullScreenRequest
 {
 public:
-    explicit FullScreenRequest(bool on)
+    // origin: the asking frame's document's, which may be a frame of another site than the page.
+    FullScreenRequest(bool on, const QUrl &origin)
         : m_on(on)
+        , m_origin(origin)
     {
     }
 
     bool isOn() const { return m_on; }
+    const QUrl &origin() const { return m_origin; }
     void accept() { m_accepted = true; }
     bool isAccepted() const { return m_accepted; }
+    // The player is told for a few seconds who fills the screen, and how to leave.
+    void tellThePlayer() { m_told = true; }
+    bool isToldToThePlayer() const { return m_told; }
 
 private:
     bool m_on;
+    QUrl m_origin;
     bool m_accepted = false;
+    bool m_told = false;
 };

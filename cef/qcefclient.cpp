@@ -39,7 +39,7 @@ void QCefClient::OnBeforePopup(const PopupRequest &request)
         return;
     }
     const QString targetUrl = request.url.toString(QUrl::FullyEncoded);
-    const QString refusal = popupRefusal(request);
+    const QString refusal = popupRefusal(request, OriginPolicy::configured());
     if (!refusal.isEmpty()) {
         TSpdlog::instance()->otherWarn(
             QStringLiteral("popup to %1 refused: %2").arg(LogExcerpt::of(targetUrl), refusal));
@@ -50,23 +50,29 @@ void QCefClient::OnBeforePopup(const PopupRequest &request)
 
 // Browsers open no popup the player did not ask for; an ad's frame the
 // player clicked gets none hooked either, and the page that holds it is named.
-QString QCefClient::popupRefusal(const PopupRequest &request)
+// The popup is the document's the player acted in last: a click elsewhere a
+// moment before neither opens nor blocks it.
+QString QCefClient::popupRefusal(const PopupRequest &request, const OriginPolicy &policy)
 {
     if (!request.userGesture)
         return QStringLiteral("no click or key of the player");
-    if (request.gestureOrigins.isEmpty())
+    if (request.actingOrigin.isEmpty())
         return QStringLiteral("asked for by an unknown document in %1").arg(request.pageOrigin);
-    const OriginPolicy policy = OriginPolicy::configured();
-    for (const QString &origin : request.gestureOrigins + QStringList { request.pageOrigin }) {
+    for (const QString &origin : { request.actingOrigin, request.pageOrigin }) {
         if (!policy.trusts(QUrl(origin)))
-            return QStringLiteral("asked for by %1 in %2").arg(origin, request.pageOrigin);
+            return QStringLiteral("asked for by %1 in %2")
+                .arg(request.actingOrigin, request.pageOrigin);
     }
     return QString();
 }
 
+// As browsers do, another site's frame filling the screen is named to the player, with the way
+// out; the portal's own pages are not.
 void QCefClient::OnFullScreenModeChange(
     const CefRefPtr<CefBrowser> &browser, FullScreenRequest &request)
 {
+    if (request.isOn() && !OriginPolicy::configured().trusts(request.origin()))
+        request.tellThePlayer();
     emit sgFullScreenModeChange(browser, request);
 }
 

@@ -10,6 +10,7 @@ class CefBrowser;
 class CefDownloadItem;
 class ContextMenuRequest;
 class FullScreenRequest;
+class OriginPolicy;
 class QUrl;
 
 // Serves one browser: turns the engine's events into signals for the window
@@ -33,6 +34,8 @@ public:
 
     // Life span:
     void OnBeforePopup(const PopupRequest &request);
+    // Why the popup is not hooked, with the sites policy trusts; empty when it is.
+    static QString popupRefusal(const PopupRequest &request, const OriginPolicy &policy);
     void OnAfterCreated(const CefRefPtr<CefBrowser> &browser);
     void OnBeforeClose(const CefRefPtr<CefBrowser> &browser);
 
@@ -110,9 +113,6 @@ signals:
     void sgCollectCookie(const QNetworkCookie &cookie);
 
 private:
-    // Why the popup is not hooked; empty when it is.
-    static QString popupRefusal(const PopupRequest &request);
-
     bool m_created = false;
     bool m_loadSucceeded = false;
     // Shared by every download of the browser, and never reset: a download

@@ -8,7 +8,10 @@
 // document's own origin: the native end judges the documents that called,
 // never the address the window happens to show while its old page still
 // runs. Every frame tells the main frame when the player clicks or types in
-// it, so the shell knows whom a popup the engine reports came from.
+// it, so the shell knows whom a popup or a pointer lock the engine reports
+// came from. Those messages carry gestureSecret, made anew by the engine host
+// for each run and known only to this world's copies: no page can speak for
+// the player.
 var marker = '__lumenBridgeCall';
 var gestureMarker = '__lumenGesture';
 var pageOrigin = location.origin;
@@ -25,6 +28,7 @@ var dataOf = messageField('data');
 var originOf = messageField('origin');
 var sourceOf = messageField('source');
 var stopImmediatePropagation = Event.prototype.stopImmediatePropagation;
+var preventDefault = Event.prototype.preventDefault;
 var now = performance.now.bind(performance);
 var later = window.setTimeout.bind(window);
 var min = Math.min;
@@ -85,8 +89,7 @@ function fromOwnPage(source) {
     }
 }
 
-// A popup needs the player's click or key within the last seconds, as
-// browsers count user activation.
+// A click or key counts this long, as browsers count user activation.
 var gestureSpan = 5000;
 
 // The engine marks what the player did: no script can make such an event.
@@ -99,26 +102,102 @@ function onPlayerGesture(tell) {
     });
 }
 
+// Whether the player clicked or typed in this document last: recently, and
+// the focus has not gone to another document (another frame, or away from
+// the window) since.
+var actedAt = null;
+onPlayerGesture(function () { actedAt = now(); });
+window.addEventListener('blur', function (event) {
+    if (event.isTrusted && event.target === window)
+        actedAt = null;
+}, true);
+function playerActedHereLast() {
+    return actedAt !== null && now() - actedAt < gestureSpan;
+}
+
+// What the main frame's copy of this world hears from every frame's
+// (tellMainFrame): where the player clicked or typed last, kept for the
+// engine host to ask, and which document kept the pointer lock, told to the
+// native end once the channel is up.
+var lastGesture = null;
+var lockKept = function () {};
+function noteInMainFrame(origin, what) {
+    if (what === 'gesture')
+        lastGesture = { origin: origin, at: now() };
+    else if (what === 'locked')
+        lockKept(origin);
+}
+
+// Only to the main frame's origin as it was when this frame was made: a
+// document of no origin may have no copy of this world to take the secret.
+var ancestors = location.ancestorOrigins;
+var topOrigin = ancestors.length ? ancestors[ancestors.length - 1] : 'null';
+function tellMainFrame(what) {
+    if (topWindow === window) {
+        noteInMainFrame(pageOrigin, what);
+        return;
+    }
+    if (topOrigin === 'null')
+        return;
+    var message = { what: what };
+    message[gestureMarker] = gestureSecret;
+    topWindow.postMessage(message, topOrigin);
+}
+onPlayerGesture(function () { tellMainFrame('gesture'); });
+
+// The engine asks the shell about a pointer lock without saying which frame
+// wants it, and gives it to that frame: a document the player did not act in
+// last lets it go before its page hears of it.
+window.addEventListener('pointerlockchange', function (event) {
+    if (!document.pointerLockElement)
+        return;
+    if (playerActedHereLast()) {
+        tellMainFrame('locked');
+        return;
+    }
+    apply(stopImmediatePropagation, event, []);
+    document.exitPointerLock();
+    document.dispatchEvent(new Event('pointerlockerror'));
+}, true);
+
+// Copying needs the player's click or key in this very document, as browsers
+// ask of document.execCommand('copy'), even while the engine lets the page's
+// script write to the clipboard; and, as for the clipboard API, a frame of
+// another site needs its frame's allow="clipboard-write". A copy event held
+// back writes nothing. The player's own copy from the keyboard, which the
+// engine makes a moment after the keys, is always theirs to make.
+var activation = navigator.userActivation;
+var framePolicy = document.featurePolicy;
+var copyKeysAt = null;
+window.addEventListener('keydown', function (event) {
+    if (event.isTrusted && (event.ctrlKey || event.metaKey)
+            && (/^[cx]$/i.test(event.key) || event.key === 'Insert'))
+        copyKeysAt = now();
+}, true);
+function playerCopies() {
+    return copyKeysAt !== null && now() - copyKeysAt < 1000;
+}
+['copy', 'cut'].forEach(function (type) {
+    window.addEventListener(type, function (event) {
+        if (playerCopies() || activation.isActive && framePolicy.allowsFeature('clipboard-write'))
+            return;
+        apply(preventDefault, event, []);
+        apply(stopImmediatePropagation, event, []);
+    }, true);
+});
+
 function listen() {
     var bridge = null;
-    var gestures = [];
 
-    function noteGesture(origin) {
-        var time = now();
-        gestures = gestures.filter(function (gesture) { return time - gesture[1] < gestureSpan; });
-        gestures.push([origin, time]);
-    }
-
-    // Asked by the engine host, in this world only, when a popup comes.
+    // Asked by the engine host, in this world only, when a popup or a pointer
+    // lock comes: the document the player clicked or typed in last.
     window.lumenGestures = function () {
-        var time = now();
         return {
             page: pageOrigin,
-            origins: gestures.filter(function (gesture) { return time - gesture[1] < gestureSpan; })
-                .map(function (gesture) { return gesture[0]; })
+            origin: lastGesture ? lastGesture.origin : '',
+            age: lastGesture ? now() - lastGesture.at : -1
         };
     };
-    onPlayerGesture(function () { noteGesture(pageOrigin); });
     var pending = [];
 
     function send(call) {
@@ -128,6 +207,7 @@ function listen() {
     // Calls made before the channel is up wait for it, in order.
     new QWebChannel(window.qt.webChannelTransport, function (channel) {
         bridge = channel.objects[channelObjectName];
+        lockKept = function (origin) { bridge.pointerLockKept(origin); };
         pending.forEach(send);
         pending = null;
     });
@@ -144,14 +224,14 @@ function listen() {
         var data = apply(dataOf, event, []);
         if (data === null || typeof data !== 'object')
             return;
-        var gesture = data[gestureMarker] === 1;
+        var gesture = data[gestureMarker] === gestureSecret;
         if (!gesture && !isArray(data[marker]))
             return;
         apply(stopImmediatePropagation, event, []);
         if (!fromOwnPage(apply(sourceOf, event, [])))
             return;
         if (gesture) {
-            noteGesture(String(apply(originOf, event, [])));
+            noteInMainFrame(String(apply(originOf, event, [])), text(data.what));
             return;
         }
         var call = data[marker];
@@ -175,12 +255,5 @@ window.lumenFileChooserCancelled = function () {
     fileInputOpened = null;
 };
 
-if (topWindow === window) {
+if (topWindow === window)
     listen();
-} else {
-    onPlayerGesture(function () {
-        var message = {};
-        message[gestureMarker] = 1;
-        topWindow.postMessage(message, '*');
-    });
-}

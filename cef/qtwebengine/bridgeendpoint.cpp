@@ -5,9 +5,11 @@
 #include <QEvent>
 #include <QJsonValue>
 
-BridgeEndpoint::BridgeEndpoint(std::function<void(const BridgeCall &)> receiver, QObject *parent)
+BridgeEndpoint::BridgeEndpoint(std::function<void(const BridgeCall &)> receiver,
+    std::function<void(const QString &)> lockKept, QObject *parent)
     : QObject(parent)
     , m_receiver(std::move(receiver))
+    , m_lockKept(std::move(lockKept))
 {
     connect(this, &QObject::objectNameChanged, this, &BridgeEndpoint::keepEmptyName);
 }
@@ -22,6 +24,11 @@ void BridgeEndpoint::callQML(const QJsonValue &name, const QJsonValue &id,
 {
     m_receiver({ name.toString(), id.toString(), request.toString(), origin.toString(),
         pageOrigin.toString() });
+}
+
+void BridgeEndpoint::pointerLockKept(const QJsonValue &origin)
+{
+    m_lockKept(origin.toString());
 }
 
 bool BridgeEndpoint::event(QEvent *event)

@@ -8,8 +8,8 @@ class QJsonValue;
 struct BridgeCall;
 
 // The one object a page reaches through its channel. The channel offers a
-// page every public member, inherited ones too: the bridge call is the only
-// one that does anything.
+// page every public member, inherited ones too: the bridge call and the
+// bridge's own word of a pointer lock are the only ones that do anything.
 // Runs on the GUI thread. Lives as long as its page's channel.
 class BridgeEndpoint : public QObject
 {
@@ -17,7 +17,9 @@ class BridgeEndpoint : public QObject
     Q_DISABLE_COPY(BridgeEndpoint)
 
 public:
-    BridgeEndpoint(std::function<void(const BridgeCall &)> receiver, QObject *parent);
+    // lockKept: told the origin of the document that kept a pointer lock.
+    BridgeEndpoint(std::function<void(const BridgeCall &)> receiver,
+        std::function<void(const QString &)> lockKept, QObject *parent);
 
     // The name the page side finds this object by.
     static QString channelObjectName();
@@ -26,6 +28,8 @@ public slots:
     // Any argument that is not a string counts as the empty string.
     void callQML(const QJsonValue &name, const QJsonValue &id, const QJsonValue &request,
         const QJsonValue &origin, const QJsonValue &pageOrigin);
+    // Only the bridge's own script world reaches the channel: no page script calls it.
+    void pointerLockKept(const QJsonValue &origin);
 
 protected:
     // A page may ask for deleteLater: it is refused.
@@ -36,4 +40,5 @@ private:
     void keepEmptyName();
 
     std::function<void(const BridgeCall &)> m_receiver;
+    std::function<void(const QString &)> m_lockKept;
 };

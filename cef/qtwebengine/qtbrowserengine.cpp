@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QWebEngineScript>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
@@ -45,12 +46,23 @@ QString resourceText(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
+// The bridge's copies in a page's frames tell each other of the player's
+// gestures with it; only the text of their own script world holds it.
+QString gestureSecret()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(words), sizeof(words)).toHex());
+}
+
 // The channel client and the bridge share one private scope: the page sees
 // what the bridge gives it and nothing else of them.
 QString channelScript(const QString &bridgeScript)
 {
-    return QStringLiteral("(function () {\nvar channelObjectName = '%1';\n")
-               .arg(BridgeEndpoint::channelObjectName())
+    return QStringLiteral(
+               "(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
+               .arg(BridgeEndpoint::channelObjectName(), gestureSecret())
         + resourceText(QStringLiteral(":/qtwebchannel/qwebchannel.js")) + QStringLiteral("\n")
         + bridgeScript + QStringLiteral("\n})();\n");
 }

@@ -5,10 +5,11 @@
 #include "cef/engineprofile.h"
 #include "cef/pagerequests.h"
 #include "cef/permissionpolicy.h"
+#include "cef/playergesture.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/fullscreenanswer.h"
+#include "cef/qtwebengine/pagenotice.h"
 #include "cef/qtwebengine/pagescriptdialogs.h"
-#include "cef/qtwebengine/pointerlocknotice.h"
 #include "cef/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
 
@@ -100,9 +101,12 @@ QtEnginePage::QtEnginePage(
     , m_page(new ShellWebPage(profile, options.scriptDialogs, dialogScheme, this))
     , m_pluginsAllowed(options.pluginsAllowed)
     , m_scriptDialogs(options.scriptDialogs)
-    , m_pointerLockNotice(new PointerLockNotice(m_view.get()))
+    , m_notice(new PageNotice(m_view.get()))
 {
     setUpPage();
+    m_clipboardClosing.setSingleShot(true);
+    m_clipboardClosing.setInterval(PlayerGesture::kSpanMs);
+    connect(&m_clipboardClosing, &QTimer::timeout, this, [this] { setClipboardOpen(false); });
 
     m_view->setPage(m_page);
     m_view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -133,11 +137,14 @@ void QtEnginePage::setUpPage()
 {
     m_channel = new QWebChannel(m_page);
     m_channel->registerObject(BridgeEndpoint::channelObjectName(),
-        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); }, m_channel));
+        new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); },
+            [this](const QString &origin) { onPointerLockKept(origin); }, m_channel));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
     // Without it the engine refuses every element's request at once.
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    m_page->settings()->setAttribute(
+        QWebEngineSettings::JavascriptCanAccessClipboard, m_clipboardOpen);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_heldNavigation = nullptr; });
@@ -301,19 +308,19 @@ void QtEnginePage::onNewWindowRequested(QWebEngineNewWindowRequest &request)
         emit sgPopupRequested(popup);
         return;
     }
-    askGestures([this, popup](const QVariantMap &reported) mutable {
-        popup.pageOrigin = reported.value(QStringLiteral("page")).toString();
-        popup.gestureOrigins = reported.value(QStringLiteral("origins")).toStringList();
+    askGestures([this, popup](const PlayerGesture &gesture) mutable {
+        popup.pageOrigin = gesture.pageOrigin();
+        popup.actingOrigin = gesture.actingOrigin();
         emit sgPopupRequested(popup);
     });
 }
 
-void QtEnginePage::askGestures(const std::function<void(const QVariantMap &)> &answer)
+void QtEnginePage::askGestures(const std::function<void(const PlayerGesture &)> &answer)
 {
     m_page->runJavaScript(QStringLiteral("lumenGestures()"), QWebEngineScript::ApplicationWorld,
-        [self = QPointer<QtEnginePage>(this), answer](const QVariant &gestures) {
+        [self = QPointer<QtEnginePage>(this), answer](const QVariant &gesture) {
             if (self)
-                answer(gestures.toMap());
+                answer(PlayerGesture::fromReport(gesture.toMap()));
         });
 }
 
@@ -347,13 +354,14 @@ void QtEnginePage::onFeaturePermissionRequested(const QUrl &origin, QWebEnginePa
 // A page asks what a request would get (navigator.permissions.query) before
 // it requests: the engine answers from what it was told, so the answers of
 // the document's origin are given before the document exists. Clipboard
-// writes follow one switch of the whole page, set by its main document.
+// writes follow one switch of the whole page (onPlayerInput), allowed by its main document.
 void QtEnginePage::answerPermissionsAhead(const QUrl &url)
 {
     const PermissionPolicy policy = PermissionPolicy::configured();
     const QUrl origin(OriginPolicy::originOf(url));
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard,
-        policy.grants(url, PermissionPolicy::Feature::ClipboardWrite));
+    m_clipboardAllowed = policy.grants(url, PermissionPolicy::Feature::ClipboardWrite);
+    if (!m_clipboardAllowed)
+        setClipboardOpen(false);
     m_page->setFeaturePermission(origin, QWebEnginePage::Notifications,
         permissionAnswer(policy.grants(url, PermissionPolicy::Feature::Notifications)));
     m_page->setFeaturePermission(
@@ -382,9 +390,10 @@ void QtEnginePage::onContextMenuRequested(const QPoint &position)
     standard->popup(m_view->mapToGlobal(position));
 }
 
+// The engine names the frame that asked, which may be another site's than the page's.
 void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
 {
-    FullScreenRequest asked(request.toggleOn());
+    FullScreenRequest asked(request.toggleOn(), request.origin());
     emit sgFullScreenRequested(asked);
     if (!asked.isAccepted()) {
         request.reject();
@@ -393,29 +402,59 @@ void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
     if (m_fullScreenAnswer)
         m_fullScreenAnswer->answerNow();
     m_fullScreenAnswer = new FullScreenAnswer(m_view.get(), request, m_page);
+    if (asked.isToldToThePlayer()) {
+        m_notice->showBriefly(tr("%1 is now full screen. Press Escape to exit")
+                                  .arg(OriginPolicy::originOf(request.origin())));
+    }
 }
 
 // Games lock the pointer for mouse look. The engine asks for any request of a focused window,
-// gesture or not; browsers lock only for the document the player has just clicked or typed in.
-// The engine lets the lock go on Escape and when the window loses the focus.
+// gesture or not, naming the page rather than the frame; browsers lock only for the document the
+// player has just clicked or typed in. So the lock needs a recent gesture, and the bridge's world
+// in the frame that gets it lets it go unless the player acted in that very document last; the
+// document that kept it is named to the player. The engine lets the lock go on Escape and when
+// the window loses the focus.
 void QtEnginePage::onMouseLockRequested(const QUrl &origin)
 {
-    askGestures([this, origin](const QVariantMap &reported) {
-        answerMouseLock(origin, reported.value(QStringLiteral("origins")).toStringList());
-    });
+    askGestures([this, origin](const PlayerGesture &gesture) { answerMouseLock(origin, gesture); });
 }
 
-void QtEnginePage::answerMouseLock(const QUrl &origin, const QStringList &gestureOrigins)
+void QtEnginePage::answerMouseLock(const QUrl &origin, const PlayerGesture &gesture)
 {
-    // The engine gives the origin as an address with a path of "/", the bridge as the document's
-    // location.origin; documents without an origin of their own never count.
-    const QString asking = OriginPolicy::originOf(origin);
-    const bool gesture = asking != QLatin1String("null") && gestureOrigins.contains(asking);
-    m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock, permissionAnswer(gesture));
-    if (!gesture)
+    const bool granted = !gesture.actingOrigin().isEmpty();
+    m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock, permissionAnswer(granted));
+    if (!granted)
         return;
     m_pointerLockGranted = true;
-    m_pointerLockNotice->showBriefly();
+}
+
+// Also for a frame's lock the engine gives without asking, after the frame let the pointer go
+// itself.
+void QtEnginePage::onPointerLockKept(const QString &origin)
+{
+    m_pointerLockGranted = true;
+    m_notice->showBriefly(tr("%1 holds the mouse. Press Escape to release it").arg(origin));
+}
+
+// Browsers let a page's script write to the clipboard only around the player's input; the engine
+// has one switch for every frame of the page. It is on for a gesture's span after the player's
+// click or key reaches the window, before the page hears of it; the bridge's world in each frame
+// keeps copying to the document the player acted in, and the engine's frame policy keeps the
+// clipboard API from other sites' frames unless their frame allows it.
+void QtEnginePage::onPlayerInput()
+{
+    if (!m_clipboardAllowed)
+        return;
+    setClipboardOpen(true);
+    m_clipboardClosing.start();
+}
+
+void QtEnginePage::setClipboardOpen(bool open)
+{
+    if (open == m_clipboardOpen)
+        return;
+    m_clipboardOpen = open;
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, open);
 }
 
 // Put into a window of the shell, the view's window has a parent, and the widgets never count
@@ -432,6 +471,15 @@ void QtEnginePage::onActiveChanged()
 
 bool QtEnginePage::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        onPlayerInput();
+        break;
+    default:
+        break;
+    }
     // Closing the window, or a window it was put into, takes the page with it.
     if (event->type() == QEvent::PlatformSurface
         && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()

@@ -3,14 +3,16 @@
 #include "cef/enginepage.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWebEnginePage>
 
 #include <functional>
 #include <memory>
 
 class FullScreenAnswer;
+class PageNotice;
+class PlayerGesture;
 class QWebChannel;
-class PointerLockNotice;
 class QWebEngineCertificateError;
 class QWebEngineFullScreenRequest;
 class QWebEngineLoadingInfo;
@@ -67,10 +69,14 @@ private:
     void onContextMenuRequested(const QPoint &position);
     void onFullScreenRequested(QWebEngineFullScreenRequest request);
     void onMouseLockRequested(const QUrl &origin);
-    void answerMouseLock(const QUrl &origin, const QStringList &gestureOrigins);
-    // What the bridge's script world saw of the player's recent clicks and keys, told to
-    // answer on a later turn of the event loop, unless the page is gone by then.
-    void askGestures(const std::function<void(const QVariantMap &)> &answer);
+    void answerMouseLock(const QUrl &origin, const PlayerGesture &gesture);
+    // The bridge's world says which document kept a lock: the one the player acted in last.
+    void onPointerLockKept(const QString &origin);
+    // What the bridge's script world saw of the player's last click or key, told to answer on a
+    // later turn of the event loop, unless the page is gone by then.
+    void askGestures(const std::function<void(const PlayerGesture &)> &answer);
+    void onPlayerInput();
+    void setClipboardOpen(bool open);
     void onActiveChanged();
     void onLeaveChosen();
     void navigate(const std::function<void()> &navigation);
@@ -81,10 +87,15 @@ private:
     QWebChannel *m_channel = nullptr;
     const bool m_pluginsAllowed;
     const bool m_scriptDialogs;
-    PointerLockNotice *m_pointerLockNotice;
+    PageNotice *m_notice;
     QPointer<FullScreenAnswer> m_fullScreenAnswer;
     bool m_pointerLockGranted = false;
     // The shell's last load or reload, until the page starts loading: the
     // page's leave-page question may hold it back, and the player let it go.
     std::function<void()> m_heldNavigation;
+    // Whether the main document's origin may write to the clipboard at all, and whether the
+    // engine lets the page's script write now: only just after the player's input.
+    bool m_clipboardAllowed = false;
+    bool m_clipboardOpen = false;
+    QTimer m_clipboardClosing;
 };

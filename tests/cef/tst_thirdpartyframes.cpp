@@ -1,0 +1,263 @@
+#include "cef/pagerequests.h"
+#include "cef/qcefapp.h"
+#include "cef/qcefclient.h"
+#include "debugcapture.h"
+#include "enginetest.h"
+#include "testhttpserver.h"
+#include "xtestinput.h"
+
+#include <QClipboard>
+#include <QLabel>
+
+#include <X11/keysym.h>
+
+namespace {
+
+// Every document does on the player's click what mode says (set by a message, with act: at once),
+// and reports into the portal's title what the engine told it.
+const char documentScript[] = R"(<textarea id="area"></textarea><script>
+var name = location.hash.slice(1) || 'portal', mode = '';
+function report(text) { top.postMessage({ report: name + ' ' + text }, '*'); }
+function act() {
+    if (mode === 'copy') { area.value = name + '-exec'; area.select(); document.execCommand('copy'); }
+    if (mode === 'write') navigator.clipboard.writeText(name + '-written').then(
+        function () { report('written'); }, function (e) { report('write ' + e.name); });
+    if (mode === 'select') { area.value = name + '-selected'; area.select(); }
+    if (mode === 'lock') document.body.requestPointerLock();
+    if (mode === 'fullscreen') document.body.requestFullscreen();
+    if (mode === 'popup') open('/target.html');
+}
+addEventListener('message', function (e) { if ('mode' in e.data) mode = e.data.mode; if (e.data.act) act(); });
+document.onclick = act;
+document.onpointerlockchange = function () { report('locked ' + !!document.pointerLockElement); };
+document.onfullscreenchange = function () { report('full ' + !!document.fullscreenElement); };
+navigator.permissions.query({ name: 'clipboard-write' }).then(function (s) { report(s.state); });
+</script>)";
+
+// The portal on the left; an ad's frame without grants in the middle; one allowed the clipboard
+// and the screen on the right. The ad claims the player's gestures in every way a page could.
+const char portalPage[] = R"(<body style="margin:0">
+<iframe src="AD#ad" style="position:fixed;left:200px;top:0;width:200px;height:300px;border:0">
+</iframe><iframe src="AD#granted" allow="clipboard-write; fullscreen"
+    style="position:fixed;left:400px;top:0;width:200px;height:300px;border:0"></iframe>
+<script>
+var reports = [];
+addEventListener('message', function (e) {
+    if (typeof e.data.__lumenGesture === 'string') reports.push('portal saw the gesture secret');
+    if ('report' in e.data) reports.push(e.data.report);
+    document.title = reports.join('|');
+});
+function tell(message) { [window].concat([].slice.call(frames)).forEach(function (w) { w.postMessage(message, '*'); }); }
+</script>SCRIPT</body>)";
+
+const char adPage[] = R"(<body style="margin:0">SCRIPT<script>
+setInterval(function () { parent.postMessage({ __lumenGesture: 1 }, '*'); }, 100);
+</script></body>)";
+
+const QString playerText = QStringLiteral("the player's own text");
+const QPoint portalArea(100, 150);
+const QPoint adArea(300, 150);
+const QPoint grantedArea(500, 150);
+
+} // namespace
+
+// Other sites' frames in a trusted page, through a real engine and the player's real input: the
+// clipboard, the pointer, the player's gestures and the screen go to them no further than a
+// browser would let them.
+class TestThirdPartyFrames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void clipboardNeedsTheGestureAndTheFrameGrant();
+    void pointerLockGoesToTheDocumentThePlayerActedIn();
+    void forgedGesturesChangeNoPopup();
+    void anotherSitesFullScreenIsNamed();
+
+private:
+    // Once the portal has run script.
+    void run(const QString &script);
+    // The player's click at point of the window, repeated until answered() holds.
+    bool clickUntil(
+        const QPoint &point, const std::function<bool()> &answered = [] { return true; });
+    bool told(const QString &report) const { return m_view->title().split('|').contains(report); }
+    QString notice() const;
+
+    QCefEngine m_engine { realEngine() };
+    TestHttpServer m_server;
+    CefRefPtr<QCefClient> m_client;
+    QWebEngineView *m_view = nullptr;
+    XTestInput m_input;
+};
+
+void TestThirdPartyFrames::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    const QByteArray ad = m_server.url("ad.localhost", QStringLiteral("/ad.html")).toUtf8();
+    m_server.setPage(QStringLiteral("/portal.html"),
+        QByteArray(portalPage).replace("AD", ad).replace("SCRIPT", documentScript));
+    m_server.setPage(
+        QStringLiteral("/ad.html"), QByteArray(adPage).replace("SCRIPT", documentScript));
+    int argc = 0;
+    QCOMPARE(m_engine.initialize(argc, nullptr), -1);
+}
+
+// The portal shown, all three documents loaded and told what the clipboard would give them.
+void TestThirdPartyFrames::init()
+{
+    QGuiApplication::clipboard()->setText(playerText);
+    m_client = m_engine.app()->createBrowser(
+        QStringLiteral("app"), false, m_server.url(QStringLiteral("/portal.html")), 600, 300);
+    QVERIFY(QTest::qWaitFor([this] { return !m_client->getBrowser().isNull(); }, 20000));
+    m_view = viewOf(*m_client->getBrowser());
+    m_view->show();
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->title().count('|') == 2, 20000);
+}
+
+void TestThirdPartyFrames::cleanup()
+{
+    m_client->getBrowser()->closeBrowser();
+    m_client.reset();
+    m_input.tapKey(XK_Escape);
+}
+
+bool TestThirdPartyFrames::clickUntil(const QPoint &point, const std::function<bool()> &answered)
+{
+    m_input.movePointer(m_view->mapToGlobal(point));
+    return QTest::qWaitFor(
+        [&] {
+            m_input.clickButton(1);
+            QTest::qWait(300);
+            return answered();
+        },
+        10000);
+}
+
+void TestThirdPartyFrames::run(const QString &script)
+{
+    static int runs = 0;
+    const QString ran = QStringLiteral("ran %1").arg(++runs);
+    m_client->getBrowser()->executeJavaScript(
+        script + QStringLiteral(";reports.push('%1');document.title = reports.join('|')").arg(ran));
+    QTRY_VERIFY(told(ran));
+}
+
+QString TestThirdPartyFrames::notice() const
+{
+    const QLabel *label = m_view->findChild<QLabel *>();
+    return label && label->isVisible() ? label->text() : QString();
+}
+
+// Nothing writes without the player's click in it: not the portal, nor an ad just after the
+// player's click on the portal. An ad writes after its own click only when its frame allows it,
+// and is told beforehand it would not; the portal's copy buttons work.
+void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    QVERIFY(told(QStringLiteral("ad denied")));
+    run(QStringLiteral("tell({ mode: 'copy', act: true })"));
+    QTest::qWait(1000);
+    QCOMPARE(clipboard->text(), playerText);
+    run(QStringLiteral("tell({ mode: '' })"));
+    QVERIFY(clickUntil(portalArea));
+    run(QStringLiteral(
+        "for (var i = 0; i < 2; ++i) frames[i].postMessage({ mode: 'copy', act: 1 }, '*')"));
+    QTest::qWait(1000);
+    QCOMPARE(clipboard->text(), playerText);
+
+    run(QStringLiteral("tell({ mode: 'write' })"));
+    QVERIFY(
+        clickUntil(adArea, [this] { return told(QStringLiteral("ad write NotAllowedError")); }));
+    QCOMPARE(clipboard->text(), playerText);
+    QVERIFY(clickUntil(grantedArea, [this] { return told(QStringLiteral("granted written")); }));
+    QCOMPARE(clipboard->text(), QStringLiteral("granted-written"));
+    QVERIFY(clickUntil(portalArea, [this] { return told(QStringLiteral("portal written")); }));
+    QCOMPARE(clipboard->text(), QStringLiteral("portal-written"));
+    run(QStringLiteral("tell({ mode: 'copy' })"));
+    QVERIFY(
+        clickUntil(portalArea, [&] { return clipboard->text() == QStringLiteral("portal-exec"); }));
+    QVERIFY(clickUntil(adArea));
+    QTest::qWait(500);
+    QCOMPARE(clipboard->text(), QStringLiteral("portal-exec"));
+    QVERIFY(clickUntil(
+        grantedArea, [&] { return clipboard->text() == QStringLiteral("granted-exec"); }));
+    // The player's own copy from the keyboard, anywhere.
+    run(QStringLiteral("tell({ mode: 'select' })"));
+    QVERIFY(clickUntil(adArea));
+    m_input.pressKey(XK_Control_L);
+    m_input.tapKey(XK_c);
+    m_input.releaseKey(XK_Control_L);
+    QTRY_COMPARE(clipboard->text(), QStringLiteral("ad-selected"));
+}
+
+// The engine asks about a lock naming the page, whichever frame wants it. An ad is refused after
+// the player's click on the portal, the portal after the player's click on the ad; each gets it
+// after its own click, named to the player.
+void TestThirdPartyFrames::pointerLockGoesToTheDocumentThePlayerActedIn()
+{
+    const QString held = QStringLiteral("%1 holds the mouse. Press Escape to release it");
+    QVERIFY(clickUntil(portalArea, [this] { return m_view->windowHandle()->isActive(); }));
+    run(QStringLiteral("document.onclick = function () { frames[0].postMessage({ mode: 'lock', "
+                       "act: 1 }, '*'); }"));
+    QVERIFY(clickUntil(portalArea));
+    QTest::qWait(1500);
+    QVERIFY2(!told(QStringLiteral("ad locked true")), qPrintable(m_view->title()));
+    run(QStringLiteral("document.onclick = act; tell({ mode: '' })"));
+    QVERIFY(clickUntil(adArea));
+    run(QStringLiteral("document.body.requestPointerLock()"));
+    QTest::qWait(1500);
+    QVERIFY2(!told(QStringLiteral("portal locked true")), qPrintable(m_view->title()));
+    QCOMPARE(notice(), QString());
+
+    run(QStringLiteral("tell({ mode: 'lock' })"));
+    QVERIFY(clickUntil(adArea, [this] { return told(QStringLiteral("ad locked true")); }));
+    QTRY_COMPARE(notice(), held.arg(m_server.url("ad.localhost", QString())));
+    m_input.tapKey(XK_Escape);
+    QTRY_VERIFY(told(QStringLiteral("ad locked false")));
+    QVERIFY(clickUntil(portalArea, [this] { return told(QStringLiteral("portal locked true")); }));
+    QTRY_COMPARE(notice(), held.arg(m_server.url(QString())));
+}
+
+// An ad claiming gestures all the time neither blocks the portal's popup after the player's click
+// on it nor sees how the shell's own frames tell each other; nor does a click on the ad just
+// before.
+void TestThirdPartyFrames::forgedGesturesChangeNoPopup()
+{
+    DebugCapture debug;
+    QSignalSpy pushes(m_client.data(), &QCefClient::sgHookPopup);
+    QVERIFY(clickUntil(adArea));
+    run(QStringLiteral("mode = 'popup'"));
+    QVERIFY(clickUntil(portalArea, [&] { return !pushes.isEmpty(); }));
+    QTest::qWait(500);
+    QCOMPARE(pushes.count(), 1);
+    QCOMPARE(debug.lines().filter(QStringLiteral("popup to")), QStringList());
+    QVERIFY2(!told(QStringLiteral("portal saw the gesture secret")), qPrintable(m_view->title()));
+}
+
+// A frame of another site fills the screen where its frame allows it, named to the player with
+// the way out; the portal's own full screen is named to nobody, as before.
+void TestThirdPartyFrames::anotherSitesFullScreenIsNamed()
+{
+    connect(m_client.data(), &QCefClient::sgFullScreenModeChange, this,
+        [](CefRefPtr<CefBrowser>, FullScreenRequest &request) { request.accept(); });
+    run(QStringLiteral("tell({ mode: 'fullscreen' })"));
+    QVERIFY(clickUntil(portalArea, [this] { return told(QStringLiteral("portal full true")); }));
+    QTest::qWait(500);
+    QCOMPARE(notice(), QString());
+    run(QStringLiteral("document.exitFullscreen()"));
+    QTRY_VERIFY(told(QStringLiteral("portal full false")));
+
+    QVERIFY(clickUntil(grantedArea, [this] { return !notice().isEmpty(); }));
+    QCOMPARE(notice(),
+        QStringLiteral("%1 is now full screen. Press Escape to exit")
+            .arg(m_server.url("ad.localhost", QString())));
+}
+
+LUMEN_ENGINE_TEST_MAIN(TestThirdPartyFrames)
+#include "tst_thirdpartyframes.moc"
