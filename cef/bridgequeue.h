@@ -10,8 +10,8 @@ class QObject;
 // The bridge requests waiting for the dispatcher, one line per page, served in turns: one
 // request of each page that has any, then round again, and a page that had nothing waiting
 // first. A page flooding the bridge then delays another page's request by one of its own at
-// most, not by all it sent before; each page's requests still leave in the order it made them. A page already holding maxWaitingBytes
-// in line gets no more into it.
+// most, not by all it sent before; each page's requests still leave in the order it made them.
+// A page already holding maxWaitingBytes in line gets no more into it.
 // Sources are keys only: never dereferenced.
 class BridgeQueue
 {

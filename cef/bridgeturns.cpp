@@ -24,8 +24,8 @@ BridgeTurns::BridgeTurns(QObject *parent)
 
 void BridgeTurns::add(QObject *source, const QByteArray &request)
 {
-    connect(source, &QObject::destroyed, this, &BridgeTurns::onSourceDestroyed,
-        Qt::UniqueConnection);
+    connect(
+        source, &QObject::destroyed, this, &BridgeTurns::onSourceDestroyed, Qt::UniqueConnection);
     if (!m_queue.push(source, request)) {
         if (!m_refused.contains(source)) {
             m_refused.insert(source);
