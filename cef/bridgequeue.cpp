@@ -15,9 +15,8 @@ bool BridgeQueue::push(const QObject *source, const QByteArray &request)
             m_lines.remove(source);
         return false;
     }
-    // A page with nothing waiting has had its turns: it goes first.
     if (line.requests.empty())
-        m_turns.push_front(source);
+        m_turns.push_back(source);
     line.requests.push_back(request);
     line.bytes += request.size();
     return true;

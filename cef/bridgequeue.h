@@ -8,9 +8,10 @@
 class QObject;
 
 // The bridge requests waiting for the dispatcher, one line per page, served in turns: one
-// request of each page that has any, then round again, and a page that had nothing waiting
-// first. A page flooding the bridge then delays another page's request by one of its own at
-// most, not by all it sent before; each page's requests still leave in the order it made them.
+// request of each page that has any, then round again. A page flooding the bridge then delays
+// another page's request by one of its own at most, not by all it sent before; each page's
+// requests still leave in the order it made them. (A page with nothing waiting served first
+// would let a page that sends at the dispatcher's pace, one request a turn, starve the others.)
 // A page already holding maxWaitingBytes in line gets no more into it.
 // Sources are keys only: never dereferenced.
 class BridgeQueue

@@ -10,8 +10,8 @@
 
 // Hands the pages' bridge requests to the dispatcher in turns (BridgeQueue), within its share
 // of the GUI thread (ServingShare). The engine takes in what the pages send in the time left:
-// a request from a quiet page joins the queue as it comes and goes first, not after
-// everything a flooding page sent before it.
+// a request from a quiet page joins the queue as it comes and waits for one request of each
+// flooding page, not for everything they sent before it.
 // Runs on the GUI thread. One per application, its child.
 class BridgeTurns : public QObject
 {

@@ -20,8 +20,7 @@ void ProgramFolder::keepUnwritten()
     if (!realpath("/proc/self/exe", program))
         return;
     const char *folder = dirname(program);
-    if (unshare(CLONE_NEWNS) != 0
-        || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
         || mount(folder, folder, nullptr, MS_BIND, nullptr) != 0)
         return;
     mount(nullptr, folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr);

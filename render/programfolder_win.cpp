@@ -1,7 +1,7 @@
 #include "render/programfolder.h"
 
-// An installed program's folder takes no writes from the engine's sub-processes, whoever runs
-// them: Windows keeps it for administrators, and the sub-processes run with a restricted token.
+// Nothing to do: an installed program's folder takes writes from administrators only, and the
+// engine's sub-processes run with a restricted token.
 void ProgramFolder::keepUnwritten()
 {
 }
