@@ -2,7 +2,7 @@
 // how long the other window's request waits before the dispatcher runs it.
 // Prints the probe's waits (median and worst) and the flood's own pace.
 //
-// Run under X (xvfb-run) from the build tree: bench_flood [requests]
+// Run under X (xvfb-run) from the build tree: bench_flood [requests [bytes per request]]
 
 #include "benchshell.h"
 #include "cef/cefbrowser.h"
@@ -23,9 +23,10 @@ namespace {
 
 const char page[] = R"(<!doctype html><html><body><script>
 function qtQueryCallback(reply) {}
-function flood(count) {
+function flood(count, bytes) {
+    var request = JSON.stringify({ GetVersion: 'flood', Pad: 'x'.repeat(bytes) });
     for (var i = 0; i < count; ++i)
-        callQML('flood', String(i), '{"GetVersion":"flood"}');
+        callQML('flood', String(i), request);
 }
 </script>page</body></html>)";
 
@@ -55,7 +56,8 @@ int main(int argc, char *argv[])
     // The probing page lives on a site of its own, as another game would: a
     // renderer shared with the flood would wait for the flood's script anyway.
     PolicySettings::program().addTrustedOrigin(QStringLiteral("probe.localhost"));
-    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
+    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
+    const int bytes = argc > 2 ? std::max(0, atoi(argv[2])) : 4096;
 
     if (!bench.start())
         return 1;
@@ -91,7 +93,7 @@ int main(int argc, char *argv[])
     });
 
     clock.start();
-    windows->sendToWeb("flood", QStringLiteral("flood(%1)").arg(count));
+    windows->sendToWeb("flood", QStringLiteral("flood(%1, %2)").arg(count).arg(bytes));
     probes.start(probeIntervalMs);
     while (floodReceived < count && clock.elapsed() < 600000)
         QTest::qWait(50);
@@ -104,8 +106,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::sort(waits.begin(), waits.end());
-    std::printf("%d flood requests from one window in %.2f s (%.0f requests/s)\n", count,
-        floodEnd / 1000.0, count * 1000.0 / std::max<qint64>(1, floodEnd));
+    std::printf("%d flood requests of %d bytes from one window in %.2f s (%.0f requests/s)\n",
+        count, bytes, floodEnd / 1000.0, count * 1000.0 / std::max<qint64>(1, floodEnd));
     std::printf("other window's request during the flood, %zu probes: median %.1f ms, "
                 "worst %.1f ms\n",
         waits.size(), waits[waits.size() / 2], waits.back());

@@ -2,6 +2,7 @@
 
 #include "app/tspdlog.h"
 #include "cef/bridgecall.h"
+#include "cef/bridgeturns.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,11 @@ QCefV8Handler::QCefV8Handler(QObject *parent)
     : QObject(parent)
     , m_policy(OriginPolicy::configured())
 {
+    connect(BridgeTurns::instance(), &BridgeTurns::sgServed, this,
+        [this](const QObject *source, const QString &message) {
+            if (source == this)
+                emit sgProcessMessage(message);
+        });
 }
 
 void QCefV8Handler::callQML(const BridgeCall &call)
@@ -36,7 +42,7 @@ void QCefV8Handler::callQML(const BridgeCall &call)
             QStringLiteral("bridge request of %1 bytes refused").arg(text.size()));
         return;
     }
-    emit sgProcessMessage(QString::fromUtf8(text));
+    BridgeTurns::instance()->add(this, text);
 }
 
 bool QCefV8Handler::admits(const BridgeCall &call)

@@ -11,7 +11,8 @@ struct BridgeCall;
 // only when both the document that made it and the main frame's document
 // that took it are of trusted origins, as the engine reports them for those
 // documents: a page on its way out is judged as itself, whatever address its
-// window already shows.
+// window already shows. Admitted calls reach the dispatcher in turns with the
+// other browsers' (BridgeTurns).
 // Runs on the GUI thread. Lives as long as its browser.
 class QCefV8Handler : public QObject
 {

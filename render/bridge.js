@@ -36,7 +36,9 @@ var min = Math.min;
 // Every window's calls share one queue of the engine on their way to the
 // shell: a page calling in a tight loop would hold up the others. Past a
 // burst, a page's calls leave at a bounded pace, still in order; a page
-// answering each reply with its next call never gets near it.
+// answering each reply with its next call never gets near it. The shell takes
+// a call in at a cost that grows with its size: a call costs a token more per
+// KiB it carries, and one dearer than the burst leaves on a full bucket.
 function paced(send) {
     var burst = 500;
     var perMillisecond = 10;
@@ -46,18 +48,25 @@ function paced(send) {
     var next = 0;
     var timer = null;
 
-    function takeToken() {
+    function cost(call) {
+        var characters = 0;
+        for (var i = 0; i < call.length; ++i)
+            characters += call[i].length;
+        return 1 + (characters >> 10);
+    }
+    function takeTokens(call) {
         var time = now();
         tokens = min(burst, tokens + (time - refilledAt) * perMillisecond);
         refilledAt = time;
-        if (tokens < 1)
+        var price = cost(call);
+        if (tokens < min(price, burst))
             return false;
-        tokens -= 1;
+        tokens -= price;
         return true;
     }
     function release() {
         timer = null;
-        while (next < waiting.length && takeToken())
+        while (next < waiting.length && takeTokens(waiting[next]))
             send(waiting[next++]);
         if (next < waiting.length) {
             timer = later(release, 1);
@@ -67,7 +76,7 @@ function paced(send) {
         }
     }
     return function (call) {
-        if (next === waiting.length && takeToken()) {
+        if (next === waiting.length && takeTokens(call)) {
             send(call);
             return;
         }

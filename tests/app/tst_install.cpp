@@ -3,6 +3,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -29,6 +30,8 @@ private:
     // standard output goes to m_output.
     int runConfig(const QStringList &arguments, bool asNobody);
     QString startPortal();
+    // Every file and folder under the prefix, as paths relative to it.
+    QStringList installedEntries() const;
 
     QScopedPointer<QTemporaryDir> m_temp;
     QProcessEnvironment m_environment;
@@ -89,6 +92,17 @@ QString TestInstall::startPortal()
     return "corvela.localhost:" + QString::fromUtf8(fileBytes(portFile).trimmed());
 }
 
+QStringList TestInstall::installedEntries() const
+{
+    QStringList entries;
+    QDirIterator it(prefix(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext())
+        entries.append(QDir(prefix()).relativeFilePath(it.next()));
+    entries.sort();
+    return entries;
+}
+
 void TestInstall::installedProgramLoadsLobby()
 {
     install();
@@ -138,7 +152,8 @@ int TestInstall::runConfig(const QStringList &arguments, bool asNobody)
 }
 
 // Root writes through the permission bits of an installed program: what a page stores in a root
-// run still belongs to root alone, and the program folder gets nothing written.
+// run still belongs to root alone, and nothing is written where the program is installed, by the
+// program or by the engine's processes.
 void TestInstall::rootRunKeepsPageSettingsToItself()
 {
     install();
@@ -158,6 +173,8 @@ void TestInstall::rootRunKeepsPageSettingsToItself()
         { "--system", "set-domain",
             "lumen.localhost:" + QString::number(QUrl(portal.url("/")).port()) });
 
+    const QStringList installed = installedEntries();
+
     m_lumen->setProcessEnvironment(m_environment);
     m_lumen->start(prefix() + "/bin/lumen", QStringList());
     QTRY_VERIFY_WITH_TIMEOUT(portal.requestCount("/stored") == 1, 60000);
@@ -171,6 +188,11 @@ void TestInstall::rootRunKeepsPageSettingsToItself()
     QCOMPARE(m_output,
         "www.lumen.localhost:" + QString::number(QUrl(portal.url("/")).port()) + "/?v=1.0.2");
     QVERIFY(!QFileInfo::exists(prefix() + "/lib/lumen/cache"));
+    QStringList written = installedEntries();
+    for (const QString &entry : installed)
+        written.removeOne(entry);
+    QVERIFY2(
+        written.isEmpty(), qPrintable("written into the installed program: " + written.join(", ")));
     QVERIFY(QFileInfo(home() + "/.local/share/lumen/engine").isDir());
 }
 
