@@ -7,6 +7,7 @@
 #include "cef/permissionpolicy.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/fullscreenanswer.h"
+#include "cef/qtwebengine/hangquestionview.h"
 #include "cef/qtwebengine/pointerlocknotice.h"
 #include "cef/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
@@ -137,6 +138,7 @@ void QtEnginePage::setUpPage()
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &QtEnginePage::onUrlChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &QtEnginePage::onRenderProcessTerminated);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &QtEnginePage::onNewWindowRequested);
@@ -217,6 +219,28 @@ bool QtEnginePage::endRenderer()
     return Processes::terminate(m_page->renderProcessPid());
 }
 
+void QtEnginePage::askAboutHang()
+{
+    if (m_hangQuestion)
+        return;
+    m_hangQuestion = new HangQuestionView(m_view.get());
+    connect(
+        m_hangQuestion, &HangQuestionView::sgAnswered, this, [this](EnginePage::HangChoice choice) {
+            dropHangQuestion();
+            emit sgHangAnswered(choice);
+        });
+    m_hangQuestion->show();
+    m_hangQuestion->raise();
+    m_hangQuestion->setFocus();
+}
+
+void QtEnginePage::dropHangQuestion()
+{
+    if (m_hangQuestion)
+        m_hangQuestion->deleteLater();
+    m_hangQuestion = nullptr;
+}
+
 void QtEnginePage::leaveFullScreen()
 {
     m_page->triggerAction(QWebEnginePage::ExitFullScreen);
@@ -255,6 +279,14 @@ void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         break;
     }
+}
+
+// The engine tells the address of a load only once the server has answered and the document
+// has taken the page's place; the shell's own pages made from text are no loads.
+void QtEnginePage::onUrlChanged(const QUrl &url)
+{
+    if (url.scheme() != QLatin1String("data"))
+        emit sgLoadCommitted(url);
 }
 
 // The engine gives the next render process of the page no working channel: a

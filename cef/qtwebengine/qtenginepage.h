@@ -9,6 +9,7 @@
 #include <memory>
 
 class FullScreenAnswer;
+class HangQuestionView;
 class QWebChannel;
 class PointerLockNotice;
 class QWebEngineCertificateError;
@@ -42,6 +43,8 @@ public:
     void setAudioMuted(bool muted) override;
     void ping() override;
     bool endRenderer() override;
+    void askAboutHang() override;
+    void dropHangQuestion() override;
     void leaveFullScreen() override;
     bool holdsPointerLock() const override;
 
@@ -55,6 +58,7 @@ private:
     void setUpPage();
     void replacePage();
     void onLoadingChanged(const QWebEngineLoadingInfo &loading);
+    void onUrlChanged(const QUrl &url);
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onNavigationRequested(QWebEngineNavigationRequest &request);
@@ -77,5 +81,6 @@ private:
     const bool m_scriptDialogs;
     PointerLockNotice *m_pointerLockNotice;
     QPointer<FullScreenAnswer> m_fullScreenAnswer;
+    QPointer<HangQuestionView> m_hangQuestion;
     bool m_pointerLockGranted = false;
 };
