@@ -72,7 +72,7 @@ signals:
     void sgRendererEnded(EnginePage::RendererEnd end);
     void sgPingAnswered();
     // The server answered the load of url: its document took the place of the page's previous
-    // one, and what arrives of it shows as it comes.
+    // one, and what arrives of it shows as it comes. May be told more than once.
     void sgLoadCommitted(const QUrl &url);
     void sgHangAnswered(EnginePage::HangChoice choice);
 

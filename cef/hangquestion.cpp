@@ -46,6 +46,6 @@ void HangQuestion::onAnswered(EnginePage::HangChoice choice)
 
 void HangQuestion::log(const QString &what) const
 {
-    TSpdlog::instance()->otherWarn(QStringLiteral("page %1 %2")
-                                       .arg(LogExcerpt::of(m_page.url().toString()), what));
+    TSpdlog::instance()->otherWarn(
+        QStringLiteral("page %1 %2").arg(LogExcerpt::of(m_page.url().toString()), what));
 }

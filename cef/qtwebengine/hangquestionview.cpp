@@ -36,8 +36,8 @@ QWidget *HangQuestionView::makeBox()
     auto *title = new QLabel(tr("The page is not responding"), box);
     title->setStyleSheet(QStringLiteral("font-weight: bold"));
     layout->addWidget(title);
-    auto *message
-        = new QLabel(tr("You can wait for it to respond, or reload it: what it shows may be lost."), box);
+    auto *message = new QLabel(
+        tr("You can wait for it to respond, or reload it: what it shows may be lost."), box);
     message->setWordWrap(true);
     layout->addWidget(message);
     auto *buttons = new QDialogButtonBox(box);

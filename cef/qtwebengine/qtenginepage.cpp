@@ -21,6 +21,7 @@
 #include <QWebEngineCertificateError>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
 #include <QWebEngineNewWindowRequest>
@@ -138,7 +139,8 @@ void QtEnginePage::setUpPage()
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
-    connect(m_page, &QWebEnginePage::urlChanged, this, &QtEnginePage::onUrlChanged);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &QtEnginePage::onDocumentMayHaveChanged);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &QtEnginePage::onDocumentMayHaveChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &QtEnginePage::onRenderProcessTerminated);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &QtEnginePage::onNewWindowRequested);
@@ -281,11 +283,13 @@ void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
     }
 }
 
-// The engine tells the address of a load only once the server has answered and the document
-// has taken the page's place; the shell's own pages made from text are no loads.
-void QtEnginePage::onUrlChanged(const QUrl &url)
+// The engine tells no commit of its own. The address changes as a load starts; the title
+// changes as the server's document takes the page's place, and the history holds the address
+// only from then on. The shell's own pages made from text are no loads.
+void QtEnginePage::onDocumentMayHaveChanged()
 {
-    if (url.scheme() != QLatin1String("data"))
+    const QUrl url = m_page->url();
+    if (url.scheme() != QLatin1String("data") && m_page->history()->currentItem().url() == url)
         emit sgLoadCommitted(url);
 }
 

@@ -58,7 +58,7 @@ private:
     void setUpPage();
     void replacePage();
     void onLoadingChanged(const QWebEngineLoadingInfo &loading);
-    void onUrlChanged(const QUrl &url);
+    void onDocumentMayHaveChanged();
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onNavigationRequested(QWebEngineNavigationRequest &request);
