@@ -238,8 +238,11 @@ void QtEnginePage::askAboutHang()
 
 void QtEnginePage::dropHangQuestion()
 {
-    if (m_hangQuestion)
+    // Not from within its own report of the player's choice.
+    if (m_hangQuestion) {
+        m_hangQuestion->hide();
         m_hangQuestion->deleteLater();
+    }
     m_hangQuestion = nullptr;
 }
 

@@ -46,7 +46,13 @@ bool showsErrorPage(const WindowRecord &record)
 HangQuestionView *hangQuestionOf(const WindowRecord &record)
 {
     QWebEngineView *view = viewOf(*record.client->getBrowser());
-    return view ? view->findChild<HangQuestionView *>() : nullptr;
+    const QList<HangQuestionView *> questions
+        = view ? view->findChildren<HangQuestionView *>() : QList<HangQuestionView *>();
+    for (HangQuestionView *question : questions) {
+        if (question->isVisible())
+            return question;
+    }
+    return nullptr;
 }
 
 // The ids and requests of the bridge calls a window's pages made, in order.
@@ -146,6 +152,8 @@ private:
 void TestWindowRecovery::initTestCase()
 {
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // A second trusted site, in a render process of its own.
+    PolicySettings::program().addTrustedOrigin(QStringLiteral("game.localhost"));
     QVERIFY(m_server.listen());
     m_server.setPage(QStringLiteral("/report.html"), reportingPage);
     QVERIFY(m_shell.start());
@@ -370,9 +378,9 @@ void TestWindowRecovery::longBlockedPagesAreAskedAboutAndKept()
     m_server.setPage(QStringLiteral("/block60.html"), page);
     WindowRecord *waited
         = openWindow(m_server.url(QStringLiteral("/block60.html")), QStringLiteral("page"), true);
-    WindowRecord *left
-        = openWindow(m_server.url(QStringLiteral("localhost"), QStringLiteral("/block60.html")),
-            QStringLiteral("image"), true);
+    WindowRecord *left = openWindow(
+        m_server.url(QStringLiteral("game.localhost"), QStringLiteral("/block60.html")),
+        QStringLiteral("image"), true);
     QVERIFY(waited && left);
     QSignalSpy &waitedReports = *m_windowReports.value(QStringLiteral("page"));
     QSignalSpy &leftReports = *m_windowReports.value(QStringLiteral("image"));
