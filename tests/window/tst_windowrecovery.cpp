@@ -9,6 +9,8 @@
 #include "window/loadfailurerecovery.h"
 #include "window/qcefview.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
@@ -67,20 +69,15 @@ QStringList callsOf(const QSignalSpy &reports)
     return calls;
 }
 
-// A bitmap of 3 MB that the engine decodes only whole.
+// A bitmap of 3 MB: the page's load ends only once it has come whole.
 QByteArray largeImage()
 {
-    const auto le32 = [](quint32 value) {
-        QByteArray bytes(4, 0);
-        for (int at = 0; at < 4; ++at)
-            bytes[at] = char((value >> (8 * at)) & 0xff);
-        return bytes;
-    };
-    const int side = 1024;
-    const QByteArray pixels(side * side * 3, '\x40');
-    return "BM" + le32(54 + pixels.size()) + le32(0) + le32(54) + le32(40) + le32(side) + le32(side)
-        + QByteArray("\x01\x00\x18\x00", 4) + le32(0) + le32(pixels.size()) + le32(2835)
-        + le32(2835) + le32(0) + le32(0) + pixels;
+    QImage image(1024, 1024, QImage::Format_RGB888);
+    image.fill(Qt::darkCyan);
+    QBuffer bitmap;
+    bitmap.open(QIODevice::WriteOnly);
+    image.save(&bitmap, "BMP");
+    return bitmap.data();
 }
 
 QByteArray commandLineOf(qint64 pid)
