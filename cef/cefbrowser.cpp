@@ -5,10 +5,10 @@
 #include "cef/cefdownloaditem.h"
 #include "cef/enginedownload.h"
 #include "cef/engineprofile.h"
+#include "cef/hangquestion.h"
 #include "cef/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefv8handler.h"
-#include "cef/rendererwatchdog.h"
 #include "tools/downloadlanding.h"
 #include "tools/urlrules.h"
 
@@ -53,6 +53,10 @@ void CefBrowser::connectPage()
 {
     EnginePage *page = m_page.data();
     connect(page, &EnginePage::sgLoadStarted, this, &CefBrowser::onLoadStarted);
+    connect(page, &EnginePage::sgLoadCommitted, this, [this] {
+        if (m_client)
+            m_client->OnLoadCommitted(sharedFromThis());
+    });
     connect(page, &EnginePage::sgLoadFinished, this, &CefBrowser::onLoadFinished);
     connect(page, &EnginePage::sgLoadFailed, this, &CefBrowser::onLoadFailed);
     connect(page, &EnginePage::sgCertificateError, this,
@@ -61,7 +65,7 @@ void CefBrowser::connectPage()
                 m_client->OnCertificateError(url.host(), description);
         });
     connect(page, &EnginePage::sgRendererEnded, this, &CefBrowser::onRendererEnded);
-    connect(new RendererWatchdog(page), &RendererWatchdog::sgUnanswered, this, [this] {
+    connect(new HangQuestion(page), &HangQuestion::sgReloadChosen, this, [this] {
         if (m_client)
             m_client->OnRenderProcessUnresponsive(sharedFromThis());
     });

@@ -25,6 +25,9 @@ public:
     // How a page's render process ended.
     enum class RendererEnd { Normal, Abnormal, Crashed, Killed };
     Q_ENUM(RendererEnd)
+    // What the player chose for a page that does not respond.
+    enum class HangChoice { Wait, Reload };
+    Q_ENUM(HangChoice)
 
     using QObject::QObject;
 
@@ -46,6 +49,11 @@ public:
     // Ends the page's render process at once; sgRendererEnded(Killed)
     // follows. False when the page has no render process to end.
     virtual bool endRenderer() = 0;
+    // Over the page, the shell's own question whether to wait for it or reload it;
+    // sgHangAnswered follows the player's choice. Asking again while it shows does nothing.
+    virtual void askAboutHang() = 0;
+    // Takes the question away unanswered: the page responds again.
+    virtual void dropHangQuestion() = 0;
     // The page hears that its window left full screen: its full-screen element, if any, leaves
     // it; a sgFullScreenRequested to leave may follow.
     virtual void leaveFullScreen() = 0;
@@ -66,6 +74,10 @@ signals:
     void sgCertificateError(const QUrl &url, const QString &description);
     void sgRendererEnded(EnginePage::RendererEnd end);
     void sgPingAnswered();
+    // The server answered the load of url: its document took the place of the page's previous
+    // one, and what arrives of it shows as it comes. May be told more than once.
+    void sgLoadCommitted(const QUrl &url);
+    void sgHangAnswered(EnginePage::HangChoice choice);
 
     // Requests: nothing opens, and no menu shows, unless the receivers let it.
     void sgPopupRequested(const PopupRequest &request);

@@ -92,6 +92,11 @@ void QCefClient::OnLoadStart(const CefRefPtr<CefBrowser> &browser, const QString
     emit sgLoadStart(browser, url);
 }
 
+void QCefClient::OnLoadCommitted(const CefRefPtr<CefBrowser> &browser)
+{
+    emit sgLoadCommitted(browser);
+}
+
 void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode)
 {
     if (httpStatusCode >= firstHttpErrorStatus)

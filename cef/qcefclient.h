@@ -41,13 +41,14 @@ public:
 
     // Load:
     void OnLoadStart(const CefRefPtr<CefBrowser> &browser, const QString &url);
+    void OnLoadCommitted(const CefRefPtr<CefBrowser> &browser);
     void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
     void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
     // The load has failed already.
     void OnCertificateError(const QString &host, const QString &description);
     void OnRenderProcessTerminated(const CefRefPtr<CefBrowser> &browser,
         EnginePage::RendererEnd status, const QString &lastUrl);
-    // The page is on screen and its renderer has not answered for a while.
+    // The page on screen stopped answering, and the player chose to reload it.
     void OnRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser);
     void OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command);
 
@@ -82,6 +83,8 @@ signals:
     // The browser began loading url; the shell's own pages made from text
     // are no loads.
     void sgLoadStart(CefRefPtr<CefBrowser> browser, const QString &url);
+    // The server answered the load: its document shows what has arrived of it.
+    void sgLoadCommitted(CefRefPtr<CefBrowser> browser);
     void sgLoadEnd(CefRefPtr<CefBrowser> browser);
     // The page failed: a network error (negative code, the engine's), or an
     // HTTP error status (400 and above). Aborted loads are no failures.
@@ -90,8 +93,8 @@ signals:
     // The page's render process ended abnormally; lastUrl is what it showed.
     void sgRenderProcessTerminated(
         CefRefPtr<CefBrowser> browser, EnginePage::RendererEnd status, const QString &lastUrl);
-    // The renderer of a page on screen stopped answering: ended, it reports
-    // its end as a kill.
+    // The renderer of a page on screen stopped answering and the player chose
+    // to reload it: ended, it reports its end as a kill.
     void sgRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser);
     // A link of the shell's own pages: the command is the path of its address.
     void sgShellLink(CefRefPtr<CefBrowser> browser, const QString &command);

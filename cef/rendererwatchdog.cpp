@@ -19,7 +19,7 @@ RendererWatchdog::RendererWatchdog(EnginePage *page, int limitMs)
     , m_limitMs(limitMs)
     , m_tick(new QTimer(this))
 {
-    connect(page, &EnginePage::sgPingAnswered, this, [this] { m_waiting.invalidate(); });
+    connect(page, &EnginePage::sgPingAnswered, this, &RendererWatchdog::onPingAnswered);
     connect(m_tick, &QTimer::timeout, this, &RendererWatchdog::onTick);
     m_tick->start(m_limitMs / kPingsPerLimit);
 }
@@ -32,12 +32,22 @@ void RendererWatchdog::onTick()
     }
     if (m_waiting.isValid() && m_waiting.elapsed() >= m_limitMs) {
         m_waiting.invalidate();
+        m_reported = true;
         emit sgUnanswered();
         return;
     }
     if (!m_waiting.isValid())
         m_waiting.start();
     m_page.ping();
+}
+
+void RendererWatchdog::onPingAnswered()
+{
+    m_waiting.invalidate();
+    if (!m_reported)
+        return;
+    m_reported = false;
+    emit sgAnsweredAgain();
 }
 
 bool RendererWatchdog::isShown() const

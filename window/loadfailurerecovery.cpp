@@ -33,6 +33,7 @@ LoadFailureRecovery::LoadFailureRecovery(
     connect(m_answerTimer, &QTimer::timeout, this, &LoadFailureRecovery::onNoAnswer);
     connect(client, &QCefClient::sgLoadStart, this,
         [this](CefRefPtr<CefBrowser>, const QString &url) { onLoadStart(url); });
+    connect(client, &QCefClient::sgLoadCommitted, this, &LoadFailureRecovery::onLoadCommitted);
     connect(client, &QCefClient::sgLoadFailed, this, &LoadFailureRecovery::onLoadFailed);
     connect(client, &QCefClient::sgLoadEnd, this, &LoadFailureRecovery::onLoadEnd);
     connect(client, &QCefClient::sgShellLink, this,
@@ -58,7 +59,7 @@ void LoadFailureRecovery::showErrorPage(const QString &reason, const QString &ad
     // Not from within the view's own load report.
     QTimer::singleShot(0, this, [this, browser, reason] {
         browser->loadHtml(ErrorPage::html(reason, m_address, m_canQuit));
-        emit sgErrorPageShown(browser);
+        emit sgShowBeforeLoaded(browser);
     });
     m_retryTimer->start(kRetryDelaysMs[qMin(m_retries, kRetryDelayCount - 1)]);
     ++m_retries;
@@ -73,11 +74,31 @@ void LoadFailureRecovery::onLoadStart(const QString &url)
     if (!server || (m_loaded && !m_showing))
         return;
     m_loading = url;
+    m_answered = false;
+    m_answerTimer->start();
+}
+
+// The page's document replaced the error page, if it showed: its links are gone with it. The
+// answer timer now waits to show a window still hidden while the page keeps loading.
+void LoadFailureRecovery::onLoadCommitted()
+{
+    if (!m_answerTimer->isActive() || m_answered)
+        return;
+    m_answered = true;
+    m_showing = false;
+    m_loaded = true;
     m_answerTimer->start();
 }
 
 void LoadFailureRecovery::onNoAnswer()
 {
+    if (m_answered) {
+        TSpdlog::instance()->netInfo(
+            QStringLiteral("window:%1 slow load shown url:%2").arg(m_windowName, m_loading));
+        if (const CefRefPtr<CefBrowser> browser = m_client->getBrowser())
+            emit sgShowBeforeLoaded(browser);
+        return;
+    }
     TSpdlog::instance()->netWarn(
         QStringLiteral("window:%1 error page no answer after:%2s url:%3")
             .arg(m_windowName, QString::number(m_answerTimer->interval() / 1000), m_loading));

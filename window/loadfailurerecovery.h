@@ -12,9 +12,12 @@ class QTimer;
 // instead and loads the failed address again, by itself after about 5 s, 15 s,
 // 30 s and then every minute, or at once on the page's Retry link, until the
 // address loads. Until the window has shown a page, and while it shows the
-// error page, a load that has not finished within the answer limit has failed
-// too: a server that takes the connection and never answers would otherwise
-// keep the splash, or the error page, up for good. The Quit link, offered in
+// error page, a load whose server has not answered within the answer limit
+// has failed too: a server that takes the connection and never answers would
+// otherwise keep the splash, or the error page, up for good. A server that
+// answers is loading, however slowly its document and what it needs arrive:
+// its page shows what has come (sgShowBeforeLoaded after the answer limit, for
+// a window still hidden), and no error page replaces it. The Quit link, offered in
 // the start-up window only, quits the program. The links count only while the
 // window shows the error page: no other page can make the shell act by linking
 // to them.
@@ -38,12 +41,15 @@ public:
     const QString &failedAddress() const { return m_address; }
 
 signals:
-    void sgErrorPageShown(CefRefPtr<CefBrowser> browser);
+    // The window should show although its page has not loaded: the error page
+    // stands in for it, or it is loading slowly.
+    void sgShowBeforeLoaded(CefRefPtr<CefBrowser> browser);
 
 private:
     void onLoadFailed(const CefRefPtr<CefBrowser> &browser, int errorCode, const QString &errorText,
         const QString &url);
     void onLoadStart(const QString &url);
+    void onLoadCommitted();
     void onLoadEnd();
     void onNoAnswer();
     void onShellLink(const QString &command);
@@ -57,6 +63,8 @@ private:
     int m_retries = 0;
     bool m_showing = false;
     bool m_loaded = false;
+    // The server of the load the answer timer waits for has answered.
+    bool m_answered = false;
     QString m_address;
     // The address of the load the answer timer waits for.
     QString m_loading;

@@ -198,8 +198,8 @@ void QCefView::createBrowser(WindowRecord &record)
     }
     auto *failures = new LoadFailureRecovery(record.objectName, startup, client);
     if (startup)
-        connect(
-            failures, &LoadFailureRecovery::sgErrorPageShown, m_splash, &SplashHandover::onLoadEnd);
+        connect(failures, &LoadFailureRecovery::sgShowBeforeLoaded, m_splash,
+            &SplashHandover::onLoadEnd);
     new RendererRecovery(record.objectName, *failures, client);
 }
 

@@ -4,7 +4,6 @@
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
-#include "cef/rendererwatchdog.h"
 #include "window/loadfailurerecovery.h"
 
 #include <QTimer>
@@ -59,12 +58,12 @@ void RendererRecovery::onRenderProcessTerminated(
     QTimer::singleShot(0, this, [browser, address] { browser->loadUrl(address); });
 }
 
-// The end is reported as a kill and recovered from as any other.
+// The end is reported as a kill and recovered from as any other, so a page that hangs on
+// every load reaches the error page as one that crashes.
 void RendererRecovery::onRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser)
 {
-    const QString silent = QStringLiteral("window:%1 renderer not answering for %2 s")
-                               .arg(LogExcerpt::of(m_windowName),
-                                   QString::number(RendererWatchdog::kUnansweredLimitMs / 1000));
+    const QString silent = QStringLiteral("window:%1 renderer not answering, reload chosen")
+                               .arg(LogExcerpt::of(m_windowName));
     if (browser->terminateRenderProcess())
         TSpdlog::instance()->otherWarn(silent + QStringLiteral(", ended"));
     else

@@ -8,6 +8,7 @@
 #include "cef/playergesture.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
 #include "cef/qtwebengine/fullscreenanswer.h"
+#include "cef/qtwebengine/hangquestionview.h"
 #include "cef/qtwebengine/pagenotice.h"
 #include "cef/qtwebengine/pagescriptdialogs.h"
 #include "cef/qtwebengine/shellwebpage.h"
@@ -22,6 +23,7 @@
 #include <QWebEngineCertificateError>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
 #include <QWebEngineNewWindowRequest>
@@ -150,6 +152,8 @@ void QtEnginePage::setUpPage()
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_heldNavigation = nullptr; });
     connect(&m_page->scriptDialogs(), &PageScriptDialogs::sgLeaveChosen, this,
         &QtEnginePage::onLeaveChosen);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &QtEnginePage::onDocumentMayHaveChanged);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &QtEnginePage::onDocumentMayHaveChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &QtEnginePage::onRenderProcessTerminated);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &QtEnginePage::onNewWindowRequested);
@@ -248,6 +252,31 @@ bool QtEnginePage::endRenderer()
     return Processes::terminate(m_page->renderProcessPid());
 }
 
+void QtEnginePage::askAboutHang()
+{
+    if (m_hangQuestion)
+        return;
+    m_hangQuestion = new HangQuestionView(m_view.get());
+    connect(
+        m_hangQuestion, &HangQuestionView::sgAnswered, this, [this](EnginePage::HangChoice choice) {
+            dropHangQuestion();
+            emit sgHangAnswered(choice);
+        });
+    m_hangQuestion->show();
+    m_hangQuestion->raise();
+    m_hangQuestion->setFocus();
+}
+
+void QtEnginePage::dropHangQuestion()
+{
+    // Not from within its own report of the player's choice.
+    if (m_hangQuestion) {
+        m_hangQuestion->hide();
+        m_hangQuestion->deleteLater();
+    }
+    m_hangQuestion = nullptr;
+}
+
 void QtEnginePage::leaveFullScreen()
 {
     m_page->triggerAction(QWebEnginePage::ExitFullScreen);
@@ -286,6 +315,16 @@ void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         break;
     }
+}
+
+// The engine tells no commit of its own. The address changes as a load starts; the title
+// changes as the server's document takes the page's place, and the history holds the address
+// only from then on. The shell's own pages made from text are no loads.
+void QtEnginePage::onDocumentMayHaveChanged()
+{
+    const QUrl url = m_page->url();
+    if (url.scheme() != QLatin1String("data") && m_page->history()->currentItem().url() == url)
+        emit sgLoadCommitted(url);
 }
 
 // The engine gives the next render process of the page no working channel: a

@@ -10,6 +10,7 @@
 #include <memory>
 
 class FullScreenAnswer;
+class HangQuestionView;
 class PageNotice;
 class PlayerGesture;
 class QWebChannel;
@@ -46,6 +47,8 @@ public:
     void setAudioMuted(bool muted) override;
     void ping() override;
     bool endRenderer() override;
+    void askAboutHang() override;
+    void dropHangQuestion() override;
     void leaveFullScreen() override;
     bool holdsPointerLock() const override;
     bool isWaitingForPlayer() const override;
@@ -60,6 +63,7 @@ private:
     void setUpPage();
     void replacePage();
     void onLoadingChanged(const QWebEngineLoadingInfo &loading);
+    void onDocumentMayHaveChanged();
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onNavigationRequested(QWebEngineNavigationRequest &request);
@@ -89,6 +93,7 @@ private:
     const bool m_scriptDialogs;
     PageNotice *m_notice;
     QPointer<FullScreenAnswer> m_fullScreenAnswer;
+    QPointer<HangQuestionView> m_hangQuestion;
     bool m_pointerLockGranted = false;
     // The shell's last load or reload, until the page starts loading: the
     // page's leave-page question may hold it back, and the player let it go.

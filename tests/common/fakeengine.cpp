@@ -47,6 +47,12 @@ bool FakePage::endRenderer()
     return true;
 }
 
+void FakePage::answerHangQuestion(HangChoice choice)
+{
+    m_askingAboutHang = false;
+    emit sgHangAnswered(choice);
+}
+
 void FakePage::failLoad(int networkError, const QString &errorText)
 {
     emit sgLoadFailed(m_url, networkError, errorText);

@@ -33,6 +33,8 @@ public:
     void setAudioMuted(bool muted) override { m_muted = muted; }
     void ping() override { ++m_pings; }
     bool endRenderer() override;
+    void askAboutHang() override { m_askingAboutHang = true; }
+    void dropHangQuestion() override { m_askingAboutHang = false; }
     void leaveFullScreen() override { }
     bool holdsPointerLock() const override { return false; }
     bool isWaitingForPlayer() const override { return false; }
@@ -44,8 +46,12 @@ public:
     bool isMuted() const { return m_muted; }
     int pings() const { return m_pings; }
     int endedRenderers() const { return m_endedRenderers; }
+    bool isAskingAboutHang() const { return m_askingAboutHang; }
 
     // What the page tells, as the engine would:
+    void commitLoad() { emit sgLoadCommitted(m_url); }
+    // The player's answer to the question about a page that does not respond.
+    void answerHangQuestion(HangChoice choice);
     void finishLoad(int httpStatus = 200) { emit sgLoadFinished(m_url, httpStatus); }
     void failLoad(int networkError, const QString &errorText);
     void endRenderer(RendererEnd end) { emit sgRendererEnded(end); }
@@ -66,6 +72,7 @@ private:
     bool m_muted = false;
     int m_pings = 0;
     int m_endedRenderers = 0;
+    bool m_askingAboutHang = false;
 };
 
 // Pages of the fake engine, every one of them known to the test.

@@ -123,16 +123,33 @@ void TestHttpServer::respond(QTcpSocket *socket, const QString &path)
         + "\r\nConnection: close\r\n";
     for (const auto &header : std::as_const(response.headers))
         head += header.first + ": " + header.second + "\r\n";
-    QByteArray message;
+    QByteArray body;
     if (response.chunkSize > 0) {
         head += "Transfer-Encoding: chunked\r\n\r\n";
-        message = head + chunked(response.body, response.chunkSize);
+        body = chunked(response.body, response.chunkSize);
     } else {
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n\r\n";
-        message = head + response.body;
+        body = response.body;
     }
-    QTimer::singleShot(response.delayMs, socket, [socket, message] {
-        socket->write(message);
+    QTimer::singleShot(response.delayMs, socket, [socket, head, body, response] {
+        socket->write(head);
+        trickle(socket, body, response.spreadMs);
+    });
+}
+
+void TestHttpServer::trickle(QTcpSocket *socket, const QByteArray &body, int spreadMs)
+{
+    constexpr int kPieceMs = 100;
+    const int pieces = qMax(1, spreadMs / kPieceMs);
+    const int pieceSize = qMax(1, int((body.size() + pieces - 1) / pieces));
+    auto *timer = new QTimer(socket);
+    connect(timer, &QTimer::timeout, socket, [socket, timer, body, pieceSize, sent = 0]() mutable {
+        socket->write(body.mid(sent, pieceSize));
+        sent += pieceSize;
+        if (sent < body.size())
+            return;
+        timer->stop();
         socket->disconnectFromHost();
     });
+    timer->start(spreadMs > 0 ? kPieceMs : 0);
 }

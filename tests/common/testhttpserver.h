@@ -29,6 +29,9 @@ public:
         int chunkSize = 0;
         // Held back this long, as a slow server would.
         int delayMs = 0;
+        // The head at once, then the body in even pieces over this long, as a slow line
+        // brings it.
+        int spreadMs = 0;
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
@@ -54,6 +57,7 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const QString &path);
+    static void trickle(QTcpSocket *socket, const QByteArray &body, int spreadMs);
 
     QTcpServer m_server;
     QHash<QString, Response> m_responses;

@@ -1,3 +1,4 @@
+#include "cef/hangquestion.h"
 #include "cef/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/rendererwatchdog.h"
@@ -34,7 +35,10 @@ private slots:
     void deadRendererReloadsThenShowsTheErrorPage();
     void failedLoadShowsTheErrorPageUntilRetryLoads();
     void unansweredLoadShowsTheErrorPageUntilALoadFinishes();
+    void answeredLoadIsShownHoweverSlow();
     void shownPageThatStopsAnsweringIsReported();
+    void pageThatStopsAnsweringIsAskedAbout();
+    void reloadChosenEndsTheRendererAndReloads();
     void rendererDyingRepeatedlyIsGivenUpOn_data();
     void rendererDyingRepeatedlyIsGivenUpOn();
 
@@ -173,6 +177,35 @@ void TestEnginelessWindows::unansweredLoadShowsTheErrorPageUntilALoadFinishes()
     QVERIFY(page->html().isEmpty());
 }
 
+// The server answers the first load, and the retry of its error page, but never finishes.
+void TestEnginelessWindows::answeredLoadIsShownHoweverSlow()
+{
+    const CefRefPtr<QCefClient> client(new QCefClient);
+    auto *failures
+        = new LoadFailureRecovery(QStringLiteral("login"), true, client.data(), kShortLimitMs);
+    int shown = 0;
+    connect(failures, &LoadFailureRecovery::sgShowBeforeLoaded, this, [&shown] { ++shown; });
+    CefBrowser::createBrowser(m_engine->profile(), PageOptions(), client, kPortal);
+    QTRY_VERIFY(client->getBrowser());
+    FakePage *page = m_engine->fakeProfile()->pages().constLast();
+    page->commitLoad();
+    QTRY_COMPARE(shown, 1);
+    QTest::qWait(5 * kShortLimitMs);
+    QVERIFY(page->html().isEmpty());
+    QCOMPARE(shown, 1);
+
+    failures->showErrorPage(QStringLiteral("down"), kPortal);
+    QTRY_VERIFY(!page->html().isEmpty());
+    const QUrl retry(QStringLiteral("http://lumen-shell.invalid/retry"));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 2);
+    page->commitLoad();
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 2);
+    QTest::qWait(5 * kShortLimitMs);
+    QVERIFY(page->html().isEmpty());
+}
+
 void TestEnginelessWindows::shownPageThatStopsAnsweringIsReported()
 {
     PageOptions options;
@@ -193,6 +226,44 @@ void TestEnginelessWindows::shownPageThatStopsAnsweringIsReported()
     answering.stop();
     QTRY_COMPARE(unanswered.count(), 1);
     delete page;
+}
+
+void TestEnginelessWindows::pageThatStopsAnsweringIsAskedAbout()
+{
+    PageOptions options;
+    options.visible = false;
+    std::unique_ptr<FakePage> page(
+        static_cast<FakePage *>(m_engine->profile()->createPage(options)));
+    auto *question = new HangQuestion(page.get(), kShortLimitMs);
+    QSignalSpy reload(question, &HangQuestion::sgReloadChosen);
+    QTest::qWait(3 * kShortLimitMs);
+    QVERIFY(!page->isAskingAboutHang());
+
+    page->window()->show();
+    QTRY_VERIFY(page->isAskingAboutHang());
+    page->answerPing();
+    QVERIFY(!page->isAskingAboutHang());
+
+    QTRY_VERIFY(page->isAskingAboutHang());
+    QElapsedTimer sinceWait;
+    sinceWait.start();
+    page->answerHangQuestion(EnginePage::HangChoice::Wait);
+    QTRY_VERIFY_WITH_TIMEOUT(page->isAskingAboutHang(), 5 * kShortLimitMs);
+    QVERIFY(sinceWait.elapsed() >= kShortLimitMs);
+
+    page->answerHangQuestion(EnginePage::HangChoice::Reload);
+    QCOMPARE(reload.count(), 1);
+    QCOMPARE(page->endedRenderers(), 0);
+}
+
+void TestEnginelessWindows::reloadChosenEndsTheRendererAndReloads()
+{
+    FakePage *page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    page->answerHangQuestion(EnginePage::HangChoice::Reload);
+    QCOMPARE(page->endedRenderers(), 1);
+    QTRY_COMPARE(page->loads().count(), 2);
+    QCOMPARE(page->loads().constLast(), QUrl(kPortal));
 }
 
 void TestEnginelessWindows::rendererDyingRepeatedlyIsGivenUpOn_data()

@@ -1,5 +1,6 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
+#include "cef/qtwebengine/hangquestionview.h"
 #include "cef/rendererwatchdog.h"
 #include "enginetest.h"
 #include "processtree.h"
@@ -8,6 +9,11 @@
 #include "window/loadfailurerecovery.h"
 #include "window/qcefview.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
 #include <QTcpServer>
 
 #include <signal.h>
@@ -28,9 +34,50 @@ const char silentPage[] = "<!doctype html><html><body>down</body></html>";
 const char hangingPage[] = "<!doctype html><html><body><script>callQML('loaded', '', '');"
                            "setTimeout(function () { for (;;) {} }, 500);</script></body></html>";
 
+// Reports its state before and after its script holds its renderer for the given milliseconds.
+const char blockingPage[] = "<!doctype html><html><body><script>var state = String(Math.random());"
+                            "callQML('page', 'before', state);"
+                            "for (var until = Date.now() + %1; Date.now() < until;) {}"
+                            "callQML('page', 'after', state);</script>up</body></html>";
+
 bool showsErrorPage(const WindowRecord &record)
 {
     return record.client->getBrowser()->url().startsWith(QLatin1String("data:"));
+}
+
+HangQuestionView *hangQuestionOf(const WindowRecord &record)
+{
+    QWebEngineView *view = viewOf(*record.client->getBrowser());
+    const QList<HangQuestionView *> questions
+        = view ? view->findChildren<HangQuestionView *>() : QList<HangQuestionView *>();
+    for (HangQuestionView *question : questions) {
+        if (question->isVisible())
+            return question;
+    }
+    return nullptr;
+}
+
+// The ids and requests of the bridge calls a window's pages made, in order.
+QStringList callsOf(const QSignalSpy &reports)
+{
+    QStringList calls;
+    for (const QList<QVariant> &report : reports) {
+        const QJsonObject call = QJsonDocument::fromJson(report.value(0).toByteArray()).object();
+        calls << call.value(QStringLiteral("id")).toString() + QLatin1Char(' ')
+                + call.value(QStringLiteral("request")).toString();
+    }
+    return calls;
+}
+
+// A bitmap of 3 MB: the page's load ends only once it has come whole.
+QByteArray largeImage()
+{
+    QImage image(1024, 1024, QImage::Format_RGB888);
+    image.fill(Qt::darkCyan);
+    QBuffer bitmap;
+    bitmap.open(QIODevice::WriteOnly);
+    image.save(&bitmap, "BMP");
+    return bitmap.data();
 }
 
 QByteArray commandLineOf(qint64 pid)
@@ -82,6 +129,10 @@ private slots:
     void startupErrorPageTakesOverFromTheSplash();
     void hungPageIsEndedAndReloaded();
     void serverThatNeverAnswersGetsTheErrorPage();
+    void slowLinesLoadTheirPages_data();
+    void slowLinesLoadTheirPages();
+    void pageBlockingAtStartComesUp();
+    void longBlockedPagesAreAskedAboutAndKept();
 
 private:
     WindowRecord *openWindow(
@@ -91,11 +142,15 @@ private:
     TestHttpServer m_server;
     QCefView *m_windows = nullptr;
     std::unique_ptr<QSignalSpy> m_reports;
+    // Of every window opened by the test, by name.
+    QHash<QString, std::shared_ptr<QSignalSpy>> m_windowReports;
 };
 
 void TestWindowRecovery::initTestCase()
 {
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // A second trusted site, in a render process of its own.
+    PolicySettings::program().addTrustedOrigin(QStringLiteral("game.localhost"));
     QVERIFY(m_server.listen());
     m_server.setPage(QStringLiteral("/report.html"), reportingPage);
     QVERIFY(m_shell.start());
@@ -104,8 +159,9 @@ void TestWindowRecovery::initTestCase()
 
 void TestWindowRecovery::cleanup()
 {
-    QVERIFY(m_shell.closeWindows({ QStringLiteral("page"), QStringLiteral("login") }));
+    QVERIFY(m_shell.closeWindows(m_windowReports.keys()));
     m_reports.reset();
+    m_windowReports.clear();
 }
 
 // Attached; every bridge call of its pages is counted in m_reports.
@@ -116,6 +172,9 @@ WindowRecord *TestWindowRecovery::openWindow(const QString &url, const QString &
         QString(), QString(), QString(), QString(), visible);
     m_reports = std::make_unique<QSignalSpy>(
         m_windows->findWindow(name)->client.data(), &QCefClient::sgWebMsgReceived);
+    m_windowReports.insert(name,
+        std::make_shared<QSignalSpy>(
+            m_windows->findWindow(name)->client.data(), &QCefClient::sgWebMsgReceived));
     const bool attached = QTest::qWaitFor(
         [this, name] { return m_windows->findWindow(name)->window; }, kEngineTimeout);
     return attached ? m_windows->findWindow(name) : nullptr;
@@ -189,7 +248,7 @@ void TestWindowRecovery::startupErrorPageTakesOverFromTheSplash()
     QVERIFY(record->window->isVisible());
 }
 
-// Only a page on screen is watched.
+// Only a page on screen is watched; the player is asked, and Reload ends and reloads it.
 void TestWindowRecovery::hungPageIsEndedAndReloaded()
 {
     m_server.setPage(QStringLiteral("/hang.html"), hangingPage);
@@ -197,9 +256,14 @@ void TestWindowRecovery::hungPageIsEndedAndReloaded()
         = openWindow(m_server.url(QStringLiteral("/hang.html")), QStringLiteral("page"), true);
     QVERIFY(record);
     QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 1, kEngineTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        m_reports->count(), 2, 2 * RendererWatchdog::kUnansweredLimitMs + kEngineTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hangQuestionOf(*record), 2 * RendererWatchdog::kUnansweredLimitMs);
+    QCOMPARE(m_reports->count(), 1);
+    auto *reload = hangQuestionOf(*record)->findChild<QPushButton *>(QStringLiteral("reload"));
+    QVERIFY(reload);
+    QTest::mouseClick(reload, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 2, kEngineTimeout);
     QVERIFY(!showsErrorPage(*record));
+    QVERIFY(!hangQuestionOf(*record));
 }
 
 // The server takes the connection and keeps it, silent.
@@ -215,6 +279,138 @@ void TestWindowRecovery::serverThatNeverAnswersGetsTheErrorPage()
         showsErrorPage(*record), LoadFailureRecovery::kAnswerLimitMs + kEngineTimeout);
     QVERIFY(silent.hasPendingConnections());
     QTRY_COMPARE_WITH_TIMEOUT(logoCloses.count(), 1, kEngineTimeout);
+}
+
+void TestWindowRecovery::slowLinesLoadTheirPages_data()
+{
+    QTest::addColumn<int>("spreadMs");
+    QTest::newRow("over 30 s") << 30000;
+    QTest::newRow("over 60 s") << 60000;
+}
+
+// Three windows at once: the start-up window, hidden behind the splash, whose HTML trickles;
+// a hidden window whose page waits for a script of 3 MB; a window on screen whose page waits
+// for an image of 3 MB. Each loads in the end, and none ever shows the error page.
+void TestWindowRecovery::slowLinesLoadTheirPages()
+{
+    QFETCH(int, spreadMs);
+    const QString tag = QString::number(spreadMs);
+    TestHttpServer::Response html;
+    html.body = "<!doctype html><html><body>";
+    for (int line = 0; line < 300; ++line)
+        html.body += "<p>" + QByteArray(80, 'x') + "</p>\n";
+    html.body += "<script>callQML('login', 'loaded', '')</script></body></html>";
+    html.chunkSize = 4096;
+    html.spreadMs = spreadMs;
+    m_server.setResponse("/slow-" + tag + ".html", html);
+    TestHttpServer::Response script;
+    script.body = "var filler = '" + QByteArray(3 << 20, 'a') + "';";
+    script.contentType = "application/javascript";
+    script.spreadMs = spreadMs;
+    m_server.setResponse("/slow-" + tag + ".js", script);
+    TestHttpServer::Response image;
+    image.body = largeImage();
+    image.contentType = "image/bmp";
+    image.chunkSize = 65536;
+    image.spreadMs = spreadMs;
+    m_server.setResponse("/slow-" + tag + ".bmp", image);
+    m_server.setPage("/script-" + tag + ".html",
+        "<!doctype html><html><body>top<script src='slow-" + tag.toLatin1()
+            + ".js'></script><script>callQML('page', 'loaded', '')</script></body></html>");
+    m_server.setPage("/image-" + tag + ".html",
+        "<!doctype html><html><body><img src='slow-" + tag.toLatin1()
+            + ".bmp'><script>addEventListener('load', function () {"
+              "callQML('image', 'loaded', '') })</script></body></html>");
+
+    const QStringList names { QStringLiteral("login"), QStringLiteral("page"),
+        QStringLiteral("image") };
+    QVERIFY(openWindow(m_server.url("/slow-" + tag + ".html"), names[0]));
+    QVERIFY(openWindow(m_server.url("/script-" + tag + ".html"), names[1]));
+    QVERIFY(openWindow(m_server.url("/image-" + tag + ".html"), names[2], true));
+    QStringList errorPages;
+    bool startupShownLoading = false;
+    const auto loaded = [&] {
+        for (const QString &name : names) {
+            if (showsErrorPage(*m_windows->findWindow(name)) && !errorPages.contains(name))
+                errorPages << name;
+        }
+        if (m_windowReports.value(names[0])->isEmpty())
+            startupShownLoading = m_windows->findWindow(names[0])->window->isVisible();
+        return std::all_of(names.cbegin(), names.cend(),
+            [this](const QString &name) { return !m_windowReports.value(name)->isEmpty(); });
+    };
+    QVERIFY(QTest::qWaitFor(loaded, spreadMs + kEngineTimeout));
+    QVERIFY2(errorPages.isEmpty(), qPrintable(errorPages.join(QLatin1Char(' '))));
+    QVERIFY(startupShownLoading);
+    for (const char *path : { "/slow-%1.html", "/slow-%1.js", "/slow-%1.bmp" })
+        QCOMPARE(m_server.requestCount(QString::fromLatin1(path).arg(tag)), 1);
+}
+
+// In the start-up window, hidden behind the splash, as a game building its level would.
+void TestWindowRecovery::pageBlockingAtStartComesUp()
+{
+    m_server.setPage(
+        QStringLiteral("/block25.html"), QByteArray(blockingPage).replace("%1", "25000"));
+    WindowRecord *record
+        = openWindow(m_server.url(QStringLiteral("/block25.html")), QStringLiteral("login"));
+    QVERIFY(record);
+    bool errorPage = false;
+    const auto cameUp = [&] {
+        errorPage = errorPage || showsErrorPage(*record);
+        return m_reports->count() == 2;
+    };
+    QVERIFY(QTest::qWaitFor(cameUp, 25000 + kEngineTimeout));
+    QVERIFY(!errorPage);
+    QCOMPARE(m_server.requestCount(QStringLiteral("/block25.html")), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(record->window->isVisible(), kEngineTimeout);
+    QVERIFY(!hangQuestionOf(*record));
+}
+
+// Two windows on screen, of two sites and so of two render processes, block for a minute:
+// both are asked about; the player waits for one, and leaves the other's question up, which
+// goes by itself when its page answers. Neither is reloaded.
+void TestWindowRecovery::longBlockedPagesAreAskedAboutAndKept()
+{
+    const QByteArray page = QByteArray(blockingPage).replace("%1", "60000");
+    m_server.setPage(QStringLiteral("/block60.html"), page);
+    WindowRecord *waited
+        = openWindow(m_server.url(QStringLiteral("/block60.html")), QStringLiteral("page"), true);
+    WindowRecord *left = openWindow(
+        m_server.url(QStringLiteral("game.localhost"), QStringLiteral("/block60.html")),
+        QStringLiteral("image"), true);
+    QVERIFY(waited && left);
+    QSignalSpy &waitedReports = *m_windowReports.value(QStringLiteral("page"));
+    QSignalSpy &leftReports = *m_windowReports.value(QStringLiteral("image"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(hangQuestionOf(*waited) && hangQuestionOf(*left), 55000);
+    auto *wait = hangQuestionOf(*waited)->findChild<QPushButton *>(QStringLiteral("wait"));
+    QVERIFY(wait);
+    QTest::mouseClick(wait, Qt::LeftButton);
+    // The question and the page's own word come back on two ways: a little apart.
+    QElapsedTimer clock;
+    clock.start();
+    bool askedAgain = false;
+    qint64 leftGoneAtMs = -1;
+    qint64 leftAnsweredAtMs = -1;
+    const auto answered = [&] {
+        askedAgain = askedAgain || hangQuestionOf(*waited);
+        if (leftGoneAtMs < 0 && !hangQuestionOf(*left))
+            leftGoneAtMs = clock.elapsed();
+        if (leftAnsweredAtMs < 0 && leftReports.count() == 2)
+            leftAnsweredAtMs = clock.elapsed();
+        return waitedReports.count() == 2 && leftAnsweredAtMs >= 0 && leftGoneAtMs >= 0;
+    };
+    QVERIFY(QTest::qWaitFor(answered, 30000));
+    QVERIFY(!askedAgain);
+    QVERIFY2(qAbs(leftGoneAtMs - leftAnsweredAtMs) < 2000,
+        qPrintable(QStringLiteral("%1 %2").arg(leftGoneAtMs).arg(leftAnsweredAtMs)));
+    for (const QSignalSpy *reports : { &waitedReports, &leftReports }) {
+        const QStringList calls = callsOf(*reports);
+        QCOMPARE(calls.value(0).section(QLatin1Char(' '), 1),
+            calls.value(1).section(QLatin1Char(' '), 1));
+        QVERIFY(calls.value(1).startsWith(QLatin1String("after ")));
+    }
+    QCOMPARE(m_server.requestCount(QStringLiteral("/block60.html")), 2);
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestWindowRecovery)
