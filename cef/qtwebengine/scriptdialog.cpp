@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -28,6 +29,7 @@ ScriptDialog::ScriptDialog(QWidget *view, const Question &question)
     setStyleSheet(QStringLiteral("ScriptDialog { background: rgba(0, 0, 0, 96); }"));
     m_box = makeBox(question);
     view->installEventFilter(this);
+    followOuterWindow();
     fitToView();
 }
 
@@ -112,6 +114,23 @@ void ScriptDialog::fitToView()
     m_box->move(inner.x() + (inner.width() - width) / 2, inner.y() + (inner.height() - height) / 2);
 }
 
+// Put into a window of the shell, the view's window has a parent, and the
+// window manager shows and hides that parent: the view hears of none of it.
+// The parent's showing counts as the view's, once the view's window is on
+// screen, where alone it can be given the keys.
+void ScriptDialog::followOuterWindow()
+{
+    QWindow *window = m_view->windowHandle();
+    if (!window)
+        return;
+    window->installEventFilter(this);
+    QWindow *outer = window;
+    while (outer->parent())
+        outer = outer->parent();
+    connect(outer, &QWindow::visibleChanged, this,
+        [this](bool visible) { m_focusWhenExposed = visible; });
+}
+
 void ScriptDialog::takeFocus()
 {
     activateWindow();
@@ -155,6 +174,13 @@ bool ScriptDialog::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Show:
         fitToView();
         takeFocus();
+        break;
+    case QEvent::Expose:
+        if (m_focusWhenExposed && watched == m_view->windowHandle()
+            && m_view->windowHandle()->isExposed()) {
+            m_focusWhenExposed = false;
+            takeFocus();
+        }
         break;
     default:
         break;

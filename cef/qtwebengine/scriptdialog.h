@@ -54,6 +54,7 @@ private:
     QWidget *makeBox(const Question &question);
     QWidget *makeMessage(const QString &message, QWidget *box);
     void fitToView();
+    void followOuterWindow();
     void takeFocus();
     void answer(bool accepted);
 
@@ -64,4 +65,6 @@ private:
     QCheckBox *m_stop = nullptr;
     QWidget *m_focus = nullptr;
     bool m_answered = false;
+    // The window around the view's own was shown: the keys go to the dialog once it is on screen.
+    bool m_focusWhenExposed = false;
 };

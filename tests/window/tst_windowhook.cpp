@@ -1,6 +1,10 @@
 #include "cef/qcefclient.h"
+#include "cef/qtwebengine/scriptdialog.h"
+#include "cef/rendererwatchdog.h"
+#include "debugcapture.h"
 #include "enginetest.h"
 #include "focusedxclient.h"
+#include "screencolour.h"
 #include "shellscene.h"
 #include "testhttpserver.h"
 #include "window/qcefview.h"
@@ -15,6 +19,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -80,7 +85,7 @@ protected:
 };
 
 // A game: the player's click puts its canvas into full screen, and a middle click locks the
-// pointer. It tells the window manager what it sees, in a request of no operation.
+// pointer. It tells the window manager what it sees, in a request of no operation ("Told").
 QByteArray gamePage(const QString &name)
 {
     return "<!doctype html><html><body style=\"margin:0\">"
@@ -105,6 +110,34 @@ QByteArray gamePage(const QString &name)
 
 const QByteArray kPlainPage
     = "<!doctype html><html><body style=\"background:#20b040\"></body></html>";
+
+// The portal's main window: it asks the window manager through the bridge as the portal does,
+// and tells each reply by its id and each of the player's clicks.
+const char kPortalPage[] = R"(<!doctype html><html>
+<body style="margin:0;height:100vh;background:#3366cc"><script>
+function tell(text) { callQML('portal', 'told', JSON.stringify({ Told: text })); }
+function ask(id, request) { callQML('portal', id, JSON.stringify(request)); }
+function qtSlots() {}
+function qtQueryCallback(reply) { tell('answered ' + reply.id); }
+document.addEventListener('click', function () { tell('clicked'); });
+</script></body></html>)";
+
+// A window of the portal's: the portal's push takes it to a level, which it announces with an
+// alert before it goes on.
+const char kQuestPage[] = R"(<!doctype html><html>
+<body style="margin:0;height:100vh;background:#20b040"><script>
+var level = 0;
+function tell(text) { callQML('quest', 'told', JSON.stringify({ Told: text })); }
+function qtSlots(push) {
+    level = push.Level;
+    alert('Level ' + level + ' cleared!');
+    tell('answered at level ' + level);
+}
+window.addEventListener('load', function () { tell('quest ready'); });
+</script></body></html>)";
+
+// Past the limit after which the watchdog takes a page on screen for hung.
+constexpr int kPastWatchdogMs = RendererWatchdog::kUnansweredLimitMs + 5000;
 
 } // namespace
 
@@ -136,6 +169,7 @@ private slots:
     void resizeFollowsThePointer();
     void windowClosingMidDragEndsTheDrag();
     void popupStaysOpenWhileClickedInside();
+    void alertInAHiddenWindowLocksNobodyOut();
 
 private:
     // The pointer in the scene's coordinates, given in the X server's pixels.
@@ -153,6 +187,9 @@ private:
     // The player's clicks there until the game has told that.
     bool clickGameUntil(const QPoint &point, const QString &told, unsigned int button = 1);
     WindowRecord *openGameInFullScreen();
+    // The portal's page sends the request (a script object's text) with that id.
+    void portalAsks(const QString &id, const QString &request);
+    bool told(const QString &text, int timeout = kEngineTimeout);
 
     QStringList m_told;
 
@@ -177,7 +214,7 @@ void TestWindowHook::initTestCase()
         const QJsonObject call = QJsonDocument::fromJson(message.toUtf8()).object();
         const QJsonObject request
             = QJsonDocument::fromJson(call.value("request").toString().toUtf8()).object();
-        m_told.append(request.value("Game").toString());
+        m_told.append(request.value("Told").toString());
     });
 }
 
@@ -611,6 +648,106 @@ void TestWindowHook::popupStaysOpenWhileClickedInside()
     movePointer(QPoint(600, 450));
     m_input.clickButton(1);
     QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("menu")), kEngineTimeout);
+}
+
+void TestWindowHook::portalAsks(const QString &id, const QString &request)
+{
+    m_windows->sendToWeb(
+        QStringLiteral("portal"), QStringLiteral("ask('%1', %2)").arg(id, request));
+}
+
+bool TestWindowHook::told(const QString &text, int timeout)
+{
+    return QTest::qWaitFor([&] { return m_told.contains(text); }, timeout);
+}
+
+// The portal hides a window whose page then calls alert(). While the question waits out of
+// sight, past the watchdog's limit, the player's clicks reach the portal, its requests are
+// answered and no renderer is taken for hung; then the portal shows the window, the question is
+// on screen there, and the player's Enter reaches the page as it was.
+void TestWindowHook::alertInAHiddenWindowLocksNobodyOut()
+{
+    m_told.clear();
+    WindowRecord *portal
+        = open(QStringLiteral("portal"), QStringLiteral("100,100,700,500"), kPortalPage);
+    QVERIFY(portal);
+    const QPoint onPortal(600, 450);
+    QVERIFY(clickGameUntil(onPortal, QStringLiteral("clicked")));
+    m_server.setPage(QStringLiteral("/quest.html"), kQuestPage);
+    m_opened.append(QStringLiteral("quest"));
+    portalAsks(QStringLiteral("open"),
+        QStringLiteral("{ Open: 'quest', Father: 'portal', Url: '%1', RECT: '20,20,320,220' }")
+            .arg(m_server.url(QStringLiteral("/quest.html"))));
+    QVERIFY(told(QStringLiteral("quest ready")));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_windows->findWindow(QStringLiteral("quest"))->window, kEngineTimeout);
+    WindowRecord *quest = m_windows->findWindow(QStringLiteral("quest"));
+    portalAsks(QStringLiteral("hide"), QStringLiteral("{ SwitchWindow: 'portal', NeedHide: '1' }"));
+    QVERIFY(told(QStringLiteral("answered hide")));
+    QVERIFY(!quest->window->isVisible());
+
+    DebugCapture log;
+    std::vector<std::unique_ptr<QSignalSpy>> ends;
+    for (const WindowRecord *record : { portal, quest }) {
+        ends.push_back(std::make_unique<QSignalSpy>(
+            record->client.data(), &QCefClient::sgRenderProcessUnresponsive));
+        ends.push_back(std::make_unique<QSignalSpy>(
+            record->client.data(), &QCefClient::sgRenderProcessTerminated));
+    }
+    QWidget *view = viewOf(*quest->client->getBrowser());
+    QVERIFY(view);
+    // A question that waits inside the engine's call holds this test with the whole program: it
+    // is cancelled then, late, so that the case fails instead of hanging.
+    QTimer rescue;
+    connect(&rescue, &QTimer::timeout, view, [view] {
+        if (auto *dialog = view->findChild<ScriptDialog *>())
+            QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    rescue.start(2 * kPastWatchdogMs);
+    portalAsks(QStringLiteral("bonus"), QStringLiteral("{ SendMsg: 'quest', Msg: { Level: 7 } }"));
+    QTRY_VERIFY_WITH_TIMEOUT(view->findChild<ScriptDialog *>(), kEngineTimeout);
+
+    QVector<qint64> latencies;
+    QElapsedTimer waiting;
+    waiting.start();
+    for (int turn = 1; waiting.elapsed() < kPastWatchdogMs; ++turn) {
+        const qsizetype clicks = m_told.count(QStringLiteral("clicked"));
+        movePointer(onPortal);
+        m_input.clickButton(1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_told.count(QStringLiteral("clicked")), clicks + 1, 2000);
+        QElapsedTimer trip;
+        trip.start();
+        portalAsks(
+            QStringLiteral("ping%1").arg(turn), QStringLiteral("{ GetCefClients: 'portal' }"));
+        QVERIFY(told(QStringLiteral("answered ping%1").arg(turn), 2000));
+        latencies.append(trip.elapsed());
+        QTest::qWait(2000);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    qInfo("portal's bridge round trips while the alert waited: %lld, median %lld ms, worst %lld ms",
+        qint64(latencies.size()), latencies.at(latencies.size() / 2), latencies.constLast());
+    QCOMPARE(log.lines().filter(QStringLiteral("renderer")), QStringList());
+    for (const std::unique_ptr<QSignalSpy> &spy : ends)
+        QCOMPARE(spy->count(), 0);
+    QVERIFY(!m_told.contains(QStringLiteral("answered at level 7")));
+
+    portalAsks(QStringLiteral("show"), QStringLiteral("{ SwitchWindow: 'quest' }"));
+    QVERIFY(told(QStringLiteral("answered show"), 2000));
+    QVERIFY(quest->window->isVisible());
+    auto *dialog = view->findChild<ScriptDialog *>();
+    QVERIFY(dialog && dialog->isVisible());
+    // The edge of the dialog's box, clear of its text and buttons, is on screen.
+    const QWidget *box = dialog->findChild<QWidget *>(QStringLiteral("box"));
+    QVERIFY(box);
+    const QPoint edge = quest->window->position() + box->mapTo(view, QPoint(3, box->height() / 2));
+    QTRY_VERIFY(sameColour(screenColourAt(edge), box->palette().color(QPalette::Window)));
+    movePointer(edge);
+    // The dialog has the keys once the window is on screen.
+    QTRY_COMPARE(QGuiApplication::focusWindow(), view->windowHandle());
+    m_input.tapKey(XK_Return);
+    QVERIFY(told(QStringLiteral("answered at level 7"), 5000));
+    QTRY_VERIFY(!view->findChild<ScriptDialog *>());
+    QCOMPARE(m_server.requestCount(QStringLiteral("/quest.html")), 1);
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestWindowHook)
