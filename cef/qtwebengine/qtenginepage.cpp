@@ -498,12 +498,15 @@ void QtEnginePage::setClipboardOpen(bool open)
 
 // Put into a window of the shell, the view's window has a parent, and the widgets never count
 // the view as the active window on their own: the engine would hold its page unfocused, and
-// refuse what needs the focus, the pointer lock above all.
+// refuse what needs the focus, the pointer lock above all. Only when the view's own window has
+// the focus: it counts as active too while merely its scene window has it, and two pages taking
+// the focus from each other's scene windows handed it back and forth without end, keys landing
+// in whichever window held it at that moment.
 void QtEnginePage::onActiveChanged()
 {
     if (!window()->isActive())
         return;
-    if (QApplication::activeWindow() != m_view.get())
+    if (QGuiApplication::focusWindow() == window() && QApplication::activeWindow() != m_view.get())
         QApplication::setActiveWindow(m_view.get());
     emit sgFocused();
 }

@@ -92,7 +92,7 @@ QByteArray gamePage(const QString &name)
            "<canvas id=\"game\" style=\"display:block;width:100vw;height:100vh\"></canvas>"
            "<script>function tell(text) { callQML('"
         + name.toUtf8()
-        + "', '1', JSON.stringify({ Game: text })); }"
+        + "', '1', JSON.stringify({ Told: text })); }"
           "game.addEventListener('click', function () {"
           " game.requestFullscreen().then(function () { tell('entered'); }); });"
           "game.addEventListener('mousedown', function (event) {"
