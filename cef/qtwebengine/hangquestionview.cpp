@@ -1,38 +1,22 @@
 #include "cef/qtwebengine/hangquestionview.h"
 
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
-
-namespace {
-
-const int kBoxMaximumWidth = 420;
-
-} // namespace
 
 HangQuestionView::HangQuestionView(QWidget *view)
-    : QWidget(view)
+    : PageOverlay(view)
 {
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("HangQuestionView { background: rgba(0, 0, 0, 96); }"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(makeBox(), 0, Qt::AlignCenter);
-    setGeometry(view->rect());
-    view->installEventFilter(this);
+    fillBox();
+    fitToView();
 }
 
-QWidget *HangQuestionView::makeBox()
+void HangQuestionView::fillBox()
 {
-    auto *box = new QWidget(this);
-    box->setObjectName(QStringLiteral("box"));
-    box->setAttribute(Qt::WA_StyledBackground);
-    box->setStyleSheet(QStringLiteral("#box { background: palette(window); border-radius: 6px; }"));
-    // A small window still shows the whole box, its words wrapped.
-    box->setMaximumWidth(kBoxMaximumWidth);
-    auto *layout = new QVBoxLayout(box);
+    QWidget *box = this->box();
+    QLayout *layout = box->layout();
     auto *title = new QLabel(tr("The page is not responding"), box);
     title->setStyleSheet(QStringLiteral("font-weight: bold"));
     layout->addWidget(title);
@@ -52,7 +36,6 @@ QWidget *HangQuestionView::makeBox()
     layout->addWidget(buttons);
     wait->setDefault(true);
     wait->setFocus();
-    return box;
 }
 
 void HangQuestionView::keyPressEvent(QKeyEvent *event)
@@ -66,12 +49,4 @@ void HangQuestionView::keyPressEvent(QKeyEvent *event)
     default:
         QWidget::keyPressEvent(event);
     }
-}
-
-// The view may be resized while the question is up: it keeps covering it.
-bool HangQuestionView::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Resize)
-        setGeometry(static_cast<QWidget *>(watched)->rect());
-    return QWidget::eventFilter(watched, event);
 }

@@ -5,30 +5,16 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
-#include <QVBoxLayout>
 #include <QWindow>
 
-namespace {
-
-const int kBoxWidth = 420;
-// Between the box and the edges of what the player sees of the view.
-const int kMargin = 8;
-
-} // namespace
-
 ScriptDialog::ScriptDialog(QWidget *view, const Question &question)
-    : QWidget(view)
-    , m_view(view)
+    : PageOverlay(view)
 {
-    // Covers the whole page: the page takes no input while its dialog is up.
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("ScriptDialog { background: rgba(0, 0, 0, 96); }"));
-    m_box = makeBox(question);
-    view->installEventFilter(this);
+    fillBox(question);
     followOuterWindow();
     fitToView();
 }
@@ -42,19 +28,16 @@ ScriptDialog *ScriptDialog::open(QWidget *view, const Question &question)
     return dialog;
 }
 
-QWidget *ScriptDialog::makeBox(const Question &question)
+void ScriptDialog::fillBox(const Question &question)
 {
-    auto *box = new QWidget(this);
-    box->setObjectName(QStringLiteral("box"));
-    box->setAttribute(Qt::WA_StyledBackground);
-    box->setStyleSheet(QStringLiteral("#box { background: palette(window); border-radius: 6px; }"));
-    auto *layout = new QVBoxLayout(box);
+    QWidget *box = this->box();
+    QLayout *layout = box->layout();
     auto *asker = new QLabel(tr("%1 says").arg(question.origin), box);
     asker->setTextFormat(Qt::PlainText);
     asker->setWordWrap(true);
     asker->setStyleSheet(QStringLiteral("font-weight: bold"));
     layout->addWidget(asker);
-    layout->addWidget(makeMessage(question.message, box), 1);
+    layout->addWidget(makeMessage(question.message, box));
     if (question.kind == Kind::Prompt) {
         m_text = new QLineEdit(question.defaultText, box);
         connect(m_text, &QLineEdit::returnPressed, this, [this] { answer(true); });
@@ -74,7 +57,6 @@ QWidget *ScriptDialog::makeBox(const Question &question)
     if (m_text)
         m_text->selectAll();
     m_focus = m_text ? static_cast<QWidget *>(m_text) : buttons->button(QDialogButtonBox::Ok);
-    return box;
 }
 
 // The message gives way first when the view is small: it scrolls, the rest stays whole.
@@ -92,35 +74,13 @@ QWidget *ScriptDialog::makeMessage(const QString &message, QWidget *box)
     return m_message;
 }
 
-// What the player sees of the view: a window larger than its screen, or partly
-// off it, still shows the whole dialog.
-void ScriptDialog::fitToView()
-{
-    setGeometry(m_view->rect());
-    QRect seen = rect();
-    if (const QScreen *screen = m_view->screen()) {
-        const QRect available = screen->availableGeometry();
-        const QRect onScreen
-            = seen.intersected(QRect(m_view->mapFromGlobal(available.topLeft()), available.size()));
-        if (!onScreen.isEmpty())
-            seen = onScreen;
-    }
-    const QRect inner = seen.adjusted(kMargin, kMargin, -kMargin, -kMargin);
-    const int width = qMax(1, qMin(kBoxWidth, inner.width()));
-    m_box->setFixedWidth(width);
-    const int wanted = m_box->layout()->totalHeightForWidth(width);
-    const int height = qMax(1, qMin(wanted, inner.height()));
-    m_box->setFixedHeight(height);
-    m_box->move(inner.x() + (inner.width() - width) / 2, inner.y() + (inner.height() - height) / 2);
-}
-
 // Put into a window of the shell, the view's window has a parent, and the
 // window manager shows and hides that parent: the view hears of none of it.
 // The parent's showing counts as the view's, once the view's window is on
 // screen, where alone it can be given the keys.
 void ScriptDialog::followOuterWindow()
 {
-    QWindow *window = m_view->windowHandle();
+    QWindow *window = view()->windowHandle();
     if (!window)
         return;
     window->installEventFilter(this);
@@ -162,28 +122,16 @@ void ScriptDialog::keyPressEvent(QKeyEvent *event)
     }
 }
 
-// The view may be resized, moved or shown while the dialog is up: it keeps
-// covering it, and has the keys once the player can see it.
+// The dialog has the keys once the player can see it.
 bool ScriptDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::Resize:
-    case QEvent::Move:
-        fitToView();
-        break;
-    case QEvent::Show:
+    if (event->type() == QEvent::Show && watched == view()) {
         fitToView();
         takeFocus();
-        break;
-    case QEvent::Expose:
-        if (m_focusWhenExposed && watched == m_view->windowHandle()
-            && m_view->windowHandle()->isExposed()) {
-            m_focusWhenExposed = false;
-            takeFocus();
-        }
-        break;
-    default:
-        break;
+    } else if (event->type() == QEvent::Expose && m_focusWhenExposed
+        && watched == view()->windowHandle() && view()->windowHandle()->isExposed()) {
+        m_focusWhenExposed = false;
+        takeFocus();
     }
-    return QWidget::eventFilter(watched, event);
+    return PageOverlay::eventFilter(watched, event);
 }

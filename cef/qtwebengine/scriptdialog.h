@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "cef/qtwebengine/pageoverlay.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -9,11 +9,10 @@ class QScrollArea;
 // A page's script dialog, drawn by the shell over the page's own view and
 // answered whenever the player gets to it: nothing waits for it but the page
 // that asked. Kept to the keyboard (Enter accepts, Escape cancels, the text
-// field of a prompt has the focus), naming the origin that asks, and fitted to
-// the part of the view the screen shows: the buttons stay in reach, a long
-// message scrolls.
+// field of a prompt has the focus), naming the origin that asks; in a small
+// window the buttons stay in reach and a long message scrolls.
 // Runs on the GUI thread. Deletes itself once answered; goes with its view.
-class ScriptDialog : public QWidget
+class ScriptDialog : public PageOverlay
 {
     Q_OBJECT
     Q_DISABLE_COPY(ScriptDialog)
@@ -51,15 +50,12 @@ protected:
 
 private:
     ScriptDialog(QWidget *view, const Question &question);
-    QWidget *makeBox(const Question &question);
+    void fillBox(const Question &question);
     QWidget *makeMessage(const QString &message, QWidget *box);
-    void fitToView();
     void followOuterWindow();
     void takeFocus();
     void answer(bool accepted);
 
-    QWidget *m_view;
-    QWidget *m_box = nullptr;
     QScrollArea *m_message = nullptr;
     QLineEdit *m_text = nullptr;
     QCheckBox *m_stop = nullptr;
