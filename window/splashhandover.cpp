@@ -1,7 +1,7 @@
 #include "window/splashhandover.h"
 
 #include "cef/cefbrowser.h"
-#include "cef/qcefclient.h"
+#include "window/windowrecord.h"
 #include "window/windowregistry.h"
 
 #include <QTimer>
@@ -23,21 +23,28 @@ SplashHandover::SplashHandover(const WindowRegistry &registry, QObject *parent)
 
 void SplashHandover::onLoadEnd(CefRefPtr<CefBrowser> browser)
 {
-    m_lastLoadedBrowser = browser;
+    if (!browser)
+        return;
+    m_loadedBrowsers.insert(browser->identifier());
     m_delay->start(kDelayMs);
 }
 
 // A window not attached yet is looked for again on the next round.
 void SplashHandover::onDelayOver()
 {
-    if (!m_lastLoadedBrowser)
-        return;
-    m_registry.forEach([this](const WindowRecord &record) {
-        if (record.client && record.window
-            && record.browserId == m_lastLoadedBrowser->identifier()) {
-            record.window->setVisible(true);
-            emit sgCloseLogo();
-            m_delay->stop();
+    bool shown = false;
+    for (auto id = m_loadedBrowsers.begin(); id != m_loadedBrowsers.end();) {
+        const WindowRecord *record = m_registry.findByBrowser(*id);
+        if (!record || !record->client || !record->window) {
+            ++id;
+            continue;
         }
-    });
+        record->window->setVisible(true);
+        id = m_loadedBrowsers.erase(id);
+        shown = true;
+    }
+    if (shown)
+        emit sgCloseLogo();
+    if (m_loadedBrowsers.isEmpty())
+        m_delay->stop();
 }

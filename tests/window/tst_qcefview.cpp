@@ -7,6 +7,7 @@
 #include "testhttpserver.h"
 #include "window/qcefview.h"
 
+#include <QElapsedTimer>
 #include <QJSValue>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -327,12 +328,29 @@ void TestQCefView::startupWindowAppearsAfterItsPageLoaded()
     QCOMPARE(json.value("x").toInt(), (screen.width() - 300) / 2);
     QCOMPARE(json.value("y").toInt(), (screen.height() - 500) / 2);
     QCOMPARE(json.value("visible").toBool(), false);
-    QSignalSpy loadEnds(
-        m_windows->findWindow(QStringLiteral("login"))->client.data(), &QCefClient::sgLoadEnd);
+    QCefClient *loginClient = m_windows->findWindow(QStringLiteral("login"))->client.data();
+    QSignalSpy loadEnds(loginClient, &QCefClient::sgLoadEnd);
+    // As a portal opens a window once its own page has loaded: that window's page, loading
+    // last, must not keep the start-up window from appearing.
+    const Opening news = Opening("news").page("/green.html");
+    QElapsedTimer sinceLoginLoaded;
+    qint64 newsLoadedAfterMs = -1;
+    QObject scope;
+    connect(loginClient, &QCefClient::sgLoadEnd, &scope, [&] {
+        if (sinceLoginLoaded.isValid())
+            return;
+        sinceLoginLoaded.start();
+        announce(news);
+        connect(m_windows->findWindow(news.name())->client.data(), &QCefClient::sgLoadEnd, &scope,
+            [&] { newsLoadedAfterMs = sinceLoginLoaded.elapsed(); });
+    });
     WindowRecord *login = waitForAttachment(QStringLiteral("login"));
     QVERIFY(login);
     QTRY_COMPARE_WITH_TIMEOUT(loadEnds.count(), 1, kEngineTimeout);
     QVERIFY(!login->window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(newsLoadedAfterMs >= 0, kEngineTimeout);
+    QVERIFY2(
+        newsLoadedAfterMs < 2000, "the other page loaded after the hand-over, proving nothing");
 
     QTRY_VERIFY_WITH_TIMEOUT(login->window->isVisible(), kEngineTimeout);
     QCOMPARE(logoCloses.count(), 1);
