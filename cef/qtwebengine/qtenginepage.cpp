@@ -7,6 +7,7 @@
 #include "cef/permissionpolicy.h"
 #include "cef/playergesture.h"
 #include "cef/qtwebengine/bridgeendpoint.h"
+#include "cef/qtwebengine/clipboardgate.h"
 #include "cef/qtwebengine/fullscreenanswer.h"
 #include "cef/qtwebengine/hangquestionview.h"
 #include "cef/qtwebengine/pagenotice.h"
@@ -104,11 +105,9 @@ QtEnginePage::QtEnginePage(
     , m_pluginsAllowed(options.pluginsAllowed)
     , m_scriptDialogs(options.scriptDialogs)
     , m_notice(new PageNotice(m_view.get()))
+    , m_clipboard(new ClipboardGate(this))
 {
     setUpPage();
-    m_clipboardClosing.setSingleShot(true);
-    m_clipboardClosing.setInterval(PlayerGesture::kSpanMs);
-    connect(&m_clipboardClosing, &QTimer::timeout, this, [this] { setClipboardOpen(false); });
 
     m_view->setPage(m_page);
     m_view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -145,8 +144,7 @@ void QtEnginePage::setUpPage()
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
     // Without it the engine refuses every element's request at once.
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
-    m_page->settings()->setAttribute(
-        QWebEngineSettings::JavascriptCanAccessClipboard, m_clipboardOpen);
+    m_clipboard->setPage(m_page);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_heldNavigation = nullptr; });
@@ -393,14 +391,12 @@ void QtEnginePage::onFeaturePermissionRequested(const QUrl &origin, QWebEnginePa
 // A page asks what a request would get (navigator.permissions.query) before
 // it requests: the engine answers from what it was told, so the answers of
 // the document's origin are given before the document exists. Clipboard
-// writes follow one switch of the whole page (onPlayerInput), allowed by its main document.
+// writes follow one switch of the whole page (ClipboardGate), allowed by its main document.
 void QtEnginePage::answerPermissionsAhead(const QUrl &url)
 {
     const PermissionPolicy policy = PermissionPolicy::configured();
     const QUrl origin(OriginPolicy::originOf(url));
-    m_clipboardAllowed = policy.grants(url, PermissionPolicy::Feature::ClipboardWrite);
-    if (!m_clipboardAllowed)
-        setClipboardOpen(false);
+    m_clipboard->setAllowed(policy.grants(url, PermissionPolicy::Feature::ClipboardWrite));
     m_page->setFeaturePermission(origin, QWebEnginePage::Notifications,
         permissionAnswer(policy.grants(url, PermissionPolicy::Feature::Notifications)));
     m_page->setFeaturePermission(
@@ -475,27 +471,6 @@ void QtEnginePage::onPointerLockKept(const QString &origin)
     m_notice->showBriefly(tr("%1 holds the mouse. Press Escape to release it").arg(origin));
 }
 
-// Browsers let a page's script write to the clipboard only around the player's input; the engine
-// has one switch for every frame of the page. It is on for a gesture's span after the player's
-// click or key reaches the window, before the page hears of it; the bridge's world in each frame
-// keeps copying to the document the player acted in, and the engine's frame policy keeps the
-// clipboard API from other sites' frames unless their frame allows it.
-void QtEnginePage::onPlayerInput()
-{
-    if (!m_clipboardAllowed)
-        return;
-    setClipboardOpen(true);
-    m_clipboardClosing.start();
-}
-
-void QtEnginePage::setClipboardOpen(bool open)
-{
-    if (open == m_clipboardOpen)
-        return;
-    m_clipboardOpen = open;
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, open);
-}
-
 // Put into a window of the shell, the view's window has a parent, and the widgets never count
 // the view as the active window on their own: the engine would hold its page unfocused, and
 // refuse what needs the focus, the pointer lock above all. Only when the view's own window has
@@ -517,7 +492,7 @@ bool QtEnginePage::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::KeyPress:
     case QEvent::TouchBegin:
-        onPlayerInput();
+        m_clipboard->onPlayerInput();
         break;
     default:
         break;

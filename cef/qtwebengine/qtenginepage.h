@@ -3,13 +3,13 @@
 #include "cef/enginepage.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWebEnginePage>
 
 #include <functional>
 #include <memory>
 
 class FullScreenAnswer;
+class ClipboardGate;
 class HangQuestionView;
 class PageNotice;
 class PlayerGesture;
@@ -79,8 +79,6 @@ private:
     // What the bridge's script world saw of the player's last click or key, told to answer on a
     // later turn of the event loop, unless the page is gone by then.
     void askGestures(const std::function<void(const PlayerGesture &)> &answer);
-    void onPlayerInput();
-    void setClipboardOpen(bool open);
     void onActiveChanged();
     void onLeaveChosen();
     void navigate(const std::function<void()> &navigation);
@@ -92,15 +90,11 @@ private:
     const bool m_pluginsAllowed;
     const bool m_scriptDialogs;
     PageNotice *m_notice;
+    ClipboardGate *m_clipboard;
     QPointer<FullScreenAnswer> m_fullScreenAnswer;
     QPointer<HangQuestionView> m_hangQuestion;
     bool m_pointerLockGranted = false;
     // The shell's last load or reload, until the page starts loading: the
     // page's leave-page question may hold it back, and the player let it go.
     std::function<void()> m_heldNavigation;
-    // Whether the main document's origin may write to the clipboard at all, and whether the
-    // engine lets the page's script write now: only just after the player's input.
-    bool m_clipboardAllowed = false;
-    bool m_clipboardOpen = false;
-    QTimer m_clipboardClosing;
 };
