@@ -1,7 +1,7 @@
 #include "cef/cefcookiemanager.h"
 
 #include "cef/cefcookievisitor.h"
-#include "cef/engineprofile.h"
+#include "engine/engineprofile.h"
 
 #include <QNetworkCookie>
 #include <QUrl>

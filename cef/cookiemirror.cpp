@@ -1,6 +1,6 @@
 #include "cef/cookiemirror.h"
 
-#include "cef/engineprofile.h"
+#include "engine/engineprofile.h"
 
 CookieMirror::CookieMirror(EngineProfile *profile, QObject *parent)
     : QNetworkCookieJar(parent)

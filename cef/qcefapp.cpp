@@ -4,7 +4,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/cefcommandline.h"
 #include "cef/clientrequestcontexthandler.h"
-#include "cef/engineprofile.h"
+#include "engine/engineprofile.h"
 #include "cef/qcefclient.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cef/cefrefptr.h"
-#include "cef/engineprofile.h"
+#include "engine/engineprofile.h"
 
 #include <QList>
 #include <QPointer>

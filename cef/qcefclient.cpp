@@ -7,7 +7,7 @@
 #include "cef/bridgepush.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefdownloaditem.h"
-#include "cef/pagerequests.h"
+#include "engine/pagerequests.h"
 #include "tools/downloadlanding.h"
 #include "tools/downloadname.h"
 #include "tools/tools.h"

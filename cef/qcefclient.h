@@ -2,7 +2,7 @@
 
 #include "cef/cefcookievisitor.h"
 #include "cef/cefrefptr.h"
-#include "cef/enginepage.h"
+#include "engine/enginepage.h"
 
 #include <QObject>
 

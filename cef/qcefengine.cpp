@@ -3,7 +3,7 @@
 #include "app/mvtconfig.h"
 #include "app/platform.h"
 #include "app/statelocations.h"
-#include "cef/browserengine.h"
+#include "engine/browserengine.h"
 #include "cef/cefcommandline.h"
 #include "cef/cefcookiemanager.h"
 #include "cef/qcefapp.h"

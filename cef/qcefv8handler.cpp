@@ -1,7 +1,7 @@
 #include "cef/qcefv8handler.h"
 
 #include "app/tspdlog.h"
-#include "cef/bridgecall.h"
+#include "engine/bridgecall.h"
 #include "cef/bridgeturns.h"
 
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "cef/rendererwatchdog.h"
 
-#include "cef/enginepage.h"
+#include "engine/enginepage.h"
 
 #include <QTimer>
 #include <QWindow>

@@ -1,9 +1,9 @@
 #include "window/legacywindows.h"
 
 #include "app/dirhelper.h"
-#include "cef/browserengine.h"
+#include "engine/browserengine.h"
 #include "cef/cefcookiemanager.h"
-#include "cef/engineprofile.h"
+#include "engine/engineprofile.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
 #include "window/qie.h"

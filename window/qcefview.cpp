@@ -2,10 +2,10 @@
 
 #include "app/logexcerpt.h"
 #include "app/tspdlog.h"
-#include "cef/browserengine.h"
+#include "engine/browserengine.h"
 #include "cef/cefbrowser.h"
-#include "cef/engineprofile.h"
-#include "cef/pagerequests.h"
+#include "engine/engineprofile.h"
+#include "engine/pagerequests.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"

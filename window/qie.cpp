@@ -1,7 +1,7 @@
 #include "window/qie.h"
 
-#include "cef/enginepage.h"
-#include "cef/engineprofile.h"
+#include "engine/enginepage.h"
+#include "engine/engineprofile.h"
 
 #include <QNetworkCookie>
 #include <QWindow>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cef/cefrefptr.h"
-#include "cef/enginepage.h"
+#include "engine/enginepage.h"
 #include "window/rendererdeaths.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 #include "app/originpolicy.h"
-#include "cef/pagerequests.h"
+#include "engine/pagerequests.h"
 #include "cef/playergesture.h"
 #include "cef/qcefclient.h"
 

@@ -1,5 +1,5 @@
 #include "cef/cefbrowser.h"
-#include "cef/pagerequests.h"
+#include "engine/pagerequests.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"

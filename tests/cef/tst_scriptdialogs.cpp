@@ -1,7 +1,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
-#include "cef/qtwebengine/scriptdialog.h"
+#include "engine/qtwebengine/scriptdialog.h"
 #include "debugcapture.h"
 #include "enginetest.h"
 #include "testhttpserver.h"

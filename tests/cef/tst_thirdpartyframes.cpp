@@ -1,4 +1,4 @@
-#include "cef/pagerequests.h"
+#include "engine/pagerequests.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"

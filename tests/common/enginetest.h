@@ -3,8 +3,8 @@
 #include "app/policysettings.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefengine.h"
-#include "cef/qtwebengine/qtbrowserengine.h"
-#include "cef/qtwebengine/qtengineprofile.h"
+#include "engine/qtwebengine/qtbrowserengine.h"
+#include "engine/qtwebengine/qtengineprofile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

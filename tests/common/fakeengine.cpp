@@ -1,8 +1,8 @@
 #include "fakeengine.h"
 
 #include "app/originpolicy.h"
-#include "cef/bridgecall.h"
-#include "cef/pagerequests.h"
+#include "engine/bridgecall.h"
+#include "engine/pagerequests.h"
 
 #include <QPlatformSurfaceEvent>
 #include <QTimer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cef/browserengine.h"
-#include "cef/enginepage.h"
-#include "cef/engineprofile.h"
+#include "engine/browserengine.h"
+#include "engine/enginepage.h"
+#include "engine/engineprofile.h"
 
 #include <QList>
 #include <QPointer>

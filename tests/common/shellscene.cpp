@@ -1,6 +1,6 @@
 #include "shellscene.h"
 
-#include "cef/qtwebengine/qtbrowserengine.h"
+#include "engine/qtwebengine/qtbrowserengine.h"
 #include "window/qcefview.h"
 
 #include <QQmlError>

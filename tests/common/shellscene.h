@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell.h"
+#include "shell/shell.h"
 
 #include <QQuickView>
 #include <QStringList>

@@ -1,5 +1,5 @@
 #include "cef/hangquestion.h"
-#include "cef/pagerequests.h"
+#include "engine/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/rendererwatchdog.h"
 #include "enginetest.h"

@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/qtenginepage.h"
+#include "engine/qtwebengine/qtenginepage.h"
 #include "enginetest.h"
 #include "screencolour.h"
 #include "shellscene.h"

@@ -1,5 +1,5 @@
 #include "cef/qcefclient.h"
-#include "cef/qtwebengine/scriptdialog.h"
+#include "engine/qtwebengine/scriptdialog.h"
 #include "cef/rendererwatchdog.h"
 #include "debugcapture.h"
 #include "enginetest.h"

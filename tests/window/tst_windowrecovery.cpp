@@ -1,6 +1,6 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
-#include "cef/qtwebengine/hangquestionview.h"
+#include "engine/qtwebengine/hangquestionview.h"
 #include "cef/rendererwatchdog.h"
 #include "enginetest.h"
 #include "processtree.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/qtwebengine/scriptdialog.h"
+#include "engine/qtwebengine/scriptdialog.h"
 #include "cef/scriptdialogguard.h"
 
 #include <QElapsedTimer>

@@ -1,3 +1,3 @@
-#include "cef/enginelog.h"
+#include "engine/enginelog.h"
 
 Q_LOGGING_CATEGORY(lcEngine, "lumen.engine", QtWarningMsg)

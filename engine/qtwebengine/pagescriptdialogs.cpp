@@ -1,7 +1,7 @@
-#include "cef/qtwebengine/pagescriptdialogs.h"
+#include "engine/qtwebengine/pagescriptdialogs.h"
 
 #include "app/originpolicy.h"
-#include "cef/qtwebengine/scriptdialogscheme.h"
+#include "engine/qtwebengine/scriptdialogscheme.h"
 
 #include <QBuffer>
 #include <QUrlQuery>

@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/clipboardgate.h"
+#include "engine/qtwebengine/clipboardgate.h"
 
 #include "cef/playergesture.h"
 

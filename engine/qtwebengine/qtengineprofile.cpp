@@ -1,8 +1,8 @@
-#include "cef/qtwebengine/qtengineprofile.h"
+#include "engine/qtwebengine/qtengineprofile.h"
 
-#include "cef/qtwebengine/qtenginedownload.h"
-#include "cef/qtwebengine/qtenginepage.h"
-#include "cef/qtwebengine/scriptdialogscheme.h"
+#include "engine/qtwebengine/qtenginedownload.h"
+#include "engine/qtwebengine/qtenginepage.h"
+#include "engine/qtwebengine/scriptdialogscheme.h"
 
 #include <QNetworkCookie>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/qtwebengine/pageoverlay.h"
+#include "engine/qtwebengine/pageoverlay.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -1,9 +1,9 @@
-#include "cef/qtwebengine/qtbrowserengine.h"
+#include "engine/qtwebengine/qtbrowserengine.h"
 
-#include "cef/enginelog.h"
-#include "cef/qtwebengine/bridgeendpoint.h"
-#include "cef/qtwebengine/qtengineprofile.h"
-#include "cef/qtwebengine/scriptdialogscheme.h"
+#include "engine/enginelog.h"
+#include "engine/qtwebengine/bridgeendpoint.h"
+#include "engine/qtwebengine/qtengineprofile.h"
+#include "engine/qtwebengine/scriptdialogscheme.h"
 
 #include <QFile>
 #include <QFileInfo>

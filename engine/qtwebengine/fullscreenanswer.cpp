@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/fullscreenanswer.h"
+#include "engine/qtwebengine/fullscreenanswer.h"
 
 #include <QEvent>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/scriptdialog.h"
+#include "engine/qtwebengine/scriptdialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/enginepage.h"
+#include "engine/enginepage.h"
 
 #include <QPointer>
 #include <QWebEnginePage>

@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/pagenotice.h"
+#include "engine/qtwebengine/pagenotice.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "singleinstance.h"
+#include "shell/singleinstance.h"
 
 #include "app/applog.h"
 

@@ -1,7 +1,7 @@
-#include "cef/qtwebengine/shellwebpage.h"
+#include "engine/qtwebengine/shellwebpage.h"
 
-#include "cef/qtwebengine/filechooser.h"
-#include "cef/qtwebengine/pagescriptdialogs.h"
+#include "engine/qtwebengine/filechooser.h"
+#include "engine/qtwebengine/pagescriptdialogs.h"
 
 #include <QCoreApplication>
 #include <QWebEngineScript>

@@ -1,6 +1,6 @@
-#include "cef/qtwebengine/bridgeendpoint.h"
+#include "engine/qtwebengine/bridgeendpoint.h"
 
-#include "cef/bridgecall.h"
+#include "engine/bridgecall.h"
 
 #include <QEvent>
 #include <QJsonValue>

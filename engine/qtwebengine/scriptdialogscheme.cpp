@@ -1,6 +1,6 @@
-#include "cef/qtwebengine/scriptdialogscheme.h"
+#include "engine/qtwebengine/scriptdialogscheme.h"
 
-#include "cef/qtwebengine/pagescriptdialogs.h"
+#include "engine/qtwebengine/pagescriptdialogs.h"
 
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>

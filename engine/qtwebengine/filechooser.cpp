@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/filechooser.h"
+#include "engine/qtwebengine/filechooser.h"
 
 #include <QDir>
 #include <QFileDialog>

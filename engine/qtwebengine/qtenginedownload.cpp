@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/qtenginedownload.h"
+#include "engine/qtwebengine/qtenginedownload.h"
 
 #include <QFileInfo>
 #include <QMetaEnum>

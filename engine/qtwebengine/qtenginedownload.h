@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/enginedownload.h"
+#include "engine/enginedownload.h"
 
 class QWebEngineDownloadRequest;
 

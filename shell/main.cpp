@@ -1,6 +1,6 @@
 #include "app/commandlineinfo.h"
-#include "cef/qtwebengine/qtbrowserengine.h"
-#include "shell.h"
+#include "engine/qtwebengine/qtbrowserengine.h"
+#include "shell/shell.h"
 
 #include <QApplication>
 

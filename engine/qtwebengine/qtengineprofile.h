@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/engineprofile.h"
+#include "engine/engineprofile.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/pageoverlay.h"
+#include "engine/qtwebengine/pageoverlay.h"
 
 #include <QEvent>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "shell.h"
+#include "shell/shell.h"
 
 #include "app/directorytree.h"
 #include "app/dirhelper.h"
@@ -8,7 +8,7 @@
 #include "app/startup.h"
 #include "app/statelocations.h"
 #include "app/tspdlog.h"
-#include "cef/browserengine.h"
+#include "engine/browserengine.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
 #include "tools/quitsignals.h"
@@ -17,7 +17,7 @@
 #include "window/windowhook.h"
 
 #include "buildid.h"
-#include "singleinstance.h"
+#include "shell/singleinstance.h"
 
 #include <QApplication>
 #include <QDebug>

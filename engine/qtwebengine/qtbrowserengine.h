@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/browserengine.h"
+#include "engine/browserengine.h"
 
 #include <QObject>
 

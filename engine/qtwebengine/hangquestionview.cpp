@@ -1,4 +1,4 @@
-#include "cef/qtwebengine/hangquestionview.h"
+#include "engine/qtwebengine/hangquestionview.h"
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
