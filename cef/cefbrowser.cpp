@@ -1,14 +1,14 @@
 #include "cef/cefbrowser.h"
 
 #include "app/tspdlog.h"
-#include "engine/bridgecall.h"
 #include "cef/cefdownloaditem.h"
-#include "engine/enginedownload.h"
-#include "engine/engineprofile.h"
 #include "cef/hangquestion.h"
-#include "engine/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefv8handler.h"
+#include "engine/bridgecall.h"
+#include "engine/enginedownload.h"
+#include "engine/engineprofile.h"
+#include "engine/pagerequests.h"
 #include "tools/downloadlanding.h"
 #include "tools/urlrules.h"
 

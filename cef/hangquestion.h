@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/enginepage.h"
 #include "cef/rendererwatchdog.h"
+#include "engine/enginepage.h"
 
 #include <QObject>
 

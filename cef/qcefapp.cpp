@@ -4,8 +4,8 @@
 #include "cef/cefbrowser.h"
 #include "cef/cefcommandline.h"
 #include "cef/clientrequestcontexthandler.h"
-#include "engine/engineprofile.h"
 #include "cef/qcefclient.h"
+#include "engine/engineprofile.h"
 
 #include <algorithm>
 #include <utility>

@@ -3,12 +3,12 @@
 #include "app/mvtconfig.h"
 #include "app/platform.h"
 #include "app/statelocations.h"
-#include "engine/browserengine.h"
 #include "cef/cefcommandline.h"
 #include "cef/cefcookiemanager.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefrenderhandler.h"
 #include "cef/sandbox.h"
+#include "engine/browserengine.h"
 
 #include <QCoreApplication>
 #include <QDir>

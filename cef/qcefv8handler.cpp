@@ -1,8 +1,8 @@
 #include "cef/qcefv8handler.h"
 
 #include "app/tspdlog.h"
-#include "engine/bridgecall.h"
 #include "cef/bridgeturns.h"
+#include "engine/bridgecall.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

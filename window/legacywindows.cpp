@@ -1,11 +1,11 @@
 #include "window/legacywindows.h"
 
 #include "app/dirhelper.h"
-#include "engine/browserengine.h"
 #include "cef/cefcookiemanager.h"
-#include "engine/engineprofile.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
+#include "engine/browserengine.h"
+#include "engine/engineprofile.h"
 #include "window/qie.h"
 #include "window/windowregistry.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/qtwebengine/scriptdialog.h"
 #include "cef/scriptdialogguard.h"
+#include "engine/qtwebengine/scriptdialog.h"
 
 #include <QElapsedTimer>
 #include <QList>

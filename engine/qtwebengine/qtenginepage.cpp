@@ -1,11 +1,11 @@
 #include "engine/qtwebengine/qtenginepage.h"
 
 #include "app/originpolicy.h"
+#include "cef/permissionpolicy.h"
+#include "cef/playergesture.h"
 #include "engine/bridgecall.h"
 #include "engine/engineprofile.h"
 #include "engine/pagerequests.h"
-#include "cef/permissionpolicy.h"
-#include "cef/playergesture.h"
 #include "engine/qtwebengine/bridgeendpoint.h"
 #include "engine/qtwebengine/clipboardgate.h"
 #include "engine/qtwebengine/fullscreenanswer.h"

@@ -1,10 +1,10 @@
 #include "app/policysettings.h"
-#include "engine/browserengine.h"
 #include "cef/cefbrowser.h"
-#include "engine/engineprofile.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
+#include "engine/browserengine.h"
+#include "engine/engineprofile.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 

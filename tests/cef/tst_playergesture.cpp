@@ -1,7 +1,7 @@
 #include "app/originpolicy.h"
-#include "engine/pagerequests.h"
 #include "cef/playergesture.h"
 #include "cef/qcefclient.h"
+#include "engine/pagerequests.h"
 
 #include <QtTest>
 

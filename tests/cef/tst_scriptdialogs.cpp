@@ -1,8 +1,8 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
-#include "engine/qtwebengine/scriptdialog.h"
 #include "debugcapture.h"
+#include "engine/qtwebengine/scriptdialog.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 

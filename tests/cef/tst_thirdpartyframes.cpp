@@ -1,7 +1,7 @@
-#include "engine/pagerequests.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
+#include "engine/pagerequests.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 #include "xtestinput.h"

@@ -1,7 +1,7 @@
 #include "cef/hangquestion.h"
-#include "engine/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/rendererwatchdog.h"
+#include "engine/pagerequests.h"
 #include "enginetest.h"
 #include "fakeengine.h"
 #include "shellscene.h"

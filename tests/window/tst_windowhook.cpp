@@ -1,7 +1,7 @@
 #include "cef/qcefclient.h"
-#include "engine/qtwebengine/scriptdialog.h"
 #include "cef/rendererwatchdog.h"
 #include "debugcapture.h"
+#include "engine/qtwebengine/scriptdialog.h"
 #include "enginetest.h"
 #include "focusedxclient.h"
 #include "screencolour.h"

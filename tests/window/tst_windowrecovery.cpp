@@ -1,7 +1,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
-#include "engine/qtwebengine/hangquestionview.h"
 #include "cef/rendererwatchdog.h"
+#include "engine/qtwebengine/hangquestionview.h"
 #include "enginetest.h"
 #include "processtree.h"
 #include "shellscene.h"
