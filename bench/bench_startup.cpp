@@ -20,6 +20,11 @@
 // run ends with SIGTERM, as a logout ends it, and is waited for before the next
 // starts, since a second start would hand over to the first.
 //
+// With BENCH_STARTUP_TIMELINE=1 both sides also print the last run's timeline:
+// each line the programs write to standard error (lumen's start-up log with
+// its lumen.* debug lines, the bare view's own), at the milliseconds since its
+// launch. The lines cost time themselves: take the figures from a run without it.
+//
 // Finds the programs in LUMEN_BIN_DIR, else in the build's bin/ (two folders
 // up from this one).
 // Run under X (xvfb-run) from the build tree: bench_startup [runs]
@@ -33,6 +38,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -83,6 +89,11 @@ bool setDomain(const QString &bin, const QString &appDir, const QString &domain)
     return false;
 }
 
+bool timelineAsked()
+{
+    return qEnvironmentVariableIntValue("BENCH_STARTUP_TIMELINE") == 1;
+}
+
 // The user's folders, redirected into root.
 QProcessEnvironment userEnvironment(const QTemporaryDir &root)
 {
@@ -91,6 +102,13 @@ QProcessEnvironment userEnvironment(const QTemporaryDir &root)
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
+    if (timelineAsked()) {
+        // The boot time is the monotonic clock's, which QElapsedTimer reads too.
+        environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"),
+            QStringLiteral("%{time boot} [%{category}] %{message}"));
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+            QStringLiteral("lumen.*.debug=true\nbench.bareview.debug=true"));
+    }
     return environment;
 }
 
@@ -104,20 +122,20 @@ void prepare(QProcess &lumen, const QTemporaryDir &root)
 // The program turns the engine's sandbox off itself where Chromium refuses it.
 void prepareBare(QProcess &bare, const QTemporaryDir &root, const QString &address)
 {
-    bare.setProgram(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/startup_bareview"));
+    bare.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/startup_bareview"));
     bare.setArguments({ address });
     QProcessEnvironment environment = userEnvironment(root);
     if (::geteuid() == 0)
-        environment.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-            QStringLiteral("--no-sandbox"));
+        environment.insert(
+            QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox"));
     bare.setProcessEnvironment(environment);
     bare.setStandardOutputFile(QProcess::nullDevice());
 }
 
 // Milliseconds from the start to the beacon's arrival; -1 when it did not
 // arrive. The time is taken as the server reads the request, not on a poll.
-qint64 timeStart(QProcess &lumen, TestHttpServer &server)
+// launchedAt: the monotonic clock's milliseconds at the start.
+qint64 timeStart(QProcess &lumen, TestHttpServer &server, qint64 &launchedAt)
 {
     QEventLoop loop;
     QElapsedTimer clock;
@@ -132,6 +150,7 @@ qint64 timeStart(QProcess &lumen, TestHttpServer &server)
         &QEventLoop::quit);
     QTimer::singleShot(startTimeoutMs, &loop, &QEventLoop::quit);
     clock.start();
+    launchedAt = clock.msecsSinceReference();
     lumen.start();
     loop.exec();
     return readyAt;
@@ -157,10 +176,27 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// Milliseconds of one run, -1 when it failed (said on standard error).
-qint64 measure(QProcess &process, TestHttpServer &server, const char *label, int run)
+// Each line that begins with a boot time, at its milliseconds since launchedAt.
+void printTimeline(const char *label, const QByteArray &output, qint64 launchedAt, qint64 readyMs)
 {
-    const qint64 elapsed = timeStart(process, server);
+    static const QRegularExpression stamped(QStringLiteral("^\\s*(\\d+\\.\\d+) (.*)$"));
+    std::printf("%s, timeline of the last run (ms since launch):\n", label);
+    const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch match = stamped.match(line);
+        if (!match.hasMatch())
+            continue;
+        const qint64 at = qint64(match.captured(1).toDouble() * 1000) - launchedAt;
+        std::printf("%6lld  %s\n", static_cast<long long>(at), qPrintable(match.captured(2)));
+    }
+    std::printf("%6lld  the page's beacon reached the server\n", static_cast<long long>(readyMs));
+}
+
+// Milliseconds of one run, -1 when it failed (said on standard error).
+qint64 measure(QProcess &process, TestHttpServer &server, const char *label, int run, int runs)
+{
+    qint64 launchedAt = 0;
+    const qint64 elapsed = timeStart(process, server, launchedAt);
     const bool ended = stop(process);
     if (elapsed < 0) {
         std::fprintf(stderr, "%s, run %d: no answer within %d s; its output:\n%s\n", label, run,
@@ -168,8 +204,10 @@ qint64 measure(QProcess &process, TestHttpServer &server, const char *label, int
         return -1;
     }
     if (!ended)
-        std::fprintf(stderr, "%s, run %d: it had ended already, or SIGTERM did not end it\n",
-            label, run);
+        std::fprintf(
+            stderr, "%s, run %d: it had ended already, or SIGTERM did not end it\n", label, run);
+    if (run == runs && timelineAsked())
+        printTimeline(label, process.readAllStandardError(), launchedAt, elapsed);
     return elapsed;
 }
 
@@ -217,10 +255,10 @@ int main(int argc, char *argv[])
     for (int run = 0; run <= runs; ++run) {
         QProcess lumen;
         prepare(lumen, root);
-        const qint64 elapsed = measure(lumen, server, "lumen", run);
+        const qint64 elapsed = measure(lumen, server, "lumen", run, runs);
         QProcess bare;
         prepareBare(bare, root, bareAddress);
-        const qint64 bareElapsed = measure(bare, server, "bare view", run);
+        const qint64 bareElapsed = measure(bare, server, "bare view", run, runs);
         if (elapsed < 0 || bareElapsed < 0)
             return 1;
         if (run == 0) {

@@ -23,6 +23,14 @@ Window {
         anchors.fill: parent
         profile: WebEngineProfile { storageName: "bare"; offTheRecord: false }
         url: address
+        // Its timeline for bench_startup: when the view exists and how its load goes.
+        LoggingCategory {
+            id: timeline
+            name: "bench.bareview"
+            defaultLogLevel: LoggingCategory.Warning
+        }
+        Component.onCompleted: console.debug(timeline, "view made")
+        onLoadingChanged: function (loading) { console.debug(timeline, "loading", loading.status) }
     }
 }
 )";
