@@ -10,6 +10,8 @@ packages=(
   qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript qml6-module-qtquick
   qml6-module-qtquick-window qml6-module-qtquick-controls qml6-module-qtquick-templates
   qml6-module-qt5compat-graphicaleffects
+  # The bare QML view bench_startup measures the program against.
+  qml6-module-qtwebengine
   libspdlog-dev libfmt-dev
   libx11-dev libxtst-dev
   libgl1-mesa-dri libglx-mesa0
