@@ -2,8 +2,8 @@
 
 #include "app/applog.h"
 #include "app/configfilefaults.h"
+#include "app/configkeys.h"
 #include "app/statelocations.h"
-#include "app/textcipher.h"
 #include "app/tspdlog.h"
 
 #include <QCoreApplication>
@@ -12,22 +12,7 @@
 
 namespace {
 
-const QString kCacheKey = QStringLiteral("Browser/IsCache");
-const QString kInstallerKey = QStringLiteral("Browser/InstallPackName");
-const QString kDebugKey = QStringLiteral("Browser/DebugEnable");
-const QString kSettingGroup = QStringLiteral("Setting/");
-const QString kPassphrase = QStringLiteral("6274093MOSS381906LAKE927415");
 const QString kVersion = QStringLiteral("1.0.2");
-
-const QString kInstallerName = QStringLiteral("InstallPackName");
-const QString kMainUrlName = QStringLiteral("MainUrl");
-const QString kVersionName = QStringLiteral("AppVersion");
-
-// Encryption is deterministic, so an encrypted name works as a lookup key.
-QString settingKey(const QString &key)
-{
-    return kSettingGroup + TextCipher::encrypt(key, kPassphrase);
-}
 
 // The store opens after its file has lost the lines that would make it misread
 // the rest. The daily log does not exist yet: the line waits for the event loop.
@@ -42,6 +27,16 @@ QSettings *openRepaired(const QString &filePath, QObject *parent)
             0, QCoreApplication::instance(), [line] { TSpdlog::instance()->otherWarn(line); });
     }
     return new QSettings(filePath, QSettings::IniFormat, parent);
+}
+
+// The log reads the debug switch on every line, and the program's own store holds it: the
+// store hands it over as it comes to be, so the log never has to reach up for it.
+MVTConfig *createProgramStore()
+{
+    auto *config = new MVTConfig(
+        StateLocations::instance().configFile(), StateLocations::instance().defaultsFile());
+    TSpdlog::setFileSwitch([config] { return config->getOpenLog(); });
+    return config;
 }
 
 } // namespace
@@ -61,24 +56,18 @@ MVTConfig::MVTConfig(const QString &filePath, const QString &defaultsPath, QObje
 
 MVTConfig *MVTConfig::instance()
 {
-    static MVTConfig *config = new MVTConfig(
-        StateLocations::instance().configFile(), StateLocations::instance().defaultsFile());
+    static MVTConfig *config = createProgramStore();
     return config;
-}
-
-QString MVTConfig::passphrase()
-{
-    return kPassphrase;
 }
 
 void MVTConfig::setIsCache(bool flag)
 {
-    write(kCacheKey, flag);
+    write(ConfigKeys::cache(), flag);
 }
 
 bool MVTConfig::getOpenLog() const
 {
-    return value(kDebugKey, false).toBool();
+    return value(ConfigKeys::debug(), false).toBool();
 }
 
 QString MVTConfig::version()
@@ -100,14 +89,14 @@ QString MVTConfig::getVersion() const
 void MVTConfig::set(const QString &key, const QString &value)
 {
     // The version is built in and the main URL is written at installation.
-    if (key == kVersionName || key == kMainUrlName) {
+    if (key == ConfigKeys::versionName() || key == ConfigKeys::mainUrlName()) {
         qCDebug(lcApp) << "a page may not set" << key;
         return;
     }
-    if (key == kInstallerName)
-        write(kInstallerKey, value);
+    if (key == ConfigKeys::installerName())
+        write(ConfigKeys::installer(), value);
     else
-        write(settingKey(key), TextCipher::encrypt(value, kPassphrase));
+        write(ConfigKeys::settingKey(key), ConfigKeys::encrypt(value));
 }
 
 QString MVTConfig::get(const QString &key) const
@@ -117,17 +106,18 @@ QString MVTConfig::get(const QString &key) const
 
 QString MVTConfig::getMainUrl() const
 {
-    return QStringLiteral("www.") + get(kMainUrlName) + QStringLiteral("/?v=") + kVersion;
+    return QStringLiteral("www.") + get(ConfigKeys::mainUrlName()) + QStringLiteral("/?v=")
+        + kVersion;
 }
 
 QString MVTConfig::getInstallPackName() const
 {
-    return value(kInstallerKey, {}).toString();
+    return value(ConfigKeys::installer(), {}).toString();
 }
 
 bool MVTConfig::getIsCache() const
 {
-    return value(kCacheKey, false).toBool();
+    return value(ConfigKeys::cache(), false).toBool();
 }
 
 bool MVTConfig::has(const QString &key) const
@@ -137,15 +127,15 @@ bool MVTConfig::has(const QString &key) const
 
 bool MVTConfig::isSetUp() const
 {
-    return !get(kMainUrlName).isEmpty();
+    return !get(ConfigKeys::mainUrlName()).isEmpty();
 }
 
 std::optional<QString> MVTConfig::decoded(const QString &key) const
 {
-    const QVariant stored = value(settingKey(key), {});
+    const QVariant stored = value(ConfigKeys::settingKey(key), {});
     if (!stored.isValid())
         return std::nullopt;
-    std::optional<QString> text = TextCipher::decryptChecked(stored.toString(), kPassphrase);
+    std::optional<QString> text = ConfigKeys::decryptChecked(stored.toString());
     if (!text && !m_undecodable.contains(key)) {
         m_undecodable.insert(key);
         TSpdlog::instance()->otherWarn(

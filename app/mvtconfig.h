@@ -14,7 +14,8 @@ class QVariant;
 // the user's own file, which takes every write, overrides them key by key.
 // A stored value that does not decode (damaged, or written with another key)
 // reads as absent, with one log line naming the setting, never its value.
-// Runs on the GUI thread. The instance() object lives until process exit.
+// Runs on the GUI thread. The instance() object lives until process exit; it hands the log
+// its debug switch as it is created.
 class MVTConfig : public QObject
 {
     Q_OBJECT
@@ -27,9 +28,6 @@ public:
 
     static MVTConfig *instance();
 
-    // The fixed passphrase of the encrypted "Setting" entries, for tools that
-    // write the entries the program only reads.
-    static QString passphrase();
     static QString version();
     // What the program and its tools tell when isSetUp() is false.
     static QString notSetUpMessage();

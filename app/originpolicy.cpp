@@ -1,5 +1,6 @@
 #include "app/originpolicy.h"
 
+#include "app/configkeys.h"
 #include "app/mvtconfig.h"
 #include "app/policysettings.h"
 
@@ -34,7 +35,7 @@ OriginPolicy::OriginPolicy(const QString &domain, const QStringList &entries)
 
 OriginPolicy OriginPolicy::configured()
 {
-    return OriginPolicy(MVTConfig::instance()->get(QStringLiteral("MainUrl")),
+    return OriginPolicy(MVTConfig::instance()->get(ConfigKeys::mainUrlName()),
         PolicySettings::program().trustedOrigins());
 }
 

@@ -1,7 +1,6 @@
 #include "app/tspdlog.h"
 
 #include "app/logexcerpt.h"
-#include "app/mvtconfig.h"
 #include "app/tspdlogassistant.h"
 
 #include <spdlog/pattern_formatter.h>
@@ -21,6 +20,7 @@
 #include <chrono>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -39,6 +39,12 @@ QList<TSpdlog *> &registryLoggers()
 {
     static QList<TSpdlog *> loggers;
     return loggers;
+}
+
+std::function<bool()> &fileSwitch()
+{
+    static std::function<bool()> isOn;
+    return isOn;
 }
 
 // spdlog's registry refuses a name twice, so loggers made within one
@@ -137,6 +143,11 @@ TSpdlog *TSpdlog::instance(const QString &name)
     static TSpdlog fallback(
         QCoreApplication::applicationDirPath() + QStringLiteral("/logs/useless_identify.txt"));
     return &fallback;
+}
+
+void TSpdlog::setFileSwitch(std::function<bool()> isOn)
+{
+    fileSwitch() = std::move(isOn);
 }
 
 void TSpdlog::avInfo(const QString &info)
@@ -240,8 +251,7 @@ void TSpdlog::log(int type, int level, const char *tag, const QString &msg)
         m_logger->flush();
 }
 
-// Read on every call, so switching the log on takes effect at once.
 bool TSpdlog::isWriting() const
 {
-    return m_logger && MVTConfig::instance()->getOpenLog();
+    return m_logger && fileSwitch() && fileSwitch()();
 }

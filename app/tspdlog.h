@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace spdlog {
@@ -11,7 +12,8 @@ class logger;
 }
 
 // Categorised logging: every call is mirrored to the Qt debug output and
-// written to the log file while "Browser/DebugEnable" is on. Lines are cut to
+// written to the log file while the file switch is on ("Browser/DebugEnable",
+// handed over by the settings store as it is created). Lines are cut to
 // LogExcerpt::lineLength characters; the file and the mirror each take at most
 // LogAllowance::bytesPerDay a day.
 // Runs on the GUI thread; spdlog's flusher thread flushes the file every 5 s.
@@ -28,6 +30,9 @@ public:
     // No name: the first registered logger. Unknown name, or nothing
     // registered yet: the fallback "<application directory>/logs/useless_identify.txt".
     static TSpdlog *instance(const QString &name = QString());
+    // Asked before every file write and flush of every logger, so that switching it takes
+    // effect at once. Until one is given, lines only reach the debug output.
+    static void setFileSwitch(std::function<bool()> isOn);
 
     Q_INVOKABLE void avInfo(const QString &info);
     Q_INVOKABLE void avWarn(const QString &msg);

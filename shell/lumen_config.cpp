@@ -1,5 +1,5 @@
-#include "app/configtool.h"
 #include "app/statelocations.h"
+#include "configtool/configtool.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

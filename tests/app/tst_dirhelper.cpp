@@ -1,4 +1,5 @@
 #include "app/dirhelper.h"
+#include "app/mvtconfig.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -41,6 +42,8 @@ int childMain(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     setIdentity();
+    // As at start-up: the settings store, which holds the log's switch, comes first.
+    MVTConfig::instance();
     QTextStream(stdout) << DirHelper::instance()->getAppData();
     return 0;
 }

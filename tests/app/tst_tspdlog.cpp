@@ -1,5 +1,6 @@
 #include "app/logallowance.h"
 #include "app/logexcerpt.h"
+#include "app/mvtconfig.h"
 #include "app/tspdlog.h"
 #include "testfiles.h"
 
@@ -14,8 +15,8 @@
 
 namespace {
 
-// Set in a child copy of this program: it logs before and after the first
-// logger is registered, to show where unregistered lines go.
+// Set in a child copy of this program: it logs before the settings store exists, and before and
+// after the first logger is registered, to show where unregistered lines go.
 const char kChildVariable[] = "TST_TSPDLOG_CHILD";
 
 QStringList capturedMessages;
@@ -57,6 +58,8 @@ int childMain(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QString daily = qEnvironmentVariable(kChildVariable);
+    TSpdlog::instance()->otherError(QStringLiteral("before the settings store"));
+    MVTConfig::instance();
     TSpdlog::instance()->otherError(QStringLiteral("before any logger"));
     TSpdlog::create(daily, daily);
     TSpdlog::instance()->otherError(QStringLiteral("to the first logger"));
@@ -71,6 +74,7 @@ class TestTSpdlog : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -98,6 +102,13 @@ private:
     QScopedPointer<QTemporaryDir> m_temp;
     QtMessageHandler m_previousHandler = nullptr;
 };
+
+// The settings store holds the log's switch, and hands it over as it comes to be: at start-up
+// it is made before anything is logged.
+void TestTSpdlog::initTestCase()
+{
+    MVTConfig::instance();
+}
 
 void TestTSpdlog::init()
 {
@@ -373,6 +384,8 @@ void TestTSpdlog::unregisteredLinesGoToFallbackFile()
     QProcess child;
     runChild(child, daily);
 
+    // Without the store's switch the log cannot tell whether to write, and never asks for it.
+    QVERIFY(child.readAllStandardError().contains("before the settings store"));
     const QString fallback = QString::fromUtf8(fileBytes(fallbackLogFile()));
     const QStringList lines = fallback.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMap>
 #include <QString>
 #include <QVector>
 #include <QtContainerFwd>
@@ -8,31 +7,20 @@
 #include <functional>
 
 class PolicySettings;
-class StateLocations;
 class QTextStream;
 class QVariant;
 
-// The administrator's command line over the program's config.ini. It writes the entries the
-// program only reads (the portal's domain, the debug switch, the security policy) and reads and
-// writes the page settings, decrypted, with the program's own encryption. Beside a read-only
-// program it works on the user's file, read over the administrator's defaults, unless told
-// --system. Runs one command line per call; messages go to the two streams given.
-class ConfigTool
+// What each lumen_config command does to one settings file: the entries the program only reads
+// (the portal's domain, the debug switch, the security policy) and the page settings, read and
+// written with the program's own encryption. A command that reads also reads the
+// administrator's defaults under the file, when given. Messages go to the two streams given.
+class ConfigCommands
 {
-    Q_DISABLE_COPY(ConfigTool)
+    Q_DISABLE_COPY(ConfigCommands)
 
 public:
-    ConfigTool(const QString &defaultFile, QTextStream &out, QTextStream &err);
-    ConfigTool(const StateLocations &locations, QTextStream &out, QTextStream &err);
-
-    // The arguments as the process received them, program name first. Returns the exit code.
-    int run(const QStringList &arguments);
-
-    static QString usage();
-
-private:
     enum class Access { Read, Write };
-    using Handler = int (ConfigTool::*)(const QStringList &);
+    using Handler = int (ConfigCommands::*)(const QStringList &);
     struct Command
     {
         QString name;
@@ -42,9 +30,20 @@ private:
         Access access;
         Handler handler;
     };
-    static const QVector<Command> &commands();
+    // In the order the help lists them.
+    static const QVector<Command> &table();
 
-    int execute(const Command &command, const QStringList &arguments);
+    // defaults: read where file lacks a key, never written; empty for none.
+    ConfigCommands(
+        const QString &file, const QString &defaults, QTextStream &out, QTextStream &err);
+
+    // Runs command with its arguments, their count already checked. Returns the exit code.
+    int run(const Command &command, const QStringList &arguments);
+
+    // Tells message on err as the tool's own; returns the exit code of a failed command.
+    static int fail(QTextStream &err, const QString &message);
+
+private:
     bool fileUsable(Access access);
 
     // Commands:
@@ -64,15 +63,9 @@ private:
     int setChoice(const QString &word, const QStringList &choices,
         const std::function<bool(PolicySettings &, bool)> &store);
 
-    // Adds the decrypted page settings of file to entries.
-    void readSettings(const QString &file, QMap<QString, QString> &entries);
     bool write(const QString &key, const QVariant &value);
     int fail(const QString &message);
-    int usageError(const QString &message);
 
-    QString m_defaultFile;
-    QString m_systemFile;
-    QString m_defaultsFile;
     QString m_file;
     QString m_defaults;
     QTextStream &m_out;

@@ -1,7 +1,7 @@
+#include "app/configkeys.h"
 #include "app/mvtconfig.h"
 #include "app/originpolicy.h"
 #include "app/policysettings.h"
-#include "app/textcipher.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -28,7 +28,7 @@ QString keyWithCipher(const QString &prefix, const QString &pattern)
     const QRegularExpression cipher(pattern);
     for (int number = 0; number < 100000; ++number) {
         const QString key = prefix + QString::number(number);
-        if (cipher.match(TextCipher::encrypt(key, MVTConfig::passphrase())).hasMatch())
+        if (cipher.match(ConfigKeys::encrypt(key)).hasMatch())
             return key;
     }
     return QString();
