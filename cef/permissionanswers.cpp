@@ -9,8 +9,8 @@
 PermissionAnswers::PermissionAnswers(EnginePage *page)
     : QObject(page)
 {
-    connect(page, &EnginePage::sgPermissionRequested, this,
-        &PermissionAnswers::onPermissionRequested);
+    connect(
+        page, &EnginePage::sgPermissionRequested, this, &PermissionAnswers::onPermissionRequested);
     connect(page, &EnginePage::sgPermissionsAheadNeeded, this,
         &PermissionAnswers::onPermissionsAheadNeeded);
 }

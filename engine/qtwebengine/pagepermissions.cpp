@@ -61,8 +61,8 @@ void PagePermissions::answerAhead(const QUrl &url)
     m_clipboard->setAllowed(ahead.grants(Feature::ClipboardWrite));
     m_page->setFeaturePermission(origin, QWebEnginePage::Notifications,
         permissionAnswer(ahead.grants(Feature::Notifications)));
-    m_page->setFeaturePermission(origin, QWebEnginePage::Geolocation,
-        permissionAnswer(ahead.grants(Feature::Geolocation)));
+    m_page->setFeaturePermission(
+        origin, QWebEnginePage::Geolocation, permissionAnswer(ahead.grants(Feature::Geolocation)));
 }
 
 void PagePermissions::onFeaturePermissionRequested(

@@ -40,8 +40,8 @@ void PagePointerLock::onFeaturePermissionRequested(
 {
     if (feature != QWebEnginePage::MouseLock)
         return;
-    PlayerGestures::ask(m_page, this,
-        [this, origin](const PlayerGesture &gesture) { answer(origin, gesture); });
+    PlayerGestures::ask(
+        m_page, this, [this, origin](const PlayerGesture &gesture) { answer(origin, gesture); });
 }
 
 void PagePointerLock::answer(const QUrl &origin, const PlayerGesture &gesture)

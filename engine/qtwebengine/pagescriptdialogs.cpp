@@ -120,7 +120,8 @@ void PageScriptDialogs::showNext()
         const QUrlQuery query(job->requestUrl());
         const ScriptDialog::Kind kind = kindOf(job->requestUrl().path());
         const QString message = query.queryItemValue(QStringLiteral("message"), QUrl::FullyDecoded);
-        const ScriptDialogRequest request = judge(requestKind(kind), message, job->initiator(), true);
+        const ScriptDialogRequest request
+            = judge(requestKind(kind), message, job->initiator(), true);
         QWidget *view = QWebEngineView::forPage(m_page);
         if (!m_showsDialogs || !request.isShown() || !view) {
             m_waiting.removeFirst();
@@ -171,8 +172,8 @@ void PageScriptDialogs::reply(QWebEngineUrlRequestJob *job, const ScriptDialog::
     job->reply(QByteArrayLiteral("text/plain;charset=utf-8"), body);
 }
 
-ScriptDialogRequest PageScriptDialogs::judge(ScriptDialogRequest::Kind kind,
-    const QString &message, const QUrl &askingOrigin, bool canWait)
+ScriptDialogRequest PageScriptDialogs::judge(
+    ScriptDialogRequest::Kind kind, const QString &message, const QUrl &askingOrigin, bool canWait)
 {
     ScriptDialogRequest request(kind, message, askingOrigin, m_page->url(), canWait);
     emit m_owner.sgScriptDialogRequested(request);

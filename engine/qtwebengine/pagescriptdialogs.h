@@ -32,8 +32,8 @@ class PageScriptDialogs : public QWebEngineUrlRequestInterceptor
 public:
     // showsDialogs false: every dialog gets the answer that changes nothing, at once.
     // owner: the page whose requests ask the shell.
-    PageScriptDialogs(QWebEnginePage *page, EnginePage *owner, bool showsDialogs,
-        ScriptDialogScheme *scheme);
+    PageScriptDialogs(
+        QWebEnginePage *page, EnginePage *owner, bool showsDialogs, ScriptDialogScheme *scheme);
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
     // A question of one of the page's documents, answered through the job.

@@ -60,9 +60,9 @@ QString gestureSecret()
 // the page sees what the bridge gives it and nothing else of them.
 QString channelScript(const QString &bridgeScript)
 {
-    QString script
-        = QStringLiteral("(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
-              .arg(BridgeEndpoint::channelObjectName(), gestureSecret());
+    QString script = QStringLiteral(
+        "(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
+                         .arg(BridgeEndpoint::channelObjectName(), gestureSecret());
     for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
              QStringLiteral(":/qtwebengine/filechoosercancel.js") })

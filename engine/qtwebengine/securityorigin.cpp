@@ -7,7 +7,8 @@ QString SecurityOrigin::text(const QUrl &url)
 {
     if (url.host().isEmpty() || url.scheme().isEmpty())
         return QStringLiteral("null");
-    return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery
-                   | QUrl::RemoveFragment)
+    return url
+        .adjusted(
+            QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
         .toString();
 }

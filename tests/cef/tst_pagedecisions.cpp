@@ -113,8 +113,9 @@ void TestPageDecisions::otherOriginsDialogIsRefusedAndLoggedOnce()
     // One that would hold every window until answered.
     QVERIFY(!m_page->askScriptDialog(kLobby, false).isShown());
     QCOMPARE(m_debug->lines().filter(QStringLiteral("script dialog of")),
-        QStringList({ QStringLiteral("[OtherType]  [Other_Type] script dialog of https://ads.example "
-                                     "in https://www.portal.example not shown"),
+        QStringList({ QStringLiteral(
+                          "[OtherType]  [Other_Type] script dialog of https://ads.example "
+                          "in https://www.portal.example not shown"),
             QStringLiteral("[OtherType]  [Other_Type] script dialog of https://www.portal.example "
                            "in https://www.portal.example not shown") }));
 }

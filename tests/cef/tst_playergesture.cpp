@@ -1,7 +1,7 @@
 #include "app/originpolicy.h"
+#include "cef/qcefclient.h"
 #include "engine/pagerequests.h"
 #include "engine/qtwebengine/playergestures.h"
-#include "cef/qcefclient.h"
 
 #include <QtTest>
 

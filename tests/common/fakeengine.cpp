@@ -72,8 +72,8 @@ bool FakePage::navigate(const QUrl &url)
     return !request.isRejected();
 }
 
-PermissionRequest FakePage::requestPermission(const QUrl &origin,
-    const QVector<PermissionRequest::Feature> &features, const QString &name)
+PermissionRequest FakePage::requestPermission(
+    const QUrl &origin, const QVector<PermissionRequest::Feature> &features, const QString &name)
 {
     PermissionRequest request(origin, features, name);
     emit sgPermissionRequested(request);
