@@ -3,8 +3,11 @@
 #include "app/tspdlog.h"
 #include "cef/cefdownloaditem.h"
 #include "cef/hangquestion.h"
+#include "cef/permissionanswers.h"
+#include "cef/pointerlockanswer.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefv8handler.h"
+#include "cef/scriptdialogjudge.h"
 #include "engine/bridgecall.h"
 #include "engine/enginedownload.h"
 #include "engine/engineprofile.h"
@@ -69,6 +72,10 @@ void CefBrowser::connectPage()
         if (m_client)
             m_client->OnRenderProcessUnresponsive(sharedFromThis());
     });
+    // What the shell decides of a page's requests, each decider a child of the page.
+    new PermissionAnswers(page);
+    new PointerLockAnswer(page);
+    new ScriptDialogJudge(page);
     connect(page, &EnginePage::sgPopupRequested, this, &CefBrowser::onPopupRequested);
     connect(page, &EnginePage::sgContextMenuRequested, this, &CefBrowser::onContextMenuRequested);
     connect(page, &EnginePage::sgNavigationRequested, this, &CefBrowser::onNavigationRequested);

@@ -39,6 +39,7 @@ bool PermissionPolicy::grants(const QUrl &origin, Feature feature) const
     case Feature::Microphone:
     case Feature::Camera:
         return m_voiceChat;
+    case Feature::Geolocation:
     case Feature::Other:
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/originpolicy.h"
+#include "engine/pagerequests.h"
 
 #include <QString>
 
@@ -15,7 +16,7 @@ class QUrl;
 class PermissionPolicy
 {
 public:
-    enum class Feature { Notifications, ClipboardWrite, Microphone, Camera, Other };
+    using Feature = PermissionRequest::Feature;
 
     PermissionPolicy(const OriginPolicy &origins, bool voiceChat);
     // From the program's configuration, as it reads now.

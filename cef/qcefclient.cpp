@@ -56,12 +56,13 @@ QString QCefClient::popupRefusal(const PopupRequest &request, const OriginPolicy
 {
     if (!request.userGesture)
         return QStringLiteral("no click or key of the player");
-    if (request.actingOrigin.isEmpty())
-        return QStringLiteral("asked for by an unknown document in %1").arg(request.pageOrigin);
-    for (const QString &origin : { request.actingOrigin, request.pageOrigin }) {
+    const PlayerGesture &gesture = request.gesture;
+    if (gesture.actingOrigin.isEmpty())
+        return QStringLiteral("asked for by an unknown document in %1").arg(gesture.pageOrigin);
+    for (const QString &origin : { gesture.actingOrigin, gesture.pageOrigin }) {
         if (!policy.trusts(QUrl(origin)))
             return QStringLiteral("asked for by %1 in %2")
-                .arg(request.actingOrigin, request.pageOrigin);
+                .arg(gesture.actingOrigin, gesture.pageOrigin);
     }
     return QString();
 }

@@ -24,9 +24,19 @@ struct EngineSettings
     // page script runs in every frame, in the page's own script world.
     QString pageScript;
     // The bridge script runs in every frame too, in a script world the page
-    // cannot reach, in a private scope beside the channel client
-    // (QWebChannel), which only that world of the main frame is given: it
-    // finds the native end as the channel object named channelObjectName.
+    // cannot reach, in a private scope where the engine gives it:
+    // - gestureSecret: a text made anew for each run, known to no page;
+    // - bridgeTransport.connect(ready): in the main frame only, ready(native)
+    //   once the native end is reached: native.callQML(name, id, request,
+    //   origin, pageOrigin) comes up as the page's sgBridgeCall (origin: the
+    //   calling document's, as the engine set it on the call's message), and
+    //   native.pointerLockKept(origin) names the document that kept a lock to
+    //   the player;
+    // - bridgeTransport.offerGestures(report): report() tells the player's
+    //   last click or key in the page as { page: the main document's origin,
+    //   origin: the acting document's, '' for none, age: milliseconds since,
+    //   -1 for none }, which the engine asks as a popup or a pointer lock
+    //   comes (PlayerGesture).
     QString bridgeScript;
 };
 

@@ -6,7 +6,11 @@ class ContextMenuRequest;
 class EngineDownload;
 class FullScreenRequest;
 class NavigationRequest;
+class PermissionRequest;
+class PermissionsAhead;
+class PointerLockRequest;
 struct PopupRequest;
+class ScriptDialogRequest;
 class QUrl;
 class QWindow;
 struct BridgeCall;
@@ -86,6 +90,13 @@ signals:
     void sgCloseRequested();
     void sgDownloadRequested(EngineDownload *download);
     void sgFullScreenRequested(FullScreenRequest &request);
+    void sgPermissionRequested(PermissionRequest &request);
+    // Before each document of the main frame, as its load goes on.
+    void sgPermissionsAheadNeeded(PermissionsAhead &request);
+    void sgPointerLockRequested(PointerLockRequest &request);
+    void sgScriptDialogRequested(ScriptDialogRequest &request);
+    // The player answered a script dialog shown; stopDialogs: and chose to stop the page's.
+    void sgScriptDialogAnswered(bool stopDialogs);
 
     // The page's window took the focus.
     void sgFocused();

@@ -1,17 +1,17 @@
-// The shell's side of the bridge in the page. The engine host runs it at
-// document creation in every frame, before any script of the page, in a
-// script world of its own beside the channel client (QWebChannel): the page
-// shares the document with it but none of its variables, and only this
-// world of the main frame has the channel. There it takes the calls every
-// frame's callQML posts to the main frame and hands them to the native end
-// with the caller's origin as the engine set it on the message, and this
-// document's own origin: the native end judges the documents that called,
-// never the address the window happens to show while its old page still
-// runs. Every frame tells the main frame when the player clicks or types in
-// it, so the shell knows whom a popup or a pointer lock the engine reports
-// came from. Those messages carry gestureSecret, made anew by the engine host
-// for each run and known only to this world's copies: no page can speak for
-// the player.
+// The shell's side of the bridge in the page. The engine runs it at document
+// creation in every frame, before any script of the page, in a script world
+// of its own (the engine's transport, bridgeTransport, and gestureSecret
+// beside it: see EngineSettings): the page shares the document with it but
+// none of its variables, and only this world of the main frame reaches the
+// native end. There it takes the calls every frame's callQML posts to the
+// main frame and hands them to the native end with the caller's origin as
+// the engine set it on the message, and this document's own origin: the
+// native end judges the documents that called, never the address the window
+// happens to show while its old page still runs. Every frame tells the main
+// frame when the player clicks or types in it, so the shell knows whom a
+// popup or a pointer lock the engine reports came from. Those messages carry
+// gestureSecret, made anew by the engine for each run and known only to this
+// world's copies: no page can speak for the player.
 var marker = '__lumenBridgeCall';
 var gestureMarker = '__lumenGesture';
 var pageOrigin = location.origin;
@@ -126,8 +126,8 @@ function playerActedHereLast() {
 
 // What the main frame's copy of this world hears from every frame's
 // (tellMainFrame): where the player clicked or typed last, kept for the
-// engine host to ask, and which document kept the pointer lock, told to the
-// native end once the channel is up.
+// engine to ask, and which document kept the pointer lock, told to the
+// native end once it is reached.
 var lastGesture = null;
 var lockKept = function () {};
 function noteInMainFrame(origin, what) {
@@ -198,24 +198,24 @@ function playerCopies() {
 function listen() {
     var bridge = null;
 
-    // Asked by the engine host, in this world only, when a popup or a pointer
-    // lock comes: the document the player clicked or typed in last.
-    window.lumenGestures = function () {
+    // Asked by the engine, in this world only, when a popup or a pointer lock
+    // comes: the document the player clicked or typed in last.
+    bridgeTransport.offerGestures(function () {
         return {
             page: pageOrigin,
             origin: lastGesture ? lastGesture.origin : '',
             age: lastGesture ? now() - lastGesture.at : -1
         };
-    };
+    });
     var pending = [];
 
     function send(call) {
         bridge.callQML(call[0], call[1], call[2], call[3], pageOrigin);
     }
 
-    // Calls made before the channel is up wait for it, in order.
-    new QWebChannel(window.qt.webChannelTransport, function (channel) {
-        bridge = channel.objects[channelObjectName];
+    // Calls made before the native end is reached wait for it, in order.
+    bridgeTransport.connect(function (endpoint) {
+        bridge = endpoint;
         lockKept = function (origin) { bridge.pointerLockKept(origin); };
         pending.forEach(send);
         pending = null;
@@ -248,21 +248,6 @@ function listen() {
                      String(apply(originOf, event, []))]);
     }, true);
 }
-
-// The file input the page last opened, in this frame. The engine tells no
-// input that its chooser was cancelled; the engine host asks this world of
-// the main frame to, as current browsers do.
-var fileInputOpened = null;
-window.addEventListener('click', function (event) {
-    var target = event.target;
-    if (target instanceof HTMLInputElement && target.type === 'file')
-        fileInputOpened = target;
-}, true);
-window.lumenFileChooserCancelled = function () {
-    if (fileInputOpened && fileInputOpened.isConnected)
-        fileInputOpened.dispatchEvent(new Event('cancel', { bubbles: true }));
-    fileInputOpened = null;
-};
 
 if (topWindow === window)
     listen();

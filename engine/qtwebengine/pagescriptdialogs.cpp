@@ -1,7 +1,8 @@
 #include "engine/qtwebengine/pagescriptdialogs.h"
 
-#include "app/originpolicy.h"
+#include "engine/enginepage.h"
 #include "engine/qtwebengine/scriptdialogscheme.h"
+#include "engine/qtwebengine/securityorigin.h"
 
 #include <QBuffer>
 #include <QUrlQuery>
@@ -24,20 +25,30 @@ ScriptDialog::Kind kindOf(const QString &path)
     return ScriptDialog::Kind::Alert;
 }
 
+ScriptDialogRequest::Kind requestKind(ScriptDialog::Kind kind)
+{
+    switch (kind) {
+    case ScriptDialog::Kind::Confirm:
+        return ScriptDialogRequest::Kind::Confirm;
+    case ScriptDialog::Kind::Prompt:
+        return ScriptDialogRequest::Kind::Prompt;
+    case ScriptDialog::Kind::Alert:
+        break;
+    }
+    return ScriptDialogRequest::Kind::Alert;
+}
+
 } // namespace
 
 PageScriptDialogs::PageScriptDialogs(
-    QWebEnginePage *page, bool showsDialogs, ScriptDialogScheme *scheme)
+    QWebEnginePage *page, EnginePage *owner, bool showsDialogs, ScriptDialogScheme *scheme)
     : QWebEngineUrlRequestInterceptor(page)
     , m_page(page)
+    , m_owner(*owner)
     , m_scheme(scheme)
     , m_showsDialogs(showsDialogs)
 {
-    m_clock.start();
-    connect(page, &QWebEnginePage::loadStarted, this, [this] {
-        m_guard.reset();
-        m_leaveChosen.invalidate();
-    });
+    connect(page, &QWebEnginePage::loadStarted, this, [this] { m_leaveChosen.invalidate(); });
 }
 
 // Only the dialog script's own requests count: an address of the scheme in a
@@ -61,10 +72,11 @@ void PageScriptDialogs::ask(QWebEngineUrlRequestJob *job)
     showNext();
 }
 
-void PageScriptDialogs::judgeAtOnce(const QUrl &securityOrigin)
+void PageScriptDialogs::judgeAtOnce(
+    ScriptDialogRequest::Kind kind, const QUrl &securityOrigin, const QString &message)
 {
     if (m_showsDialogs)
-        judge(securityOrigin, false);
+        judge(kind, message, securityOrigin, false);
 }
 
 bool PageScriptDialogs::judgeLeaving(const QUrl &securityOrigin)
@@ -79,13 +91,14 @@ bool PageScriptDialogs::judgeLeaving(const QUrl &securityOrigin)
     // A page waiting for its own dialog stays until it has its answer.
     if (m_open || m_leaveQuestion)
         return false;
-    const ScriptDialogGuard::Verdict verdict = judge(securityOrigin, true);
-    if (verdict == ScriptDialogGuard::Verdict::Cancel)
+    const QString question = tr("Leave this page? Changes you made may not be saved.");
+    const ScriptDialogRequest request
+        = judge(ScriptDialogRequest::Kind::Leave, question, securityOrigin, true);
+    if (!request.isShown())
         return true;
     m_leaveQuestion = ScriptDialog::open(view,
-        { ScriptDialog::Kind::Confirm, OriginPolicy::originOf(securityOrigin),
-            tr("Leave this page? Changes you made may not be saved."), QString(),
-            verdict == ScriptDialogGuard::Verdict::ShowWithStopOffer });
+        { ScriptDialog::Kind::Confirm, SecurityOrigin::text(securityOrigin), question, QString(),
+            request.offersStop() });
     connect(m_leaveQuestion, &ScriptDialog::sgAnswered, this, &PageScriptDialogs::onLeaveAnswered);
     return false;
 }
@@ -104,20 +117,21 @@ void PageScriptDialogs::showNext()
     dropEnded();
     while (!m_open && !m_leaveQuestion && !m_waiting.isEmpty()) {
         QWebEngineUrlRequestJob *job = m_waiting.constFirst();
-        const ScriptDialogGuard::Verdict verdict = judge(job->initiator(), true);
+        const QUrlQuery query(job->requestUrl());
+        const ScriptDialog::Kind kind = kindOf(job->requestUrl().path());
+        const QString message = query.queryItemValue(QStringLiteral("message"), QUrl::FullyDecoded);
+        const ScriptDialogRequest request
+            = judge(requestKind(kind), message, job->initiator(), true);
         QWidget *view = QWebEngineView::forPage(m_page);
-        if (!m_showsDialogs || verdict == ScriptDialogGuard::Verdict::Cancel || !view) {
+        if (!m_showsDialogs || !request.isShown() || !view) {
             m_waiting.removeFirst();
             reply(job, {});
             continue;
         }
-        const QUrl &request = job->requestUrl();
-        const QUrlQuery query(request);
         m_open = ScriptDialog::open(view,
-            { kindOf(request.path()), OriginPolicy::originOf(job->initiator()),
-                query.queryItemValue(QStringLiteral("message"), QUrl::FullyDecoded),
+            { kind, SecurityOrigin::text(job->initiator()), message,
                 query.queryItemValue(QStringLiteral("default"), QUrl::FullyDecoded),
-                verdict == ScriptDialogGuard::Verdict::ShowWithStopOffer });
+                request.offersStop() });
         connect(m_open, &ScriptDialog::sgAnswered, this, &PageScriptDialogs::onAnswered);
     }
 }
@@ -146,9 +160,7 @@ void PageScriptDialogs::onLeaveAnswered(const ScriptDialog::Answer &answer)
 
 void PageScriptDialogs::noteAnswer(const ScriptDialog::Answer &answer)
 {
-    m_guard.answered(m_clock.elapsed());
-    if (answer.stopDialogs)
-        m_guard.stopDialogs();
+    emit m_owner.sgScriptDialogAnswered(answer.stopDialogs);
 }
 
 // "1" and the text for an accepted dialog, "0" for a cancelled one.
@@ -160,10 +172,12 @@ void PageScriptDialogs::reply(QWebEngineUrlRequestJob *job, const ScriptDialog::
     job->reply(QByteArrayLiteral("text/plain;charset=utf-8"), body);
 }
 
-ScriptDialogGuard::Verdict PageScriptDialogs::judge(const QUrl &askingOrigin, bool canWait)
+ScriptDialogRequest PageScriptDialogs::judge(
+    ScriptDialogRequest::Kind kind, const QString &message, const QUrl &askingOrigin, bool canWait)
 {
-    return m_guard.judge(OriginPolicy::originOf(askingOrigin),
-        OriginPolicy::originOf(m_page->url()), m_clock.elapsed(), canWait);
+    ScriptDialogRequest request(kind, message, askingOrigin, m_page->url(), canWait);
+    emit m_owner.sgScriptDialogRequested(request);
+    return request;
 }
 
 // A dialog whose document stopped waiting goes unanswered.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cef/scriptdialogguard.h"
+#include "engine/pagerequests.h"
 #include "engine/qtwebengine/scriptdialog.h"
 
 #include <QElapsedTimer>
@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWebEngineUrlRequestInterceptor>
 
+class EnginePage;
 class QWebEnginePage;
 class ScriptDialogScheme;
 class QWebEngineUrlRequestJob;
@@ -18,7 +19,8 @@ class QWebEngineUrlRequestJob;
 // dialog when it comes back. The engine's own dialog calls would hold every
 // window until answered: they get the answer that changes nothing, at once.
 // So does its leave-page question: the page stays, and the player is asked
-// whether to leave; if so, the page's next leave goes unasked.
+// whether to leave; if so, the page's next leave goes unasked. Which dialogs show is the shell's
+// to say, asked of each.
 // As the page's request interceptor it tells the scheme which requests are
 // this page's.
 // Runs on the GUI thread; a child of its page.
@@ -29,13 +31,16 @@ class PageScriptDialogs : public QWebEngineUrlRequestInterceptor
 
 public:
     // showsDialogs false: every dialog gets the answer that changes nothing, at once.
-    PageScriptDialogs(QWebEnginePage *page, bool showsDialogs, ScriptDialogScheme *scheme);
+    // owner: the page whose requests ask the shell.
+    PageScriptDialogs(
+        QWebEnginePage *page, EnginePage *owner, bool showsDialogs, ScriptDialogScheme *scheme);
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
     // A question of one of the page's documents, answered through the job.
     void ask(QWebEngineUrlRequestJob *job);
     // A question the engine needs answered before it goes on.
-    void judgeAtOnce(const QUrl &securityOrigin);
+    void judgeAtOnce(
+        ScriptDialogRequest::Kind kind, const QUrl &securityOrigin, const QString &message);
     // The engine's leave-page question: true to let the page go now.
     bool judgeLeaving(const QUrl &securityOrigin);
     // A document of the page waits for the player.
@@ -51,14 +56,14 @@ private:
     void onLeaveAnswered(const ScriptDialog::Answer &answer);
     void noteAnswer(const ScriptDialog::Answer &answer);
     static void reply(QWebEngineUrlRequestJob *job, const ScriptDialog::Answer &answer);
-    ScriptDialogGuard::Verdict judge(const QUrl &askingOrigin, bool canWait);
+    ScriptDialogRequest judge(ScriptDialogRequest::Kind kind, const QString &message,
+        const QUrl &askingOrigin, bool canWait);
     void dropEnded();
 
     QWebEnginePage *m_page;
+    EnginePage &m_owner;
     ScriptDialogScheme *m_scheme;
     const bool m_showsDialogs;
-    ScriptDialogGuard m_guard;
-    QElapsedTimer m_clock;
     // The first is the one on screen while m_open is.
     QList<QPointer<QWebEngineUrlRequestJob>> m_waiting;
     QPointer<ScriptDialog> m_open;

@@ -56,15 +56,18 @@ QString gestureSecret()
         QByteArray(reinterpret_cast<const char *>(words), sizeof(words)).toHex());
 }
 
-// The channel client and the bridge share one private scope: the page sees
-// what the bridge gives it and nothing else of them.
+// The channel client, its transport and the bridge share one private scope:
+// the page sees what the bridge gives it and nothing else of them.
 QString channelScript(const QString &bridgeScript)
 {
-    return QStringLiteral(
-               "(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
-               .arg(BridgeEndpoint::channelObjectName(), gestureSecret())
-        + resourceText(QStringLiteral(":/qtwebchannel/qwebchannel.js")) + QStringLiteral("\n")
-        + bridgeScript + QStringLiteral("\n})();\n");
+    QString script = QStringLiteral(
+        "(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
+                         .arg(BridgeEndpoint::channelObjectName(), gestureSecret());
+    for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
+             QStringLiteral(":/qtwebengine/bridgetransport.js"),
+             QStringLiteral(":/qtwebengine/filechoosercancel.js") })
+        script += resourceText(part) + QStringLiteral("\n");
+    return script + bridgeScript + QStringLiteral("\n})();\n");
 }
 
 } // namespace

@@ -1,29 +1,26 @@
 #include "engine/qtwebengine/qtenginepage.h"
 
-#include "app/originpolicy.h"
-#include "cef/permissionpolicy.h"
-#include "cef/playergesture.h"
 #include "engine/bridgecall.h"
 #include "engine/engineprofile.h"
 #include "engine/pagerequests.h"
 #include "engine/qtwebengine/bridgeendpoint.h"
 #include "engine/qtwebengine/clipboardgate.h"
-#include "engine/qtwebengine/fullscreenanswer.h"
 #include "engine/qtwebengine/hangquestionview.h"
+#include "engine/qtwebengine/pagecontextmenu.h"
+#include "engine/qtwebengine/pagefullscreen.h"
 #include "engine/qtwebengine/pagenotice.h"
+#include "engine/qtwebengine/pagepermissions.h"
+#include "engine/qtwebengine/pagepointerlock.h"
 #include "engine/qtwebengine/pagescriptdialogs.h"
+#include "engine/qtwebengine/playergestures.h"
 #include "engine/qtwebengine/shellwebpage.h"
 #include "tools/processes.h"
 
 #include <QApplication>
-#include <QMenu>
-#include <QMetaEnum>
 #include <QPlatformSurfaceEvent>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
-#include <QWebEngineContextMenuRequest>
-#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
@@ -33,27 +30,11 @@
 #include <QWebEngineView>
 #include <QWindow>
 
-#include <algorithm>
-
 namespace {
 
 // A side the caller leaves open.
 const int defaultWidth = 800;
 const int defaultHeight = 600;
-
-int contextMenuTargets(const QWebEngineContextMenuRequest &request)
-{
-    int targets = ContextMenuRequest::Page;
-    if (!request.linkUrl().isEmpty())
-        targets |= ContextMenuRequest::Link;
-    if (request.mediaType() != QWebEngineContextMenuRequest::MediaTypeNone)
-        targets |= ContextMenuRequest::Media;
-    if (!request.selectedText().isEmpty())
-        targets |= ContextMenuRequest::Selection;
-    if (request.isContentEditable())
-        targets |= ContextMenuRequest::Editable;
-    return targets;
-}
 
 EnginePage::RendererEnd rendererEnd(QWebEnginePage::RenderProcessTerminationStatus status)
 {
@@ -70,31 +51,6 @@ EnginePage::RendererEnd rendererEnd(QWebEnginePage::RenderProcessTerminationStat
     return EnginePage::RendererEnd::Killed;
 }
 
-// What the policy must grant for the engine's feature; nothing it knows of:
-// refused.
-QVector<PermissionPolicy::Feature> policyFeatures(QWebEnginePage::Feature feature)
-{
-    switch (feature) {
-    case QWebEnginePage::Notifications:
-        return { PermissionPolicy::Feature::Notifications };
-    case QWebEnginePage::MediaAudioCapture:
-        return { PermissionPolicy::Feature::Microphone };
-    case QWebEnginePage::MediaVideoCapture:
-        return { PermissionPolicy::Feature::Camera };
-    case QWebEnginePage::MediaAudioVideoCapture:
-        return { PermissionPolicy::Feature::Microphone, PermissionPolicy::Feature::Camera };
-    default:
-        break;
-    }
-    return { PermissionPolicy::Feature::Other };
-}
-
-QWebEnginePage::PermissionPolicy permissionAnswer(bool granted)
-{
-    return granted ? QWebEnginePage::PermissionGrantedByUser
-                   : QWebEnginePage::PermissionDeniedByUser;
-}
-
 } // namespace
 
 QtEnginePage::QtEnginePage(
@@ -106,6 +62,9 @@ QtEnginePage::QtEnginePage(
     , m_scriptDialogs(options.scriptDialogs)
     , m_notice(new PageNotice(m_view.get()))
     , m_clipboard(new ClipboardGate(this))
+    , m_permissions(new PagePermissions(this, m_clipboard))
+    , m_pointerLock(new PagePointerLock(this, m_notice))
+    , m_fullScreen(new PageFullScreen(this, m_view.get(), m_notice))
 {
     setUpPage();
 
@@ -114,9 +73,7 @@ QtEnginePage::QtEnginePage(
     m_view->setWindowTitle(options.windowTitle);
     m_view->resize(options.width > 0 ? options.width : defaultWidth,
         options.height > 0 ? options.height : defaultHeight);
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view.get(), &QWidget::customContextMenuRequested, this,
-        &QtEnginePage::onContextMenuRequested);
+    new PageContextMenu(this, m_view.get());
     // The page's first load gives the view a child that renders through the
     // GPU, and a native window made before would be replaced by another one.
     // Running a script sets the page up without loading anything.
@@ -139,12 +96,13 @@ void QtEnginePage::setUpPage()
     m_channel = new QWebChannel(m_page);
     m_channel->registerObject(BridgeEndpoint::channelObjectName(),
         new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); },
-            [this](const QString &origin) { onPointerLockKept(origin); }, m_channel));
+            [this](const QString &origin) { m_pointerLock->onKept(origin); }, m_channel));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
-    // Without it the engine refuses every element's request at once.
-    m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     m_clipboard->setPage(m_page);
+    m_permissions->setPage(m_page);
+    m_pointerLock->setPage(m_page);
+    m_fullScreen->setPage(m_page);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, &QtEnginePage::onLoadingChanged);
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_heldNavigation = nullptr; });
@@ -158,11 +116,7 @@ void QtEnginePage::setUpPage()
     connect(
         m_page, &QWebEnginePage::navigationRequested, this, &QtEnginePage::onNavigationRequested);
     connect(m_page, &QWebEnginePage::certificateError, this, &QtEnginePage::onCertificateError);
-    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
-        &QtEnginePage::onFeaturePermissionRequested);
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
-    connect(
-        m_page, &QWebEnginePage::fullScreenRequested, this, &QtEnginePage::onFullScreenRequested);
 }
 
 void QtEnginePage::replacePage()
@@ -277,15 +231,12 @@ void QtEnginePage::dropHangQuestion()
 
 void QtEnginePage::leaveFullScreen()
 {
-    m_page->triggerAction(QWebEnginePage::ExitFullScreen);
+    m_fullScreen->leave();
 }
 
-// The engine hides the cursor for the whole program while one of its pages holds the pointer,
-// and shows it again when the lock ends, by Escape, the window losing the focus or the page.
 bool QtEnginePage::holdsPointerLock() const
 {
-    const QCursor *cursor = QGuiApplication::overrideCursor();
-    return m_pointerLockGranted && cursor && cursor->shape() == Qt::BlankCursor;
+    return m_pointerLock->isHeld();
 }
 
 void QtEnginePage::onLoadingChanged(const QWebEngineLoadingInfo &loading)
@@ -340,25 +291,15 @@ void QtEnginePage::onRenderProcessTerminated(QWebEnginePage::RenderProcessTermin
 // to; the engine tells only that there was one.
 void QtEnginePage::onNewWindowRequested(QWebEngineNewWindowRequest &request)
 {
-    PopupRequest popup { request.requestedUrl(), request.isUserInitiated(), {}, {} };
+    PopupRequest popup { request.requestedUrl(), request.isUserInitiated(), {} };
     if (!popup.userGesture) {
         emit sgPopupRequested(popup);
         return;
     }
-    askGestures([this, popup](const PlayerGesture &gesture) mutable {
-        popup.pageOrigin = gesture.pageOrigin();
-        popup.actingOrigin = gesture.actingOrigin();
+    PlayerGestures::ask(m_page, this, [this, popup](const PlayerGesture &gesture) mutable {
+        popup.gesture = gesture;
         emit sgPopupRequested(popup);
     });
-}
-
-void QtEnginePage::askGestures(const std::function<void(const PlayerGesture &)> &answer)
-{
-    m_page->runJavaScript(QStringLiteral("lumenGestures()"), QWebEngineScript::ApplicationWorld,
-        [self = QPointer<QtEnginePage>(this), answer](const QVariant &gesture) {
-            if (self)
-                answer(PlayerGesture::fromReport(gesture.toMap()));
-        });
 }
 
 void QtEnginePage::onNavigationRequested(QWebEngineNavigationRequest &request)
@@ -368,39 +309,7 @@ void QtEnginePage::onNavigationRequested(QWebEngineNavigationRequest &request)
     if (navigation.isRejected())
         request.reject();
     else if (navigation.isMainFrame())
-        answerPermissionsAhead(navigation.url());
-}
-
-// Every request is answered at once: nobody is there to ask.
-void QtEnginePage::onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature)
-{
-    // Pointer lock is no permission of the policy: it follows the player's gesture.
-    if (feature == QWebEnginePage::MouseLock) {
-        onMouseLockRequested(origin);
-        return;
-    }
-    const PermissionPolicy policy = PermissionPolicy::configured();
-    const QString name
-        = QString::fromLatin1(QMetaEnum::fromType<QWebEnginePage::Feature>().valueToKey(feature));
-    const QVector<PermissionPolicy::Feature> needed = policyFeatures(feature);
-    const bool granted = std::all_of(needed.cbegin(), needed.cend(),
-        [&](PermissionPolicy::Feature each) { return policy.answer(origin, each, name); });
-    m_page->setFeaturePermission(origin, feature, permissionAnswer(granted));
-}
-
-// A page asks what a request would get (navigator.permissions.query) before
-// it requests: the engine answers from what it was told, so the answers of
-// the document's origin are given before the document exists. Clipboard
-// writes follow one switch of the whole page (ClipboardGate), allowed by its main document.
-void QtEnginePage::answerPermissionsAhead(const QUrl &url)
-{
-    const PermissionPolicy policy = PermissionPolicy::configured();
-    const QUrl origin(OriginPolicy::originOf(url));
-    m_clipboard->setAllowed(policy.grants(url, PermissionPolicy::Feature::ClipboardWrite));
-    m_page->setFeaturePermission(origin, QWebEnginePage::Notifications,
-        permissionAnswer(policy.grants(url, PermissionPolicy::Feature::Notifications)));
-    m_page->setFeaturePermission(
-        origin, QWebEnginePage::Geolocation, QWebEnginePage::PermissionDeniedByUser);
+        m_permissions->answerAhead(navigation.url());
 }
 
 // The load fails; the administrator's switch keeps the engine from asking.
@@ -409,66 +318,6 @@ void QtEnginePage::onCertificateError(const QWebEngineCertificateError &error)
     QWebEngineCertificateError answer = error;
     answer.rejectCertificate();
     emit sgCertificateError(error.url(), error.description());
-}
-
-void QtEnginePage::onContextMenuRequested(const QPoint &position)
-{
-    const QWebEngineContextMenuRequest *request = m_view->lastContextMenuRequest();
-    if (!request)
-        return;
-    ContextMenuRequest menu(contextMenuTargets(*request));
-    emit sgContextMenuRequested(menu);
-    if (menu.isSuppressed())
-        return;
-    QMenu *standard = m_view->createStandardContextMenu();
-    standard->setAttribute(Qt::WA_DeleteOnClose);
-    standard->popup(m_view->mapToGlobal(position));
-}
-
-// The engine names the frame that asked, which may be another site's than the page's.
-void QtEnginePage::onFullScreenRequested(QWebEngineFullScreenRequest request)
-{
-    FullScreenRequest asked(request.toggleOn(), request.origin());
-    emit sgFullScreenRequested(asked);
-    if (!asked.isAccepted()) {
-        request.reject();
-        return;
-    }
-    if (m_fullScreenAnswer)
-        m_fullScreenAnswer->answerNow();
-    m_fullScreenAnswer = new FullScreenAnswer(m_view.get(), request, m_page);
-    if (asked.isToldToThePlayer()) {
-        m_notice->showBriefly(tr("%1 is now full screen. Press Escape to exit")
-                                  .arg(OriginPolicy::originOf(request.origin())));
-    }
-}
-
-// Games lock the pointer for mouse look. The engine asks for any request of a focused window,
-// gesture or not, naming the page rather than the frame; browsers lock only for the document the
-// player has just clicked or typed in. So the lock needs a recent gesture, and the bridge's world
-// in the frame that gets it lets it go unless the player acted in that very document last; the
-// document that kept it is named to the player. The engine lets the lock go on Escape and when
-// the window loses the focus.
-void QtEnginePage::onMouseLockRequested(const QUrl &origin)
-{
-    askGestures([this, origin](const PlayerGesture &gesture) { answerMouseLock(origin, gesture); });
-}
-
-void QtEnginePage::answerMouseLock(const QUrl &origin, const PlayerGesture &gesture)
-{
-    const bool granted = !gesture.actingOrigin().isEmpty();
-    m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock, permissionAnswer(granted));
-    if (!granted)
-        return;
-    m_pointerLockGranted = true;
-}
-
-// Also for a frame's lock the engine gives without asking, after the frame let the pointer go
-// itself.
-void QtEnginePage::onPointerLockKept(const QString &origin)
-{
-    m_pointerLockGranted = true;
-    m_notice->showBriefly(tr("%1 holds the mouse. Press Escape to release it").arg(origin));
 }
 
 // Put into a window of the shell, the view's window has a parent, and the widgets never count

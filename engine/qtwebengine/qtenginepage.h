@@ -8,14 +8,14 @@
 #include <functional>
 #include <memory>
 
-class FullScreenAnswer;
 class ClipboardGate;
 class HangQuestionView;
 class PageNotice;
-class PlayerGesture;
+class PageFullScreen;
+class PagePermissions;
+class PagePointerLock;
 class QWebChannel;
 class QWebEngineCertificateError;
-class QWebEngineFullScreenRequest;
 class QWebEngineLoadingInfo;
 class QWebEngineNavigationRequest;
 class QWebEngineNewWindowRequest;
@@ -67,18 +67,7 @@ private:
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onNavigationRequested(QWebEngineNavigationRequest &request);
-    void onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature);
-    void answerPermissionsAhead(const QUrl &url);
     void onCertificateError(const QWebEngineCertificateError &error);
-    void onContextMenuRequested(const QPoint &position);
-    void onFullScreenRequested(QWebEngineFullScreenRequest request);
-    void onMouseLockRequested(const QUrl &origin);
-    void answerMouseLock(const QUrl &origin, const PlayerGesture &gesture);
-    // The bridge's world says which document kept a lock: the one the player acted in last.
-    void onPointerLockKept(const QString &origin);
-    // What the bridge's script world saw of the player's last click or key, told to answer on a
-    // later turn of the event loop, unless the page is gone by then.
-    void askGestures(const std::function<void(const PlayerGesture &)> &answer);
     void onActiveChanged();
     void onLeaveChosen();
     void navigate(const std::function<void()> &navigation);
@@ -91,9 +80,10 @@ private:
     const bool m_scriptDialogs;
     PageNotice *m_notice;
     ClipboardGate *m_clipboard;
-    QPointer<FullScreenAnswer> m_fullScreenAnswer;
+    PagePermissions *m_permissions;
+    PagePointerLock *m_pointerLock;
+    PageFullScreen *m_fullScreen;
     QPointer<HangQuestionView> m_hangQuestion;
-    bool m_pointerLockGranted = false;
     // The shell's last load or reload, until the page starts loading: the
     // page's leave-page question may hold it back, and the player let it go.
     std::function<void()> m_heldNavigation;

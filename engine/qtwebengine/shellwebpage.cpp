@@ -1,5 +1,6 @@
 #include "engine/qtwebengine/shellwebpage.h"
 
+#include "engine/enginepage.h"
 #include "engine/qtwebengine/filechooser.h"
 #include "engine/qtwebengine/pagescriptdialogs.h"
 
@@ -20,16 +21,16 @@ QString beforeUnloadQuestion()
 } // namespace
 
 ShellWebPage::ShellWebPage(QWebEngineProfile *profile, bool showsDialogs,
-    ScriptDialogScheme *dialogScheme, QObject *parent)
-    : QWebEnginePage(profile, parent)
-    , m_dialogs(new PageScriptDialogs(this, showsDialogs, dialogScheme))
+    ScriptDialogScheme *dialogScheme, EnginePage *owner)
+    : QWebEnginePage(profile, owner)
+    , m_dialogs(new PageScriptDialogs(this, owner, showsDialogs, dialogScheme))
 {
     setUrlRequestInterceptor(m_dialogs);
 }
 
-void ShellWebPage::javaScriptAlert(const QUrl &securityOrigin, const QString &)
+void ShellWebPage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
 {
-    m_dialogs->judgeAtOnce(securityOrigin);
+    m_dialogs->judgeAtOnce(ScriptDialogRequest::Kind::Alert, securityOrigin, msg);
 }
 
 // The engine asks the leave-page question here too.
@@ -37,14 +38,14 @@ bool ShellWebPage::javaScriptConfirm(const QUrl &securityOrigin, const QString &
 {
     if (msg == beforeUnloadQuestion())
         return m_dialogs->judgeLeaving(securityOrigin);
-    m_dialogs->judgeAtOnce(securityOrigin);
+    m_dialogs->judgeAtOnce(ScriptDialogRequest::Kind::Confirm, securityOrigin, msg);
     return false;
 }
 
 bool ShellWebPage::javaScriptPrompt(
-    const QUrl &securityOrigin, const QString &, const QString &, QString *)
+    const QUrl &securityOrigin, const QString &msg, const QString &, QString *)
 {
-    m_dialogs->judgeAtOnce(securityOrigin);
+    m_dialogs->judgeAtOnce(ScriptDialogRequest::Kind::Prompt, securityOrigin, msg);
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QWebEnginePage>
 
+class EnginePage;
 class PageScriptDialogs;
 class ScriptDialogScheme;
 
@@ -15,9 +16,10 @@ class ShellWebPage : public QWebEnginePage
 
 public:
     // showsDialogs false: every script dialog gets the answer that changes
-    // nothing, at once, and leaving the page is always allowed.
+    // nothing, at once, and leaving the page is always allowed. owner: the page of the interface
+    // it serves, its parent.
     ShellWebPage(QWebEngineProfile *profile, bool showsDialogs, ScriptDialogScheme *dialogScheme,
-        QObject *parent);
+        EnginePage *owner);
 
     PageScriptDialogs &scriptDialogs() const { return *m_dialogs; }
 

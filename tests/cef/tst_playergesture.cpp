@@ -1,7 +1,7 @@
 #include "app/originpolicy.h"
-#include "cef/playergesture.h"
 #include "cef/qcefclient.h"
 #include "engine/pagerequests.h"
+#include "engine/qtwebengine/playergestures.h"
 
 #include <QtTest>
 
@@ -47,7 +47,7 @@ void TestPlayerGesture::onlyARecentGestureOfADocumentWithAnOriginActs()
 {
     QFETCH(QVariantMap, reported);
     QFETCH(QString, acting);
-    QCOMPARE(PlayerGesture::fromReport(reported).actingOrigin(), acting);
+    QCOMPARE(PlayerGestures::fromReport(reported).actingOrigin, acting);
 }
 
 void TestPlayerGesture::popupIsTheLastActingDocumentsAndItsPages_data()
@@ -74,7 +74,7 @@ void TestPlayerGesture::popupIsTheLastActingDocumentsAndItsPages()
     QFETCH(QString, refusal);
     const OriginPolicy policy(QStringLiteral("portal.example"), {});
     const PopupRequest request { QUrl(QStringLiteral("https://portal.example/game")), userGesture,
-        acting, page };
+        { acting, page } };
     QCOMPARE(QCefClient::popupRefusal(request, policy), refusal);
 }
 

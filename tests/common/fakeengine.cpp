@@ -72,6 +72,36 @@ bool FakePage::navigate(const QUrl &url)
     return !request.isRejected();
 }
 
+PermissionRequest FakePage::requestPermission(
+    const QUrl &origin, const QVector<PermissionRequest::Feature> &features, const QString &name)
+{
+    PermissionRequest request(origin, features, name);
+    emit sgPermissionRequested(request);
+    return request;
+}
+
+PermissionsAhead FakePage::askPermissionsAhead(const QUrl &url)
+{
+    PermissionsAhead request(url);
+    emit sgPermissionsAheadNeeded(request);
+    return request;
+}
+
+PointerLockRequest FakePage::requestPointerLock(const QUrl &origin, const PlayerGesture &gesture)
+{
+    PointerLockRequest request(origin, gesture);
+    emit sgPointerLockRequested(request);
+    return request;
+}
+
+ScriptDialogRequest FakePage::askScriptDialog(const QUrl &askingOrigin, bool canWait)
+{
+    ScriptDialogRequest request(
+        ScriptDialogRequest::Kind::Alert, QStringLiteral("hello"), askingOrigin, m_url, canWait);
+    emit sgScriptDialogRequested(request);
+    return request;
+}
+
 bool FakePage::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::PlatformSurface

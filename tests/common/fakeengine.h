@@ -3,6 +3,7 @@
 #include "engine/browserengine.h"
 #include "engine/enginepage.h"
 #include "engine/engineprofile.h"
+#include "engine/pagerequests.h"
 
 #include <QList>
 #include <QPointer>
@@ -59,6 +60,16 @@ public:
     void callBridge(const QString &name, const QString &id, const QString &request);
     // True when the shell let the navigation go on.
     bool navigate(const QUrl &url);
+
+    // Permissions, pointer lock and script dialogs, asked as the engine asks them; each returns
+    // the request as the shell left it.
+    PermissionRequest requestPermission(const QUrl &origin,
+        const QVector<PermissionRequest::Feature> &features, const QString &name);
+    PermissionsAhead askPermissionsAhead(const QUrl &url);
+    PointerLockRequest requestPointerLock(const QUrl &origin, const PlayerGesture &gesture);
+    // An alert of askingOrigin in the page as it stands.
+    ScriptDialogRequest askScriptDialog(const QUrl &askingOrigin, bool canWait = true);
+    void answerScriptDialog(bool stopDialogs) { emit sgScriptDialogAnswered(stopDialogs); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
