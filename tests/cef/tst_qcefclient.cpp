@@ -324,7 +324,7 @@ void TestQCefClient::hookPopupCarriesAnyAddressAsAString()
     QSignalSpy pushes(&client, &QCefClient::sgHookPopup);
     // The player clicked in the portal's page.
     const QString portal = m_server.url(QString());
-    client.OnBeforePopup({ QUrl(url), true, { portal }, portal });
+    client.OnBeforePopup({ QUrl(url), true, { portal, portal } });
 
     QCOMPARE(pushes.count(), passed ? 1 : 0);
     if (!passed)
