@@ -39,15 +39,13 @@ public:
     // Life span:
     // The browser commands page; the client hears what page tells.
     void OnAfterCreated(const CefRefPtr<CefBrowser> &browser, EnginePage &page);
+
+    // Popups:
     void OnBeforePopup(const PopupRequest &request);
     // Why the popup is not hooked, with the sites policy trusts; empty when it is.
     static QString popupRefusal(const PopupRequest &request, const OriginPolicy &policy);
 
     // Downloads:
-    // Only what a trusted origin serves, or made (blob:), is downloaded, and
-    // only while the window shows a page of a trusted origin; anything else
-    // is cancelled and logged.
-    bool OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl);
     // Where the download goes: the download folder, unasked, under a name no
     // file of another run or program holds.
     QString OnBeforeDownload(const QString &suggestedName);
@@ -119,6 +117,10 @@ private:
     // As browsers do, another site's frame filling the screen is named to the player.
     void OnFullScreenModeChange(FullScreenRequest &request);
     void OnDownloadRequested(EngineDownload *download);
+    // Only what a trusted origin serves, or made (blob:), is downloaded, and
+    // only while the window shows a page of a trusted origin; anything else
+    // is cancelled and logged.
+    bool OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl);
 
     bool m_loadSucceeded = false;
     // Shared by every download of the browser, and never reset: a download
