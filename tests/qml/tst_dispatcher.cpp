@@ -6,9 +6,9 @@
 #include "debugcapture.h"
 #include "enginetest.h"
 #include "fakeengine.h"
+#include "fakeshell.h"
 #include "markerprogram.h"
 #include "probepages.h"
-#include "shellscene.h"
 #include "tools/tools.h"
 #include "window/qcefview.h"
 
@@ -176,12 +176,7 @@ private:
     int loadsOf(const QString &path) const;
     QUrl pageUrl(const QString &window) const;
 
-    FakeEngine *m_engine = nullptr;
-    ShellScene m_shell { [this] {
-        auto engine = std::make_unique<FakeEngine>();
-        m_engine = engine.get();
-        return engine;
-    } };
+    FakeShell m_shell;
     QCefView *m_windows = nullptr;
     // Qt Test installs its own message handler when it starts running.
     std::unique_ptr<DebugCapture> m_debug;
@@ -207,10 +202,10 @@ void TestDispatcher::initTestCase()
 
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    m_engine->fakeProfile()->setServing(true);
-    m_pages = new ProbePages(m_windows, m_engine->fakeProfile(), this);
+    m_shell.profile()->setServing(true);
+    m_pages = new ProbePages(m_windows, m_shell.profile(), this);
     // A script error in the dispatcher shows up as a warning of the scene.
-    connect(m_shell.view().engine(), &QQmlEngine::warnings, this,
+    connect(m_shell.scene().view().engine(), &QQmlEngine::warnings, this,
         [this](const QList<QQmlError> &warnings) { m_sceneWarnings += warnings.size(); });
 
     QVERIFY(openProbe(kHome));
@@ -243,12 +238,12 @@ void TestDispatcher::cleanup()
     QCOMPARE(m_sceneWarnings, m_expectedWarnings);
     const QStringList opened = m_opened;
     m_opened.clear();
-    QVERIFY(m_shell.closeWindows(opened));
+    QVERIFY(m_shell.scene().closeWindows(opened));
     for (const QString &path : qAsConst(m_created))
         QFile::remove(path);
     m_created.clear();
     m_windows->setHookPopup(QString());
-    if (!m_shell.view().isVisible())
+    if (!m_shell.scene().view().isVisible())
         m_windows->setWindowHidden(false);
     MVTConfig::instance()->setIsCache(false);
 }
@@ -289,7 +284,7 @@ bool TestDispatcher::waitForLoad(const QString &name, const std::function<void()
 int TestDispatcher::loadsOf(const QString &path) const
 {
     int loads = 0;
-    for (const FakePage *page : m_engine->fakeProfile()->pages()) {
+    for (const FakePage *page : m_shell.profile()->pages()) {
         loads += std::count_if(page->loads().cbegin(), page->loads().cend(),
             [&path](const QUrl &url) { return url.path() == path; });
     }
@@ -773,11 +768,11 @@ void TestDispatcher::systemTrayWithoutATrayKeepsTheShell_data()
 void TestDispatcher::systemTrayWithoutATrayKeepsTheShell()
 {
     QFETCH(QString, value);
-    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(m_shell.scene().view().isVisible());
     QVERIFY(m_pages->send(
         kLeft, QStringLiteral("t1"), QStringLiteral("{\"SetSystemTray\":%1}").arg(value)));
 
-    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(m_shell.scene().view().isVisible());
     for (const QString &window : standing())
         QVERIFY2(m_windows->findWindow(window)->window->isVisible(), qPrintable(window));
     QVERIFY(m_pages->settle(standing()));
@@ -965,7 +960,7 @@ void TestDispatcher::emptyRequestIsOnlyLogged()
         QCOMPARE(m_pages->received(window), QStringList());
     QCOMPARE(opened.count() + closed.count() + mutes.count() + closeAll.count(), 0);
     QCOMPARE(m_desktop.urls(), QList<QUrl>());
-    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(m_shell.scene().view().isVisible());
 }
 
 void TestDispatcher::textThatIsNotJsonIsDropped_data()
@@ -999,7 +994,7 @@ void TestDispatcher::textThatIsNotJsonIsDropped()
 // in their fixed order, and what they send is compact JSON.
 void TestDispatcher::scriptTextsAreCompact()
 {
-    QQmlEngine *engine = m_shell.view().engine();
+    QQmlEngine *engine = m_shell.scene().view().engine();
     ScriptRecorder recorder;
     QQmlContext context(engine->rootContext());
     context.setContextProperty(QStringLiteral("cppCef"), &recorder);
@@ -1024,7 +1019,7 @@ void TestDispatcher::scriptTextsAreCompact()
 // Pages may read the failure object's "statuc"; results are always strings.
 void TestDispatcher::failureBuilderKeepsItsSpelling()
 {
-    QObject *root = m_shell.view().rootObject();
+    QObject *root = m_shell.scene().view().rootObject();
     const auto evaluate = [root](const QString &script) {
         QQmlExpression expression(qmlContext(root), root, script);
         const QVariant result = expression.evaluate();

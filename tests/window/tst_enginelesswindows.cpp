@@ -1,10 +1,10 @@
 #include "cef/hangquestion.h"
-#include "engine/pagerequests.h"
 #include "cef/qcefclient.h"
 #include "cef/rendererwatchdog.h"
+#include "engine/pagerequests.h"
 #include "enginetest.h"
 #include "fakeengine.h"
-#include "shellscene.h"
+#include "fakeshell.h"
 #include "window/loadfailurerecovery.h"
 #include "window/qcefview.h"
 #include "window/rendererdeaths.h"
@@ -46,12 +46,7 @@ private:
     FakePage *open(const QString &name, const QString &url = kPortal);
     QString lastScript(const FakePage &page) const;
 
-    FakeEngine *m_engine = nullptr;
-    ShellScene m_shell { [this] {
-        auto engine = std::make_unique<FakeEngine>();
-        m_engine = engine.get();
-        return engine;
-    } };
+    FakeShell m_shell;
     QCefView *m_windows = nullptr;
 };
 
@@ -59,12 +54,12 @@ void TestEnginelessWindows::initTestCase()
 {
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    QVERIFY(m_engine->settings().pageScript.contains(QStringLiteral("callQML")));
+    QVERIFY(m_shell.engine()->settings().pageScript.contains(QStringLiteral("callQML")));
 }
 
 void TestEnginelessWindows::cleanup()
 {
-    QVERIFY(m_shell.closeWindows(m_windows->findWindow(QStringLiteral("game"))
+    QVERIFY(m_shell.scene().closeWindows(m_windows->findWindow(QStringLiteral("game"))
             ? QStringList { QStringLiteral("game") }
             : QStringList()));
 }
@@ -80,7 +75,7 @@ FakePage *TestEnginelessWindows::open(const QString &name, const QString &url)
     };
     if (!QTest::qWaitFor(attached, 5000))
         return nullptr;
-    return m_engine->fakeProfile()->pages().constLast();
+    return m_shell.profile()->pages().constLast();
 }
 
 QString TestEnginelessWindows::lastScript(const FakePage &page) const
@@ -157,9 +152,9 @@ void TestEnginelessWindows::unansweredLoadShowsTheErrorPageUntilALoadFinishes()
 {
     const CefRefPtr<QCefClient> client(new QCefClient);
     new LoadFailureRecovery(QStringLiteral("login"), true, client.data(), kShortLimitMs);
-    CefBrowser::createBrowser(m_engine->profile(), PageOptions(), client, kPortal);
+    CefBrowser::createBrowser(m_shell.profile(), PageOptions(), client, kPortal);
     QTRY_VERIFY(client->getBrowser());
-    FakePage *page = m_engine->fakeProfile()->pages().constLast();
+    FakePage *page = m_shell.profile()->pages().constLast();
 
     QTRY_VERIFY(page->html().contains(QStringLiteral("did not answer in time")));
     QVERIFY(page->html().contains(QStringLiteral("/quit")));
@@ -185,9 +180,9 @@ void TestEnginelessWindows::answeredLoadIsShownHoweverSlow()
         = new LoadFailureRecovery(QStringLiteral("login"), true, client.data(), kShortLimitMs);
     int shown = 0;
     connect(failures, &LoadFailureRecovery::sgShowBeforeLoaded, this, [&shown] { ++shown; });
-    CefBrowser::createBrowser(m_engine->profile(), PageOptions(), client, kPortal);
+    CefBrowser::createBrowser(m_shell.profile(), PageOptions(), client, kPortal);
     QTRY_VERIFY(client->getBrowser());
-    FakePage *page = m_engine->fakeProfile()->pages().constLast();
+    FakePage *page = m_shell.profile()->pages().constLast();
     page->commitLoad();
     QTRY_COMPARE(shown, 1);
     QTest::qWait(5 * kShortLimitMs);
@@ -210,7 +205,7 @@ void TestEnginelessWindows::shownPageThatStopsAnsweringIsReported()
 {
     PageOptions options;
     options.visible = false;
-    auto *page = static_cast<FakePage *>(m_engine->profile()->createPage(options));
+    auto *page = static_cast<FakePage *>(m_shell.profile()->createPage(options));
     auto *watchdog = new RendererWatchdog(page, kShortLimitMs);
     QSignalSpy unanswered(watchdog, &RendererWatchdog::sgUnanswered);
     QTest::qWait(5 * kShortLimitMs);
@@ -232,8 +227,7 @@ void TestEnginelessWindows::pageThatStopsAnsweringIsAskedAbout()
 {
     PageOptions options;
     options.visible = false;
-    std::unique_ptr<FakePage> page(
-        static_cast<FakePage *>(m_engine->profile()->createPage(options)));
+    std::unique_ptr<FakePage> page(static_cast<FakePage *>(m_shell.profile()->createPage(options)));
     auto *question = new HangQuestion(page.get(), kShortLimitMs);
     QSignalSpy reload(question, &HangQuestion::sgReloadChosen);
     QTest::qWait(3 * kShortLimitMs);
