@@ -21,6 +21,7 @@ public:
     bool start();
 
     ShellScene &scene() { return m_scene; }
+    const ShellScene &scene() const { return m_scene; }
     QCefView *windows() const { return m_scene.windows(); }
     FakeEngine *engine() const { return m_engine; }
     FakeProfile *profile() const;
