@@ -43,6 +43,15 @@ void FakeDownload::receive(const QByteArray &bytes)
     emit sgReceived();
 }
 
+void FakeDownload::count(qint64 receivedBytes, qint64 totalBytes)
+{
+    if (m_state != State::InProgress)
+        return;
+    m_receivedBytes = receivedBytes;
+    m_totalBytes = totalBytes;
+    emit sgReceived();
+}
+
 void FakeDownload::complete()
 {
     if (m_state == State::InProgress)

@@ -32,6 +32,9 @@ public:
 
     // What the engine tells, only while in progress: bytes appended to the file.
     void receive(const QByteArray &bytes);
+    // The engine's counts as it tells them, the file untouched: counts no real transfer gives
+    // (shrinking, a size that changes) are the test's to play.
+    void count(qint64 receivedBytes, qint64 totalBytes);
     void complete();
     void interrupt(const QString &reason);
 
