@@ -30,10 +30,13 @@ private slots:
     void initTestCase();
     void cleanup();
 
+    // Runs first: the splash is closed once for the whole process.
+    void startupErrorPageTakesOverFromTheSplash();
     void windowHoldsItsPageAndTheDispatcherAnswers();
     void closeRequestTakesTheWindowAndItsPageAway();
     void deadRendererReloadsThenShowsTheErrorPage();
     void failedLoadShowsTheErrorPageUntilRetryLoads();
+    void errorPageRetriesUntilThePageLoads();
     void unansweredLoadShowsTheErrorPageUntilALoadFinishes();
     void answeredLoadIsShownHoweverSlow();
     void shownPageThatStopsAnsweringIsReported();
@@ -45,6 +48,7 @@ private slots:
 private:
     FakePage *open(const QString &name, const QString &url = kPortal);
     QString lastScript(const FakePage &page) const;
+    static bool showsErrorPage(const FakePage &page);
 
     FakeShell m_shell;
     QCefView *m_windows = nullptr;
@@ -59,9 +63,12 @@ void TestEnginelessWindows::initTestCase()
 
 void TestEnginelessWindows::cleanup()
 {
-    QVERIFY(m_shell.scene().closeWindows(m_windows->findWindow(QStringLiteral("game"))
-            ? QStringList { QStringLiteral("game") }
-            : QStringList()));
+    QStringList opened;
+    for (const QString &name : { QStringLiteral("game"), QStringLiteral("login") }) {
+        if (m_windows->findWindow(name))
+            opened.append(name);
+    }
+    QVERIFY(m_shell.scene().closeWindows(opened));
 }
 
 // Attached: the page's window sits in the scene window named after it.
@@ -81,6 +88,27 @@ FakePage *TestEnginelessWindows::open(const QString &name, const QString &url)
 QString TestEnginelessWindows::lastScript(const FakePage &page) const
 {
     return page.scripts().isEmpty() ? QString() : page.scripts().constLast();
+}
+
+bool TestEnginelessWindows::showsErrorPage(const FakePage &page)
+{
+    return page.url().scheme() == QLatin1String("data") && !page.html().isEmpty();
+}
+
+// The start-up window, hidden behind the splash, cannot reach the portal.
+void TestEnginelessWindows::startupErrorPageTakesOverFromTheSplash()
+{
+    QSignalSpy logoCloses(m_windows, &QCefView::sgCloseLogo);
+    m_windows->openWindow(QStringLiteral("login"), QString(), QString(), kPortal,
+        QStringLiteral("0,0,300,200"), QString(), QString(), QString(), QString(), QString(),
+        false);
+    FakePage *page = m_shell.waitForPage(QStringLiteral("login"));
+    QVERIFY(page);
+    QVERIFY(!m_windows->findWindow(QStringLiteral("login"))->window->isVisible());
+    page->failLoad(-102, QStringLiteral("net::ERR_CONNECTION_REFUSED"));
+    QTRY_VERIFY(showsErrorPage(*page));
+    QTRY_COMPARE(logoCloses.count(), 1);
+    QVERIFY(m_windows->findWindow(QStringLiteral("login"))->window->isVisible());
 }
 
 void TestEnginelessWindows::windowHoldsItsPageAndTheDispatcherAnswers()
@@ -144,6 +172,34 @@ void TestEnginelessWindows::failedLoadShowsTheErrorPageUntilRetryLoads()
     page->finishLoad();
     QVERIFY(!page->navigate(retry));
     QCOMPARE(page->loads().count(), 2);
+}
+
+// An HTTP error status is a failure too; the error page retries by itself
+// after a few seconds, and at once on its link or a reload.
+void TestEnginelessWindows::errorPageRetriesUntilThePageLoads()
+{
+    FakePage *page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    page->finishLoad(503);
+    QTRY_VERIFY(showsErrorPage(*page));
+    QTRY_COMPARE_WITH_TIMEOUT(page->loads().count(), 2, 10000);
+    page->finishLoad();
+    QVERIFY(!showsErrorPage(*page));
+
+    // The shell's links do nothing from any other page.
+    const QUrl retry(QStringLiteral("http://lumen-shell.invalid/retry"));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 2);
+
+    m_windows->reload(QStringLiteral("game"));
+    QCOMPARE(page->loads().count(), 3);
+    page->finishLoad(503);
+    QTRY_VERIFY(showsErrorPage(*page));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 4);
+    QCOMPARE(page->loads().constLast(), QUrl(kPortal));
+    page->finishLoad();
+    QVERIFY(!showsErrorPage(*page));
 }
 
 // A window's client and page as the window manager makes them, with the
