@@ -1,6 +1,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
+#include "engine/pagerequests.h"
 #include "enginetest.h"
 #include "fakeengine.h"
 #include "fakeshell.h"
@@ -180,6 +181,7 @@ private slots:
     void windowStatesRestoreTheSavedGeometry();
     void minimizedActsOnTheMainView_data();
     void minimizedActsOnTheMainView();
+    void elementFullScreenIsTheWindowsState();
     void needHideAndSwitching();
     void popupClosesWhenAnotherShellWindowIsFocused();
     void closingAPopupOnlyHidesIt();
@@ -731,6 +733,33 @@ void TestQCefView::minimizedActsOnTheMainView()
     m_windows->setWindowStatus(name, QStringLiteral("Minimized"));
     QTRY_COMPARE(m_shell.scene().view().visibility(), mainVisibility);
     QCOMPARE(record->window->visibility(), QWindow::Windowed);
+}
+
+// The page's element takes the window's screen as the window's full-screen state, and the page
+// hears when that state ends, whoever ends it.
+void TestQCefView::elementFullScreenIsTheWindowsState()
+{
+    WindowRecord *record = open(Opening("game").at("100,100,400,300"));
+    QVERIFY(record);
+    FakePage *page = m_shell.waitForPage(QStringLiteral("game"));
+    QVERIFY(page);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+
+    QVERIFY(page->requestFullScreen(true).isAccepted());
+    QTRY_COMPARE(record->window->geometry(), screen);
+    QVERIFY(record->fullScreen);
+    QVERIFY(page->requestFullScreen(false).isAccepted());
+    QTRY_COMPARE(record->window->geometry(), QRect(100, 100, 300, 200));
+    QVERIFY(!record->fullScreen);
+    QCOMPARE(page->fullScreenLeaves(), 0);
+
+    // Escape and F11 end it through the input hook.
+    QVERIFY(page->requestFullScreen(true).isAccepted());
+    QTRY_COMPARE(record->window->geometry(), screen);
+    m_windows->restoreFullScreenWindows();
+    QTRY_COMPARE(record->window->geometry(), QRect(100, 100, 300, 200));
+    QVERIFY(!record->fullScreen);
+    QCOMPARE(page->fullScreenLeaves(), 1);
 }
 
 void TestQCefView::needHideAndSwitching()
