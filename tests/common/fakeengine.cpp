@@ -177,6 +177,18 @@ EnginePage *FakeProfile::createPage(const PageOptions &options)
     return page;
 }
 
+void FakeProfile::setCookie(const QNetworkCookie &cookie, const QUrl &origin)
+{
+    m_cookiesSet.append({ cookie, origin });
+    addCookie(cookie);
+}
+
+void FakeProfile::deleteCookie(const QNetworkCookie &cookie)
+{
+    m_cookiesDeleted.append(cookie);
+    removeCookie(cookie);
+}
+
 QList<FakePage *> FakeProfile::pages() const
 {
     QList<FakePage *> pages;

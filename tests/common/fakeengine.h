@@ -6,6 +6,8 @@
 #include "engine/pagerequests.h"
 
 #include <QList>
+#include <QNetworkCookie>
+#include <QPair>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
@@ -128,10 +130,21 @@ public:
     ~FakeProfile() override;
 
     EnginePage *createPage(const PageOptions &options) override;
-    void setCookie(const QNetworkCookie &, const QUrl &) override { }
-    void deleteCookie(const QNetworkCookie &) override { }
-    void deleteAllCookies() override { }
-    void clearHttpCache() override { }
+    // Each is told back as the engine tells a change of its store.
+    void setCookie(const QNetworkCookie &cookie, const QUrl &origin) override;
+    void deleteCookie(const QNetworkCookie &cookie) override;
+    void deleteAllCookies() override { ++m_cookieClearings; }
+    void clearHttpCache() override { ++m_cacheClearings; }
+
+    // What the shell asked of the store: the cookies set with the address each was set for,
+    // oldest first, and the cookies it deleted.
+    const QList<QPair<QNetworkCookie, QUrl>> &cookiesSet() const { return m_cookiesSet; }
+    const QList<QNetworkCookie> &cookiesDeleted() const { return m_cookiesDeleted; }
+    int cookieClearings() const { return m_cookieClearings; }
+    int cacheClearings() const { return m_cacheClearings; }
+    // A cookie that comes or goes by the pages' own doing, as a server's Set-Cookie would.
+    void addCookie(const QNetworkCookie &cookie) { emit sgCookieAdded(cookie); }
+    void removeCookie(const QNetworkCookie &cookie) { emit sgCookieRemoved(cookie); }
 
     // The pages made so far that still exist, oldest first.
     QList<FakePage *> pages() const;
@@ -143,6 +156,10 @@ public:
 private:
     QList<QPointer<FakePage>> m_pages;
     bool m_serving = false;
+    QList<QPair<QNetworkCookie, QUrl>> m_cookiesSet;
+    QList<QNetworkCookie> m_cookiesDeleted;
+    int m_cookieClearings = 0;
+    int m_cacheClearings = 0;
 };
 
 // An engine that starts at once and renders nothing.
@@ -155,6 +172,7 @@ public:
     QString chromiumVersion() const override { return QStringLiteral("0.0.0.0"); }
 
     FakeProfile *fakeProfile() const { return m_profile.get(); }
+    FakeProfile *fakeLegacyProfile() { return &m_legacyProfile; }
     const EngineSettings &settings() const { return m_settings; }
 
 private:
