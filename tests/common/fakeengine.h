@@ -42,7 +42,7 @@ public:
     void askAboutHang() override { m_askingAboutHang = true; }
     void dropHangQuestion() override { m_askingAboutHang = false; }
     void leaveFullScreen() override { ++m_fullScreenLeaves; }
-    bool holdsPointerLock() const override { return false; }
+    bool holdsPointerLock() const override { return m_holdingPointerLock; }
     bool isWaitingForPlayer() const override { return false; }
 
     // What the shell asked:
@@ -80,6 +80,8 @@ public:
     // targets: ContextMenuRequest::Target flags. True when the menu would show.
     bool openContextMenu(int targets);
     void requestClose() { emit sgCloseRequested(); }
+    // The page's element has the pointer locked, or has let it go.
+    void holdPointerLock(bool held) { m_holdingPointerLock = held; }
     void takeFocus() { emit sgFocused(); }
     // callQML from a document of origin, in a frame of this page.
     void callBridgeFrom(
@@ -117,6 +119,7 @@ private:
     int m_fullScreenLeaves = 0;
     int m_finishedLoads = 0;
     bool m_serving = false;
+    bool m_holdingPointerLock = false;
 };
 
 // Pages of the fake engine, every one of them known to the test.

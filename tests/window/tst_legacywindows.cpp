@@ -4,6 +4,7 @@
 #include "shellscene.h"
 #include "testhttpserver.h"
 #include "window/qcefview.h"
+#include "window/qie.h"
 
 #include <QNetworkCookie>
 #include <QWebEngineView>

@@ -26,27 +26,6 @@ namespace {
 // Browsers appear, load and close on the engine's own time.
 constexpr int kEngineTimeout = 20000;
 
-// A page that asks the window manager, as the portal's pages do, to follow the pointer from a
-// left-button press on.
-QByteArray pressingPage(const QString &name, const QJsonObject &request)
-{
-    return "<!doctype html><html><body style=\"margin:0;height:100vh;background:#3366cc\">"
-           "<script>document.addEventListener('mousedown', function (event) {"
-           " if (event.button === 0) callQML('"
-        + name.toUtf8() + "', '1', JSON.stringify("
-        + QJsonDocument(request).toJson(QJsonDocument::Compact) + ")); });</script></body></html>";
-}
-
-QByteArray movingPage(const QString &name)
-{
-    return pressingPage(name, { { "MouseDown", name } });
-}
-
-QByteArray resizingPage(const QString &name, const QString &width, const QString &height)
-{
-    return pressingPage(name, { { "Resize", name }, { "Width", width }, { "Height", height } });
-}
-
 // The program's hook, counting what it has handled: a test waits for that before it looks at
 // the effect, or at the absence of one.
 class ObservedWindowHook : public WindowHook
@@ -54,8 +33,6 @@ class ObservedWindowHook : public WindowHook
 public:
     int keyPresses = 0;
     int keyReleases = 0;
-    int moves = 0;
-    int releases = 0;
 
 protected:
     bool keyPressEvent(KeyEvent *event) override
@@ -68,18 +45,6 @@ protected:
     {
         const bool passedOn = WindowHook::keyReleaseEvent(event);
         ++keyReleases;
-        return passedOn;
-    }
-    bool mouseMoveEvent(MouseEvent *event) override
-    {
-        const bool passedOn = WindowHook::mouseMoveEvent(event);
-        ++moves;
-        return passedOn;
-    }
-    bool mouseReleaseEvent(MouseEvent *event) override
-    {
-        const bool passedOn = WindowHook::mouseReleaseEvent(event);
-        ++releases;
         return passedOn;
     }
 };
@@ -142,8 +107,9 @@ constexpr int kPastWatchdogMs = RendererWatchdog::kUnansweredLimitMs + 5000;
 } // namespace
 
 // The shell's global input with the real window manager, scene, engine and X server, the input
-// given through XTEST: F8 hides and restores the shell, Escape and F11 leave full screen, and
-// the drags pages start follow the pointer until a button is released.
+// given through XTEST: F8 while another program has the focus, a game's full screen and locked
+// pointer given up by keys, focus taken by clicks, and input while a question waits. The hook's
+// rules (keys, drags) are tested on the fake engine (tst_enginelesshook).
 class TestWindowHook : public QObject
 {
     Q_OBJECT
@@ -154,20 +120,10 @@ private slots:
     void init();
     void cleanup();
 
-    void f8HidesAndRestoresTheShell();
     void f8ActsWhileAnotherProgramHasTheFocus();
-    void altF8TogglesOnce();
-    void f8RestoresAShellHiddenTwiceByThePage();
-    void escapeAndF11LeaveFullScreenOnly_data();
-    void escapeAndF11LeaveFullScreenOnly();
     void gameFullScreenEndsWithTheWindowState_data();
     void gameFullScreenEndsWithTheWindowState();
     void escapeGivesBackALockedPointerFirst();
-    void dragMovesTheWindowAndItsDirectChildren_data();
-    void dragMovesTheWindowAndItsDirectChildren();
-    void resizeFollowsThePointer_data();
-    void resizeFollowsThePointer();
-    void windowClosingMidDragEndsTheDrag();
     void popupStaysOpenWhileClickedInside();
     void alertInAHiddenWindowLocksNobodyOut();
 
@@ -176,12 +132,8 @@ private:
     void movePointer(const QPoint &point);
     WindowRecord *open(const QString &name, const QString &rect, const QByteArray &page,
         const QString &father = QString(), bool visible = true);
-    bool pressOnPage(const QPoint &point);
     // Each returns once the hook has handled the input.
-    bool moveHandled(const QPoint &point);
-    bool releaseHandled(unsigned int button);
     bool tapHandled(unsigned long keySym);
-    bool tapWithAltHandled(unsigned long keySym);
     // Held down until the hook has seen it go down.
     bool slowTapHandled(unsigned long keySym);
     // The player's clicks there until the game has told that.
@@ -267,53 +219,10 @@ WindowRecord *TestWindowHook::open(const QString &name, const QString &rect, con
     return m_windows->findWindow(name);
 }
 
-// Presses the left button there and waits until the page's request has reached the window
-// manager.
-// A page takes input only once it has drawn itself: until it answers, the
-// press is given again.
-bool TestWindowHook::pressOnPage(const QPoint &point)
-{
-    QSignalSpy requests(m_windows, &QCefView::sgWebMsgReceived);
-    movePointer(point);
-    return QTest::qWaitFor(
-        [&] {
-            if (!requests.isEmpty())
-                return true;
-            m_input.releaseButton(1);
-            m_input.pressButton(1);
-            return requests.wait(250);
-        },
-        kEngineTimeout);
-}
-
-bool TestWindowHook::moveHandled(const QPoint &point)
-{
-    const int handled = m_hook->moves + 1;
-    movePointer(point);
-    return QTest::qWaitFor([this, handled] { return m_hook->moves == handled; });
-}
-
-bool TestWindowHook::releaseHandled(unsigned int button)
-{
-    const int handled = m_hook->releases + 1;
-    m_input.releaseButton(button);
-    return QTest::qWaitFor([this, handled] { return m_hook->releases == handled; });
-}
-
 bool TestWindowHook::tapHandled(unsigned long keySym)
 {
     const int handled = m_hook->keyReleases + 1;
     m_input.tapKey(keySym);
-    return QTest::qWaitFor([this, handled] { return m_hook->keyReleases == handled; });
-}
-
-// Alt is released too.
-bool TestWindowHook::tapWithAltHandled(unsigned long keySym)
-{
-    const int handled = m_hook->keyReleases + 2;
-    m_input.pressKey(XK_Alt_L);
-    m_input.tapKey(keySym);
-    m_input.releaseKey(XK_Alt_L);
     return QTest::qWaitFor([this, handled] { return m_hook->keyReleases == handled; });
 }
 
@@ -408,28 +317,6 @@ void TestWindowHook::escapeGivesBackALockedPointerFirst()
         m_told.contains(QStringLiteral("full screen false at 300x200")), kEngineTimeout);
 }
 
-void TestWindowHook::f8HidesAndRestoresTheShell()
-{
-    WindowRecord *shown
-        = open(QStringLiteral("shown"), QStringLiteral("100,100,400,300"), kPlainPage);
-    QVERIFY(shown);
-    WindowRecord *concealed = open(QStringLiteral("concealed"), QStringLiteral("500,100,800,300"),
-        kPlainPage, QString(), false);
-    QVERIFY(concealed);
-    QVERIFY(m_view.isVisible());
-
-    QVERIFY(tapHandled(XK_F8));
-    QVERIFY(!m_view.isVisible());
-    QVERIFY(!shown->window->isVisible());
-    QVERIFY(!concealed->window->isVisible());
-
-    QVERIFY(tapHandled(XK_F8));
-    QVERIFY(m_view.isVisible());
-    QCOMPARE(m_view.visibility(), QWindow::Windowed);
-    QVERIFY(shown->window->isVisible());
-    QVERIFY(!concealed->window->isVisible());
-}
-
 // The other program keeps receiving the key as well.
 void TestWindowHook::f8ActsWhileAnotherProgramHasTheFocus()
 {
@@ -449,177 +336,6 @@ void TestWindowHook::f8ActsWhileAnotherProgramHasTheFocus()
     QVERIFY(tapHandled(XK_F8));
     QVERIFY(m_view.isVisible());
     QVERIFY(shown->window->isVisible());
-}
-
-// A key pressed with Alt held acts once, on its release.
-void TestWindowHook::altF8TogglesOnce()
-{
-    QSignalSpy viewShown(&m_view, &QWindow::visibleChanged);
-    QVERIFY(tapWithAltHandled(XK_F8));
-    QVERIFY(!m_view.isVisible());
-    QCOMPARE(viewShown.count(), 1);
-    QVERIFY(tapHandled(XK_F8));
-    QVERIFY(m_view.isVisible());
-    QCOMPARE(viewShown.count(), 2);
-}
-
-// Hides the page asks for count as well: the first F8 gives the shell back.
-void TestWindowHook::f8RestoresAShellHiddenTwiceByThePage()
-{
-    WindowRecord *shown
-        = open(QStringLiteral("shown"), QStringLiteral("100,100,400,300"), kPlainPage);
-    QVERIFY(shown);
-    m_windows->setWindowHidden(true);
-    m_windows->setWindowHidden(true);
-
-    for (bool visible : { true, false, true }) {
-        QVERIFY(tapHandled(XK_F8));
-        QCOMPARE(m_view.isVisible(), visible);
-        QCOMPARE(shown->window->isVisible(), visible);
-    }
-}
-
-void TestWindowHook::escapeAndF11LeaveFullScreenOnly_data()
-{
-    const QRect normal(100, 100, 300, 200);
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QTest::addColumn<unsigned long>("keySym");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QRect>("before");
-    QTest::addColumn<QRect>("after");
-
-    QTest::newRow("Escape, windowed") << (unsigned long)XK_Escape << QString() << normal << normal;
-    QTest::newRow("Escape, maximized")
-        << (unsigned long)XK_Escape << QStringLiteral("Maximized") << available << available;
-    QTest::newRow("Escape, full screen")
-        << (unsigned long)XK_Escape << QStringLiteral("FullScreen") << screen << normal;
-    QTest::newRow("F11, windowed") << (unsigned long)XK_F11 << QString() << normal << normal;
-    QTest::newRow("F11, full screen")
-        << (unsigned long)XK_F11 << QStringLiteral("FullScreen") << screen << normal;
-}
-
-void TestWindowHook::escapeAndF11LeaveFullScreenOnly()
-{
-    QFETCH(unsigned long, keySym);
-    QFETCH(QString, status);
-    QFETCH(QRect, before);
-    QFETCH(QRect, after);
-    WindowRecord *record
-        = open(QStringLiteral("screenful"), QStringLiteral("100,100,400,300"), kPlainPage);
-    QVERIFY(record);
-    m_windows->setWindowStatus(QStringLiteral("screenful"), status);
-    // The window system reports each step of a change; the last one has come once the window
-    // manager has the size.
-    QTRY_COMPARE(record->size, before.size());
-    QTRY_COMPARE(record->window->geometry(), before);
-    const bool maximized = record->maximized;
-
-    QVERIFY(tapHandled(keySym));
-    QTRY_COMPARE(record->window->geometry(), after);
-    QVERIFY(!record->fullScreen);
-    QCOMPARE(record->maximized, maximized);
-    QCOMPARE(record->window->visibility(), QWindow::Windowed);
-}
-
-void TestWindowHook::dragMovesTheWindowAndItsDirectChildren_data()
-{
-    QTest::addColumn<unsigned int>("endingButton");
-    QTest::newRow("left button released") << 1u;
-    QTest::newRow("right button released") << 3u;
-}
-
-void TestWindowHook::dragMovesTheWindowAndItsDirectChildren()
-{
-    QFETCH(unsigned int, endingButton);
-    WindowRecord *carrier = open(QStringLiteral("carrier"), QStringLiteral("200,150,600,450"),
-        movingPage(QStringLiteral("carrier")));
-    QVERIFY(carrier);
-    WindowRecord *rider = open(QStringLiteral("rider"), QStringLiteral("20,30,220,130"), kPlainPage,
-        QStringLiteral("carrier"));
-    QVERIFY(rider);
-    WindowRecord *passenger = open(QStringLiteral("passenger"), QStringLiteral("10,10,60,40"),
-        kPlainPage, QStringLiteral("rider"));
-    QVERIFY(passenger);
-    QTRY_COMPARE(passenger->window->position(), QPoint(230, 190));
-
-    QVERIFY(pressOnPage(QPoint(500, 400)));
-    QVERIFY(moveHandled(QPoint(530, 410)));
-    QVERIFY(moveHandled(QPoint(560, 430)));
-    QCOMPARE(carrier->window->position(), QPoint(260, 180));
-    QCOMPARE(rider->window->position(), QPoint(280, 210));
-    QCOMPARE(passenger->window->position(), QPoint(230, 190));
-
-    // The first release ends the drag, whichever the button.
-    if (endingButton != 1)
-        m_input.pressButton(endingButton);
-    QVERIFY(releaseHandled(endingButton));
-    QVERIFY(moveHandled(QPoint(620, 470)));
-    QCOMPARE(carrier->window->position(), QPoint(260, 180));
-    QCOMPARE(rider->window->position(), QPoint(280, 210));
-    if (endingButton != 1)
-        QVERIFY(releaseHandled(1));
-
-    // The window manager's own following is back.
-    carrier->window->setX(300);
-    QTRY_COMPARE(rider->window->x(), 320);
-}
-
-void TestWindowHook::resizeFollowsThePointer_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QSize>("grown");
-    QTest::addColumn<QSize>("regrown");
-    QTest::newRow("height only") << QStringLiteral("0") << QSize(300, 270) << QSize(300, 280);
-    QTest::newRow("width and height") << QStringLiteral("1") << QSize(350, 270) << QSize(370, 280);
-}
-
-// Never below the opening size, whichever way the pointer goes.
-void TestWindowHook::resizeFollowsThePointer()
-{
-    QFETCH(QString, width);
-    QFETCH(QSize, grown);
-    QFETCH(QSize, regrown);
-    WindowRecord *stretch = open(QStringLiteral("stretch"), QStringLiteral("300,200,600,400"),
-        resizingPage(QStringLiteral("stretch"), width, QStringLiteral("1")));
-    QVERIFY(stretch);
-
-    QVERIFY(pressOnPage(QPoint(550, 380)));
-    QVERIFY(moveHandled(QPoint(600, 450)));
-    QTRY_COMPARE(stretch->window->size(), grown);
-    QVERIFY(moveHandled(QPoint(350, 220)));
-    QTRY_COMPARE(stretch->window->size(), QSize(300, 200));
-    QVERIFY(moveHandled(QPoint(620, 460)));
-    QTRY_COMPARE(stretch->window->size(), regrown);
-    QCOMPARE(stretch->window->position(), QPoint(300, 200));
-    // The window system has reported the last size, and the browser follows its window.
-    QTRY_COMPARE(stretch->size, regrown);
-    QTRY_COMPARE(stretch->browserWindow->size(), regrown);
-
-    QVERIFY(releaseHandled(1));
-    QVERIFY(moveHandled(QPoint(700, 500)));
-    QCOMPARE(stretch->window->size(), regrown);
-}
-
-// The drag holds the window it started with: neither the closed window nor a new one under the
-// same name follows the pointer.
-void TestWindowHook::windowClosingMidDragEndsTheDrag()
-{
-    WindowRecord *doomed = open(QStringLiteral("doomed"), QStringLiteral("200,150,500,350"),
-        movingPage(QStringLiteral("doomed")));
-    QVERIFY(doomed);
-    QVERIFY(pressOnPage(QPoint(300, 250)));
-    QVERIFY(moveHandled(QPoint(320, 260)));
-    QCOMPARE(doomed->window->position(), QPoint(220, 160));
-
-    m_windows->closeWindow(QStringLiteral("doomed"));
-    QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("doomed")), kEngineTimeout);
-    WindowRecord *successor
-        = open(QStringLiteral("doomed"), QStringLiteral("600,150,900,350"), kPlainPage);
-    QVERIFY(successor);
-    QVERIFY(moveHandled(QPoint(360, 280)));
-    QCOMPARE(successor->window->position(), QPoint(600, 150));
-    QVERIFY(releaseHandled(1));
 }
 
 // A click in a page focuses the browser's own window inside the popup: the popup is still the
