@@ -109,9 +109,8 @@ void TestCefCookieManager::changesAndRemovalsAreFollowed()
     const QString address = url("e.localhost", "/");
 
     load("e.localhost", "/first");
-    QTRY_COMPARE_WITH_TIMEOUT(
-        cookiesFor(address), QStringList({ "changed=old", "dropped=1", "kept=1", "wide=1" }),
-        kEngineTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(cookiesFor(address),
+        QStringList({ "changed=old", "dropped=1", "kept=1", "wide=1" }), kEngineTimeout);
     QCOMPARE(cookiesFor(url("sub.e.localhost", "/")), QStringList { "wide=1" });
     load("e.localhost", "/second");
     QTRY_COMPARE_WITH_TIMEOUT(

@@ -130,8 +130,8 @@ void TestEnginelessHook::f8HidesAndRestoresTheShell()
     QQuickView &view = m_shell.scene().view();
     WindowRecord *shown = open(QStringLiteral("shown"), QStringLiteral("100,100,400,300"));
     QVERIFY(shown);
-    WindowRecord *concealed = open(
-        QStringLiteral("concealed"), QStringLiteral("500,100,800,300"), QString(), false);
+    WindowRecord *concealed
+        = open(QStringLiteral("concealed"), QStringLiteral("500,100,800,300"), QString(), false);
     QVERIFY(concealed);
     QVERIFY(view.isVisible());
 
@@ -256,8 +256,8 @@ void TestEnginelessHook::dragMovesTheWindowAndItsDirectChildren()
     WindowRecord *rider
         = open(QStringLiteral("rider"), QStringLiteral("20,30,220,130"), QStringLiteral("carrier"));
     QVERIFY(rider);
-    WindowRecord *passenger = open(
-        QStringLiteral("passenger"), QStringLiteral("10,10,60,40"), QStringLiteral("rider"));
+    WindowRecord *passenger
+        = open(QStringLiteral("passenger"), QStringLiteral("10,10,60,40"), QStringLiteral("rider"));
     QVERIFY(passenger);
     QTRY_COMPARE(passenger->window->position(), QPoint(230, 190));
 

@@ -157,14 +157,14 @@ void TestEnginelessLegacy::loadThenReloadReturnsToTheOpeningAddress()
     QCOMPARE(page->loads().constLast(), QUrl(kGame + "/second"));
     QCOMPARE(record->url, opening);
     m_windows->reload(QStringLiteral("legacy"));
-    QCOMPARE(page->loads(),
-        QList<QUrl>({ QUrl(opening), QUrl(kGame + "/second"), QUrl(opening) }));
+    QCOMPARE(page->loads(), QList<QUrl>({ QUrl(opening), QUrl(kGame + "/second"), QUrl(opening) }));
 }
 
 void TestEnginelessLegacy::closingTheSceneWindowReportsOnceAndRemovesTheRecord()
 {
     QVERIFY(open(QStringLiteral("father"), kGame + "/second"));
-    WindowRecord *record = open(QStringLiteral("child"), kGame + "/second", QStringLiteral("father"));
+    WindowRecord *record
+        = open(QStringLiteral("child"), kGame + "/second", QStringLiteral("father"));
     QVERIFY(record);
     QCOMPARE(m_windows->findWindow(QStringLiteral("father"))->children, QStringList { "child" });
     QPointer<QIE> widget = record->ieWidget;
