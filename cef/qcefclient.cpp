@@ -7,10 +7,16 @@
 #include "cef/bridgepush.h"
 #include "cef/cefbrowser.h"
 #include "cef/cefdownloaditem.h"
+#include "cef/downloadfollower.h"
+#include "cef/hangquestion.h"
+#include "cef/permissionanswers.h"
+#include "cef/pointerlockanswer.h"
+#include "cef/qcefv8handler.h"
+#include "cef/scriptdialogjudge.h"
+#include "engine/enginedownload.h"
 #include "engine/pagerequests.h"
 #include "tools/downloadlanding.h"
 #include "tools/downloadname.h"
-#include "tools/tools.h"
 #include "tools/urlrules.h"
 
 #include <QFileInfo>
@@ -20,12 +26,52 @@
 namespace {
 
 const int firstHttpErrorStatus = 400;
+// Reserved, so it never names a server: its links never leave the shell.
+const char shellLinkHost[] = "lumen-shell.invalid";
 
 } // namespace
 
-int QCefClient::getWindowHandle() const
+void QCefClient::OnAfterCreated(const CefRefPtr<CefBrowser> &browser, EnginePage &page)
 {
-    return m_created ? static_cast<int>(m_browser->windowHandle()) : -1;
+    m_browser = browser;
+    m_bridge = new QCefV8Handler(this);
+    m_downloads = new DownloadFollower(this);
+    connect(browser.data(), &CefBrowser::sgClosed, this, &QCefClient::OnBeforeClose);
+    listenToLoads(page);
+    listenToRequests(page);
+    connect(&page, &EnginePage::sgFocused, this,
+        [this] { emit sgRaiseFrontWindows(m_browser->identifier()); });
+    connect(&page, &EnginePage::sgBridgeCall, m_bridge, &QCefV8Handler::callQML);
+    connect(m_bridge, &QCefV8Handler::sgProcessMessage, this, &QCefClient::sgWebMsgReceived);
+    connect(m_downloads, &DownloadFollower::sgUpdated, this,
+        [this](const CefDownloadItem &item) { OnDownloadUpdated(m_browser, item); });
+}
+
+void QCefClient::listenToLoads(EnginePage &page)
+{
+    connect(&page, &EnginePage::sgLoadStarted, this, &QCefClient::OnLoadStart);
+    connect(&page, &EnginePage::sgLoadCommitted, this, [this] { emit sgLoadCommitted(m_browser); });
+    connect(&page, &EnginePage::sgLoadFinished, this, &QCefClient::OnLoadEnd);
+    connect(&page, &EnginePage::sgLoadFailed, this, &QCefClient::OnLoadError);
+    connect(&page, &EnginePage::sgCertificateError, this, &QCefClient::OnCertificateError);
+    connect(&page, &EnginePage::sgRendererEnded, this, &QCefClient::OnRenderProcessTerminated);
+    connect(new HangQuestion(&page), &HangQuestion::sgReloadChosen, this,
+        [this] { emit sgRenderProcessUnresponsive(m_browser); });
+}
+
+void QCefClient::listenToRequests(EnginePage &page)
+{
+    connect(&page, &EnginePage::sgPopupRequested, this, &QCefClient::OnBeforePopup);
+    connect(&page, &EnginePage::sgContextMenuRequested, this, &QCefClient::OnBeforeContextMenu);
+    connect(&page, &EnginePage::sgNavigationRequested, this, &QCefClient::OnBeforeBrowse);
+    connect(&page, &EnginePage::sgFullScreenRequested, this, &QCefClient::OnFullScreenModeChange);
+    connect(&page, &EnginePage::sgDownloadRequested, this, &QCefClient::OnDownloadRequested);
+    connect(&page, &EnginePage::sgCloseRequested, m_browser.data(), &CefBrowser::closeBrowser);
+    connect(&page, &EnginePage::sgWindowClosed, m_browser.data(), &CefBrowser::closeBrowser);
+    // What the shell decides of a page's requests, each decider a child of the page.
+    new PermissionAnswers(&page);
+    new PointerLockAnswer(&page);
+    new ScriptDialogJudge(&page);
 }
 
 // The address goes in as a JSON string: the hook window's page must get an
@@ -67,77 +113,54 @@ QString QCefClient::popupRefusal(const PopupRequest &request, const OriginPolicy
     return QString();
 }
 
-// As browsers do, another site's frame filling the screen is named to the player, with the way
-// out; the portal's own pages are not.
-void QCefClient::OnFullScreenModeChange(
-    const CefRefPtr<CefBrowser> &browser, FullScreenRequest &request)
+// The portal's own pages fill the screen unnamed; the way out is told with the name.
+void QCefClient::OnFullScreenModeChange(FullScreenRequest &request)
 {
     if (request.isOn() && !OriginPolicy::configured().trusts(request.origin()))
         request.tellThePlayer();
-    emit sgFullScreenModeChange(browser, request);
+    emit sgFullScreenModeChange(m_browser, request);
 }
 
-void QCefClient::OnAfterCreated(const CefRefPtr<CefBrowser> &browser)
+void QCefClient::OnBeforeClose()
 {
-    m_browser = browser;
-    m_created = true;
+    emit sgCloseBrowser(m_browser);
 }
 
-void QCefClient::OnBeforeClose(const CefRefPtr<CefBrowser> &browser)
+void QCefClient::OnLoadStart(const QUrl &url)
 {
-    emit sgCloseBrowser(browser);
+    emit sgLoadStart(m_browser, url.toString(QUrl::FullyEncoded));
 }
 
-void QCefClient::OnLoadStart(const CefRefPtr<CefBrowser> &browser, const QString &url)
-{
-    emit sgLoadStart(browser, url);
-}
-
-void QCefClient::OnLoadCommitted(const CefRefPtr<CefBrowser> &browser)
-{
-    emit sgLoadCommitted(browser);
-}
-
-void QCefClient::OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode)
+void QCefClient::OnLoadEnd(const QUrl &, int httpStatusCode)
 {
     if (httpStatusCode >= firstHttpErrorStatus)
-        emit sgLoadFailed(browser, httpStatusCode, QString(), browser->url());
+        emit sgLoadFailed(m_browser, httpStatusCode, QString(), m_browser->url());
     if (httpStatusCode != 200)
         return;
     m_loadSucceeded = true;
-    emit sgLoadEnd(browser);
+    emit sgLoadEnd(m_browser);
 }
 
-void QCefClient::OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl)
+void QCefClient::OnLoadError(const QUrl &url, int errorCode, const QString &errorText)
 {
-    if (m_browser)
-        emit sgLoadFailed(m_browser, errorCode, errorText, failedUrl);
+    const QString failedUrl = url.toString(QUrl::FullyEncoded);
+    emit sgLoadFailed(m_browser, errorCode, errorText, failedUrl);
     if (m_loadSucceeded)
         return;
     TSpdlog::instance()->netError(QStringLiteral("code:%1 message:%2 url:%3")
                                       .arg(QString::number(errorCode), errorText, failedUrl));
 }
 
-void QCefClient::OnCertificateError(const QString &host, const QString &description)
+void QCefClient::OnCertificateError(const QUrl &url, const QString &description)
 {
     TSpdlog::instance()->netError(
-        QStringLiteral("certificate error on %1: %2").arg(host, description));
+        QStringLiteral("certificate error on %1: %2").arg(url.host(), description));
 }
 
-void QCefClient::OnRenderProcessTerminated(
-    const CefRefPtr<CefBrowser> &browser, EnginePage::RendererEnd status, const QString &lastUrl)
+void QCefClient::OnRenderProcessTerminated(EnginePage::RendererEnd status)
 {
-    emit sgRenderProcessTerminated(browser, status, lastUrl);
-}
-
-void QCefClient::OnRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser)
-{
-    emit sgRenderProcessUnresponsive(browser);
-}
-
-void QCefClient::OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command)
-{
-    emit sgShellLink(browser, command);
+    if (status != EnginePage::RendererEnd::Normal)
+        emit sgRenderProcessTerminated(m_browser, status, m_browser->url());
 }
 
 void QCefClient::OnBeforeContextMenu(ContextMenuRequest &request)
@@ -146,14 +169,28 @@ void QCefClient::OnBeforeContextMenu(ContextMenuRequest &request)
         request.suppress();
 }
 
-void QCefClient::OnGotFocus(const CefRefPtr<CefBrowser> &browser)
+void QCefClient::OnBeforeBrowse(NavigationRequest &request)
 {
-    emit sgRaiseFrontWindows(browser->identifier());
+    if (!UrlRules::staysInEngine(request.url())) {
+        refuseNavigation(request);
+        return;
+    }
+    if (request.url().host() != QLatin1String(shellLinkHost))
+        return;
+    request.reject();
+    emit sgShellLink(m_browser, request.url().path().mid(1));
 }
 
-void QCefClient::OnProcessMessageReceived(const QString &message)
+void QCefClient::refuseNavigation(NavigationRequest &request)
 {
-    emit sgWebMsgReceived(message);
+    request.reject();
+    const QString scheme = request.url().scheme().left(32);
+    if (m_refusedSchemes.contains(scheme))
+        return;
+    m_refusedSchemes.insert(scheme);
+    TSpdlog::instance()->otherWarn(QStringLiteral("navigation to a %1 address refused in window %2")
+                                       .arg(scheme)
+                                       .arg(m_browser->identifier()));
 }
 
 // A data: address says nothing of the document that made it: it counts as no one's.
@@ -170,6 +207,15 @@ bool QCefClient::OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl)
         }
     }
     return true;
+}
+
+void QCefClient::OnDownloadRequested(EngineDownload *download)
+{
+    if (!OnDownloadFrom(QUrl(m_browser->url()), download->url())) {
+        download->cancel();
+        return;
+    }
+    m_downloads->follow(download, OnBeforeDownload(download->suggestedFileName()));
 }
 
 QString QCefClient::OnBeforeDownload(const QString &suggestedName)

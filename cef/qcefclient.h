@@ -5,18 +5,24 @@
 #include "engine/enginepage.h"
 
 #include <QObject>
+#include <QSet>
 
 class CefBrowser;
 class CefDownloadItem;
 class ContextMenuRequest;
+class DownloadFollower;
+class EngineDownload;
 class FullScreenRequest;
+class NavigationRequest;
 class OriginPolicy;
+class QCefV8Handler;
 class QUrl;
 
-// Serves one browser: turns the engine's events into signals for the window
-// manager, and holds the program's browser policies: new views are reported to
-// a page instead of opened, pages get no context menu, load errors before the
-// first success are logged, downloads go to the download folder unasked.
+// Serves one browser: listens to its page, turns the page's events into
+// signals for the window manager, and holds the program's browser policies:
+// new views are reported to a page instead of opened, pages get no context
+// menu, load errors before the first success are logged, navigation leaves
+// the engine for no other program, downloads go to the download folder unasked.
 // Runs on the GUI thread. Made before its browser; lives while its window
 // holds it, and goes on a later turn of the event loop, its browser with it.
 class QCefClient : public QObject, public CefCookieVisitor
@@ -29,46 +35,17 @@ public:
 
     // Empty until the engine has created the browser.
     CefRefPtr<CefBrowser> getBrowser() const { return m_browser; }
-    // The browser's native window; -1 until the browser exists.
-    int getWindowHandle() const;
 
     // Life span:
+    // The browser commands page; the client hears what page tells.
+    void OnAfterCreated(const CefRefPtr<CefBrowser> &browser, EnginePage &page);
+
+    // Popups:
     void OnBeforePopup(const PopupRequest &request);
     // Why the popup is not hooked, with the sites policy trusts; empty when it is.
     static QString popupRefusal(const PopupRequest &request, const OriginPolicy &policy);
-    void OnAfterCreated(const CefRefPtr<CefBrowser> &browser);
-    void OnBeforeClose(const CefRefPtr<CefBrowser> &browser);
-
-    // Load:
-    void OnLoadStart(const CefRefPtr<CefBrowser> &browser, const QString &url);
-    void OnLoadCommitted(const CefRefPtr<CefBrowser> &browser);
-    void OnLoadEnd(const CefRefPtr<CefBrowser> &browser, int httpStatusCode);
-    void OnLoadError(int errorCode, const QString &errorText, const QString &failedUrl);
-    // The load has failed already.
-    void OnCertificateError(const QString &host, const QString &description);
-    void OnRenderProcessTerminated(const CefRefPtr<CefBrowser> &browser,
-        EnginePage::RendererEnd status, const QString &lastUrl);
-    // The page on screen stopped answering, and the player chose to reload it.
-    void OnRenderProcessUnresponsive(const CefRefPtr<CefBrowser> &browser);
-    void OnShellLink(const CefRefPtr<CefBrowser> &browser, const QString &command);
-
-    // Context menu:
-    void OnBeforeContextMenu(ContextMenuRequest &request);
-
-    // Full screen: the page's element asks for the screen, or leaves it.
-    void OnFullScreenModeChange(const CefRefPtr<CefBrowser> &browser, FullScreenRequest &request);
-
-    // Focus:
-    void OnGotFocus(const CefRefPtr<CefBrowser> &browser);
-
-    // Page messages:
-    void OnProcessMessageReceived(const QString &message);
 
     // Downloads:
-    // Only what a trusted origin serves, or made (blob:), is downloaded, and
-    // only while the window shows a page of a trusted origin; anything else
-    // is cancelled and logged.
-    bool OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl);
     // Where the download goes: the download folder, unasked, under a name no
     // file of another run or program holds.
     QString OnBeforeDownload(const QString &suggestedName);
@@ -116,10 +93,41 @@ signals:
     void sgCollectCookie(const QNetworkCookie &cookie);
 
 private:
-    bool m_created = false;
+    void listenToLoads(EnginePage &page);
+    void listenToRequests(EnginePage &page);
+    void OnBeforeClose();
+
+    // Load:
+    void OnLoadStart(const QUrl &url);
+    void OnLoadEnd(const QUrl &url, int httpStatusCode);
+    void OnLoadError(const QUrl &url, int errorCode, const QString &errorText);
+    // The load has failed already.
+    void OnCertificateError(const QUrl &url, const QString &description);
+    void OnRenderProcessTerminated(EnginePage::RendererEnd status);
+
+    // Requests:
+    void OnBeforeContextMenu(ContextMenuRequest &request);
+    // A link of the shell's own pages ("http://lumen-shell.invalid/<command>")
+    // is a command, never an address. A private scheme would not do: the
+    // engine hands unknown schemes to the desktop.
+    // Only OpenUrl gives the desktop an address: a page's navigation elsewhere
+    // is refused, and logged once per scheme.
+    void OnBeforeBrowse(NavigationRequest &request);
+    void refuseNavigation(NavigationRequest &request);
+    // As browsers do, another site's frame filling the screen is named to the player.
+    void OnFullScreenModeChange(FullScreenRequest &request);
+    void OnDownloadRequested(EngineDownload *download);
+    // Only what a trusted origin serves, or made (blob:), is downloaded, and
+    // only while the window shows a page of a trusted origin; anything else
+    // is cancelled and logged.
+    bool OnDownloadFrom(const QUrl &pageUrl, const QUrl &downloadUrl);
+
     bool m_loadSucceeded = false;
     // Shared by every download of the browser, and never reset: a download
     // reaching the last percentage told for an earlier one does not tell it.
     int m_lastProgress = 0;
+    QSet<QString> m_refusedSchemes;
+    QCefV8Handler *m_bridge = nullptr;
+    DownloadFollower *m_downloads = nullptr;
     CefRefPtr<CefBrowser> m_browser;
 };

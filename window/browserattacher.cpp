@@ -1,28 +1,11 @@
 #include "window/browserattacher.h"
 
 #include "cef/cefbrowser.h"
-#include "cef/qcefclient.h"
 #include "window/legacywindows.h"
 #include "window/windowfollower.h"
 #include "window/windowregistry.h"
 
-#include <QGuiApplication>
 #include <QWindow>
-
-namespace {
-
-// The browser's own top-level window, found by its native handle.
-QWindow *windowWithHandle(WId handle)
-{
-    const QWindowList windows = QGuiApplication::allWindows();
-    for (QWindow *window : windows) {
-        if (window->handle() && window->winId() == handle)
-            return window;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 BrowserAttacher::BrowserAttacher(QWindow *mainWindow, WindowRegistry &registry,
     LegacyWindows &legacy, WindowFollower &follower,
@@ -69,13 +52,12 @@ void BrowserAttacher::attachNextPending()
 bool BrowserAttacher::attach(WindowRecord &record, QWindow *window)
 {
     if (!record.isIE) {
-        if (!record.client || record.client->getWindowHandle() == -1)
-            return false;
-        QWindow *browserWindow = windowWithHandle(WId(record.client->getWindowHandle()));
+        const CefRefPtr<CefBrowser> browser = record.browser();
+        QWindow *browserWindow = browser ? browser->window() : nullptr;
         if (!browserWindow)
             return false;
         m_legacy.collectCookies(record);
-        record.browserId = record.client->getBrowser()->identifier();
+        record.browserId = browser->identifier();
         embed(record, window, browserWindow);
     } else {
         embed(record, window, m_legacy.open(record));

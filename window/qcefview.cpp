@@ -3,20 +3,15 @@
 #include "app/logexcerpt.h"
 #include "app/tspdlog.h"
 #include "cef/cefbrowser.h"
-#include "cef/qcefapp.h"
-#include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
 #include "engine/browserengine.h"
 #include "engine/engineprofile.h"
-#include "engine/pagerequests.h"
-#include "tools/tools.h"
 #include "window/browserattacher.h"
+#include "window/browserwiring.h"
 #include "window/downloadpush.h"
-#include "window/errorpage.h"
 #include "window/legacywindows.h"
-#include "window/loadfailurerecovery.h"
+#include "window/popuphook.h"
 #include "window/qie.h"
-#include "window/rendererrecovery.h"
 #include "window/shellvisibility.h"
 #include "window/splashhandover.h"
 #include "window/windowdraghook.h"
@@ -27,9 +22,8 @@
 #include "window/windownavigation.h"
 #include "window/windowopener.h"
 #include "window/windowrequestguard.h"
-#include "window/windowstates.h"
+#include "window/windowstatuscontrol.h"
 
-#include <QCursor>
 #include <QDesktopServices>
 #include <QNetworkCookie>
 #include <QTimer>
@@ -38,24 +32,10 @@
 namespace {
 
 constexpr int kEngineTickMs = 10;
-// The window the shell opens at start; its error page stands in for the splash.
-const QString kStartupWindow = QStringLiteral("login");
 
 bool isOn(const QString &flag)
 {
     return flag == QLatin1String("1");
-}
-
-CefRefPtr<CefBrowser> browserOfRecord(const WindowRecord *record)
-{
-    return record && record->client ? record->client->getBrowser() : CefRefPtr<CefBrowser>();
-}
-
-// A game's full-screen element leaves full screen with its window, and the game hears of it.
-void endPageFullScreen(const WindowRecord &record)
-{
-    if (const CefRefPtr<CefBrowser> browser = browserOfRecord(&record))
-        browser->exitFullScreen();
 }
 
 } // namespace
@@ -85,17 +65,21 @@ void QCefView::init(QWindow *mainWindow, QCefEngine *engineHost)
     m_follower = new WindowFollower(m_registry, this);
     m_legacy = new LegacyWindows(m_registry, *m_engineHost, this);
     connect(m_legacy, &LegacyWindows::sgClosed, this, &QCefView::onIECloseBrowser);
+    m_splash = new SplashHandover(m_registry, this);
+    connect(m_splash, &SplashHandover::sgCloseLogo, this, &QCefView::sgCloseLogo);
+    m_popups = new PopupHook(m_registry, this);
+    m_status = new WindowStatusControl(m_mainWindow, m_registry, this);
+    m_wiring = new BrowserWiring(
+        *m_engineHost, m_registry, { *this, *m_splash, *m_popups, *m_status }, this);
     m_attacher = new BrowserAttacher(
         m_mainWindow, m_registry, *m_legacy, *m_follower,
-        [this](WindowRecord &record) { createBrowser(record); }, this);
-    connect(m_attacher, &BrowserAttacher::sgAttached, this, &QCefView::onAttached);
+        [this](WindowRecord &record) { m_wiring->createBrowser(record); }, this);
+    connect(m_attacher, &BrowserAttacher::sgAttached, m_wiring, &BrowserWiring::onAttached);
     m_visibility = new ShellVisibility(m_mainWindow, m_registry, this);
     if (EngineProfile *profile = m_engineHost->engine().profile()) {
         connect(
             profile, &EngineProfile::sgNotification, m_visibility, &ShellVisibility::showMessage);
     }
-    m_splash = new SplashHandover(m_registry, this);
-    connect(m_splash, &SplashHandover::sgCloseLogo, this, &QCefView::sgCloseLogo);
     m_opener = std::make_unique<WindowOpener>(m_mainWindow, m_registry, *m_attacher);
 }
 
@@ -157,7 +141,7 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
     emit sgOpenNewWindow(opening.fatherObject, opening.json);
 
     if (!record.isIE)
-        createBrowser(record);
+        m_wiring->createBrowser(record);
     m_attacher->enqueue(objectName);
     if (m_engineTimerStarted)
         m_engineTimer->start();
@@ -166,58 +150,9 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
 void QCefView::openNotSetUpWindow(
     const QString &objectName, const QString &rect, const QString &align, const QString &valign)
 {
-    m_notSetUp = true;
+    m_wiring->showNotSetUpNext();
     openWindow(objectName, QString(), QString(), QString(), rect, align, valign, QString(),
         QString(), QString(), false);
-}
-
-// While the engine is not ready no client is made; the tick asks again.
-void QCefView::createBrowser(WindowRecord &record)
-{
-    record.client = m_engineHost->app()->createBrowser(QStringLiteral("app"), false, record.url,
-        record.openSize.width(), record.openSize.height());
-    if (!record.client) {
-        qCDebug(lcWindow) << "no browser yet for" << record.objectName;
-        return;
-    }
-    QCefClient *client = record.client.data();
-    connect(client, &QCefClient::sgCloseBrowser, this, &QCefView::onCloseBrowser);
-    connect(client, &QCefClient::sgLoadEnd, this, &QCefView::onLoadEnd);
-    connect(client, &QCefClient::sgRaiseFrontWindows, this, &QCefView::raiseFrontWindows);
-    connect(client, &QCefClient::sgHookPopup, this, &QCefView::onHookPopup);
-    connect(client, &QCefClient::sgFullScreenModeChange, this, &QCefView::onFullScreenModeChange);
-    connect(client, &QCefClient::sgDownload, this, &QCefView::onDownload);
-    connect(client, &QCefClient::sgSendCookie, this, &QCefView::onSendCookie);
-    connect(client, &QCefClient::sgCollectCookie, this, &QCefView::onCollectCookie);
-
-    const bool startup = record.objectName == kStartupWindow;
-    if (startup && m_notSetUp) {
-        m_notSetUp = false;
-        showNotSetUp(client);
-        return;
-    }
-    auto *failures = new LoadFailureRecovery(record.objectName, startup, client);
-    if (startup)
-        connect(failures, &LoadFailureRecovery::sgShowBeforeLoaded, m_splash,
-            &SplashHandover::onLoadEnd);
-    new RendererRecovery(record.objectName, *failures, client);
-}
-
-// No page loads, so no load can fail or end: the page is put in as soon as the browser exists
-// (it is made in the next turn of the event loop) and takes over from the splash at once.
-void QCefView::showNotSetUp(QCefClient *client)
-{
-    connect(
-        client, &QCefClient::sgShellLink, this, [](CefRefPtr<CefBrowser>, const QString &command) {
-            if (command == QLatin1String("quit"))
-                Tools::instance()->quitApp();
-        });
-    QTimer::singleShot(0, client, [this, client] {
-        if (const CefRefPtr<CefBrowser> browser = client->getBrowser()) {
-            browser->loadHtml(ErrorPage::notSetUpHtml());
-            m_splash->onLoadEnd(browser);
-        }
-    });
 }
 
 void QCefView::onCefTimer()
@@ -227,15 +162,6 @@ void QCefView::onCefTimer()
     // rests until the next window opens.
     if (!m_attacher->hasPending())
         m_engineTimer->stop();
-}
-
-// Page requests reach the scene once the browser is in its window.
-void QCefView::onAttached(const QString &name)
-{
-    const WindowRecord *record = findWindow(name);
-    if (record && record->client)
-        connect(record->client.data(), &QCefClient::sgWebMsgReceived, this,
-            &QCefView::sgWebMsgReceived);
 }
 
 // Queries:
@@ -259,29 +185,14 @@ bool QCefView::getNeedHide(const QString &objectName) const
     return record && record->needHide;
 }
 
-CefRefPtr<CefBrowser> QCefView::browserOf(const QString &objectName) const
-{
-    return browserOfRecord(findWindow(objectName));
-}
-
 void QCefView::sendToWeb(const QString &objectName, const QString &msg)
 {
-    if (const CefRefPtr<CefBrowser> browser = browserOf(objectName))
+    const WindowRecord *record = findWindow(objectName);
+    if (const CefRefPtr<CefBrowser> browser = record ? record->browser() : nullptr)
         browser->executeJavaScript(msg);
 }
 
-// The page asking gets no window either way; the log tells of a popup no page heard of.
-void QCefView::onHookPopup(const QString &script, const QString &url)
-{
-    const CefRefPtr<CefBrowser> hook = browserOf(m_hookPopupName);
-    if (!hook) {
-        TSpdlog::instance()->otherWarn(
-            QStringLiteral("popup to %1 dropped: no window takes popups").arg(LogExcerpt::of(url)));
-        return;
-    }
-    hook->executeJavaScript(script);
-}
-
+// The scene's debug panel has a "test" button bound here, which by design does nothing.
 void QCefView::test()
 {
 }
@@ -314,7 +225,7 @@ void QCefView::onCloseBrowser(CefRefPtr<CefBrowser> browser)
 {
     const WindowRecord *closed = nullptr;
     m_registry.forEach([&closed, &browser](const WindowRecord &record) {
-        if (record.client && record.client->getBrowser() == browser)
+        if (record.browser() == browser)
             closed = &record;
     });
     if (closed)
@@ -340,56 +251,17 @@ void QCefView::forget(const WindowRecord &record)
 
 void QCefView::setWindowStatus(const QString &objectName, const QString &status)
 {
-    WindowRecord *record = m_registry.findAttached(objectName);
-    if (!record)
-        return;
-    const QPoint cursor = QCursor::pos();
-    const bool wasFullScreen = record->fullScreen;
-    if (status == QLatin1String("Maximized"))
-        WindowStates::maximize(*record, Tools::instance()->getNowAvailableRect(cursor));
-    else if (status == QLatin1String("FullScreen"))
-        WindowStates::enterFullScreen(*record, Tools::instance()->getNowDesktopRect(cursor));
-    else if (status == QLatin1String("Windowed"))
-        WindowStates::restoreWindowed(*record);
-    else if (status == QLatin1String("Minimized"))
-        m_mainWindow->setVisibility(QWindow::Minimized);
-    if (wasFullScreen && !record->fullScreen)
-        endPageFullScreen(*record);
+    m_status->setStatus(objectName, status);
 }
 
 void QCefView::restoreFullScreenWindows()
 {
-    m_registry.forEach([](WindowRecord &record) {
-        if (!record.fullScreen)
-            return;
-        WindowStates::leaveFullScreen(record);
-        endPageFullScreen(record);
-    });
+    m_status->restoreFullScreenWindows();
 }
 
 bool QCefView::holdsPointerLock() const
 {
-    bool held = false;
-    m_registry.forEach([&held](const WindowRecord &record) {
-        const CefRefPtr<CefBrowser> browser = browserOfRecord(&record);
-        held = held || (browser && browser->holdsPointerLock());
-    });
-    return held;
-}
-
-// A game's element fills the screen its window is on, in the state the portal's "FullScreen"
-// gives, so that Escape and F11 end it as they end that. Only a window of the shell's follows.
-void QCefView::onFullScreenModeChange(CefRefPtr<CefBrowser> browser, FullScreenRequest &request)
-{
-    WindowRecord *record = m_registry.findByBrowser(browser->identifier());
-    if (!record || !record->window)
-        return;
-    request.accept();
-    if (!request.isOn())
-        WindowStates::leaveFullScreen(*record);
-    else if (!record->fullScreen)
-        WindowStates::enterFullScreen(
-            *record, Tools::instance()->getNowDesktopRect(record->window->geometry().center()));
+    return m_status->holdsPointerLock();
 }
 
 void QCefView::switchWindow(const QString &objectName, const QString &needHide)
@@ -472,9 +344,7 @@ void QCefView::openUrl(const QString &url)
 
 void QCefView::setHookPopup(const QString &objectName)
 {
-    if (!WindowRequestGuard::allowsHookPopup(objectName, findWindow(objectName)))
-        return;
-    m_hookPopupName = objectName;
+    m_popups->setWindow(objectName);
 }
 
 void QCefView::clearIECache()

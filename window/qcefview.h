@@ -10,9 +10,10 @@
 #include <memory>
 
 class BrowserAttacher;
+class BrowserWiring;
 class CefBrowser;
-class FullScreenRequest;
 class LegacyWindows;
+class PopupHook;
 class QCefEngine;
 class QNetworkCookie;
 class QTimer;
@@ -22,12 +23,14 @@ class SplashHandover;
 class WindowDragHook;
 class WindowFollower;
 class WindowOpener;
+class WindowStatusControl;
 
 // The window manager (cppCef): a registry of named windows, each a scene
 // window holding a browser; children follow their father. The one object the
 // scene and the page requests talk to; each of its jobs lives in a class of
-// its own (registry, attachment, following, visibility, splash, legacy
-// windows, window states, focus), this one opens windows and routes the rest.
+// its own (registry, browser wiring, attachment, following, visibility,
+// splash, legacy windows, window statuses, popup hook, focus), this one opens
+// windows and routes the rest.
 // Runs on the GUI thread. instance() creates it on first use; it lives until
 // process exit.
 class QCefView : public QObject
@@ -115,13 +118,6 @@ protected slots:
 private:
     QCefView();
 
-    void createBrowser(WindowRecord &record);
-    void showNotSetUp(QCefClient *client);
-    void onAttached(const QString &name);
-    void onHookPopup(const QString &script, const QString &url);
-    void onFullScreenModeChange(CefRefPtr<CefBrowser> browser, FullScreenRequest &request);
-    CefRefPtr<CefBrowser> browserOf(const QString &objectName) const;
-
     // Operations:
     void closeOrHide(const WindowRecord &record);
     void forget(const WindowRecord &record);
@@ -132,13 +128,14 @@ private:
     QCefEngine *m_engineHost = nullptr;
     QTimer *m_engineTimer = nullptr;
     bool m_engineTimerStarted = false;
-    bool m_notSetUp = false;
     WindowFollower *m_follower = nullptr;
     LegacyWindows *m_legacy = nullptr;
     BrowserAttacher *m_attacher = nullptr;
     ShellVisibility *m_visibility = nullptr;
     SplashHandover *m_splash = nullptr;
+    PopupHook *m_popups = nullptr;
+    WindowStatusControl *m_status = nullptr;
+    BrowserWiring *m_wiring = nullptr;
     std::unique_ptr<WindowOpener> m_opener;
     WindowDragHook *m_dragHook = nullptr;
-    QString m_hookPopupName;
 };

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QWindow>
 
+class CefBrowser;
 class QCefClient;
 class QIE;
 
@@ -18,6 +19,9 @@ class QIE;
 // address stays valid for that whole time.
 struct WindowRecord
 {
+    // Empty for a legacy window, and until the engine has made the browser.
+    CefRefPtr<CefBrowser> browser() const;
+
     QString objectName;
     CefRefPtr<QCefClient> client;
     int browserId = 0;

@@ -50,13 +50,13 @@ private:
     QTemporaryDir m_home;
 };
 
-// The engine's view that shows the browser's page, found by its native window.
+// The engine's view that shows the browser's page, found by its window.
 inline QWebEngineView *viewOf(const CefBrowser &browser)
 {
     const QWidgetList widgets = QApplication::topLevelWidgets();
     for (QWidget *widget : widgets) {
         auto *view = qobject_cast<QWebEngineView *>(widget);
-        if (view && view->windowHandle() && view->windowHandle()->winId() == browser.windowHandle())
+        if (view && view->windowHandle() && view->windowHandle() == browser.window())
             return view;
     }
     return nullptr;

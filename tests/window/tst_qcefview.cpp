@@ -645,7 +645,7 @@ void TestQCefView::slowBrowserKeepsLaterWindowsPending()
         laterWasReady = QTest::qWaitFor(
             [this] {
                 const WindowRecord *later = m_windows->findWindow(QStringLiteral("later"));
-                return later->client && later->client->getWindowHandle() > 0;
+                return later->browser() && later->browser()->window();
             },
             kEngineTimeout);
         // Many ticks go by while the slow browser is still missing.
