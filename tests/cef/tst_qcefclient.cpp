@@ -8,23 +8,59 @@
 #include "xtestinput.h"
 
 #include <QDesktopServices>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEngineSettings>
 
-namespace {
-
-QStringList netErrorLines;
-
-// The log mirrors every line to the debug output.
-void captureNetErrors(QtMsgType, const QMessageLogContext &, const QString &message)
+// Stands in for the desktop: what reaches it is recorded instead of opened.
+class DesktopRecorder : public QObject
 {
-    if (message.contains(QStringLiteral("code:")))
-        netErrorLines.append(message);
-}
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+// A browser's client, with a real engine behind it: what the engine does with
+// its page's options, and what it reports of the player's clicks on new views,
+// menus and other schemes, and of certificates. The client's own policies are
+// tested on the fake engine (tst_clientpolicies).
+class TestQCefClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void browserArrivesOnALaterTurn();
+    void newViewsBecomeOneHookPopupPush_data();
+    void newViewsBecomeOneHookPopupPush();
+    void popupsNeedThePlayerAndATrustedDocument();
+    void pageContextMenuIsSuppressed();
+    void pluginsAreAllowed();
+    void certificateErrorFailsTheLoad();
+    void otherSchemesNeverReachTheDesktop();
+
+private:
+    CefRefPtr<QCefClient> openBrowser(const QString &url);
+    void waitForReady();
+    QCefClient *openShownPage();
+    bool clickUntil(const QPoint &point, const std::function<bool()> &answered);
+    QWindow *browserWindow() const;
+    void runInPage(const QString &script);
+
+    QCefEngine m_engine { realEngine() };
+    TestHttpServer m_server;
+    CefRefPtr<QCefClient> m_client;
+};
+
+// Below the classes: moc takes the addresses in these pages for comments.
+namespace {
 
 // Above, a link to a new window and a script that opens one; below, an ad's
 // frame from another site with a link to the portal's page in a new window.
@@ -60,63 +96,7 @@ const char adFrame[] = R"(<!doctype html><html><body style="margin:0">
    style="position:fixed;left:0;top:0;width:400px;height:100px">ad</a>
 </body></html>)";
 
-// Chromium refuses this port before any connection is tried.
-const QString unsafeUrl = QStringLiteral("http://127.0.0.1:1/refused");
-
 } // namespace
-
-// Stands in for the desktop: what reaches it is recorded instead of opened.
-class DesktopRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
-// A browser's client, with a real engine behind it: creation, load results,
-// popups, context menus, focus and closing as the window manager sees them.
-class TestQCefClient : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void browserArrivesOnALaterTurn();
-    void noBrowserBeforeTheEngineIsReady();
-    void loadEndOnlyForStatus200();
-    void loadErrorsAreLoggedUntilALoadSucceeds();
-    void newViewsBecomeOneHookPopupPush_data();
-    void newViewsBecomeOneHookPopupPush();
-    void popupsNeedThePlayerAndATrustedDocument();
-    void hookPopupCarriesAnyAddressAsAString_data();
-    void hookPopupCarriesAnyAddressAsAString();
-    void pageContextMenuIsSuppressed();
-    void focusRaisesTheFrontWindows();
-    void closingReportsTheBrowserOnce();
-    void pluginsAreAllowed();
-    void certificateErrorFailsTheLoad();
-    void otherSchemesNeverReachTheDesktop();
-
-private:
-    CefRefPtr<QCefClient> openBrowser(const QString &url);
-    void waitForReady();
-    QCefClient *openShownPage();
-    bool clickUntil(const QPoint &point, const std::function<bool()> &answered);
-    QWindow *browserWindow() const;
-    void runInPage(const QString &script);
-
-    QCefEngine m_engine { realEngine() };
-    TestHttpServer m_server;
-    CefRefPtr<QCefClient> m_client;
-    QtMessageHandler m_previousHandler = nullptr;
-};
 
 void TestQCefClient::initTestCase()
 {
@@ -139,15 +119,8 @@ void TestQCefClient::initTestCase()
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
 }
 
-void TestQCefClient::init()
-{
-    netErrorLines.clear();
-    m_previousHandler = qInstallMessageHandler(captureNetErrors);
-}
-
 void TestQCefClient::cleanup()
 {
-    qInstallMessageHandler(m_previousHandler);
     if (m_client && m_client->getBrowser())
         m_client->getBrowser()->closeBrowser();
     m_client.reset();
@@ -217,41 +190,6 @@ void TestQCefClient::browserArrivesOnALaterTurn()
     second->getBrowser()->closeBrowser();
 }
 
-void TestQCefClient::noBrowserBeforeTheEngineIsReady()
-{
-    QCefApp app;
-    QVERIFY(!app.createBrowser(QStringLiteral("app"), false, m_server.url("/ok.html"), 0, 0));
-}
-
-void TestQCefClient::loadEndOnlyForStatus200()
-{
-    openBrowser(m_server.url(QStringLiteral("/missing.html")));
-    QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
-    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/missing.html")) > 0, 20000);
-    QTest::qWait(1000);
-    QCOMPARE(loadEnds.count(), 0);
-
-    m_client->getBrowser()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
-    QTRY_COMPARE_WITH_TIMEOUT(loadEnds.count(), 1, 20000);
-    QCOMPARE(loadEnds.at(0).at(0).value<CefRefPtr<CefBrowser>>(), m_client->getBrowser());
-}
-
-void TestQCefClient::loadErrorsAreLoggedUntilALoadSucceeds()
-{
-    openBrowser(unsafeUrl);
-    QTRY_COMPARE_WITH_TIMEOUT(netErrorLines.count(), 1, 20000);
-    QVERIFY2(netErrorLines.at(0).endsWith(
-                 QStringLiteral("code:-312 message:net::ERR_UNSAFE_PORT url:") + unsafeUrl),
-        qPrintable(netErrorLines.at(0)));
-
-    QSignalSpy loadEnds(m_client.data(), &QCefClient::sgLoadEnd);
-    m_client->getBrowser()->loadUrl(m_server.url(QStringLiteral("/ok.html")));
-    QVERIFY(loadEnds.wait(20000));
-    m_client->getBrowser()->loadUrl(unsafeUrl);
-    QTest::qWait(1500);
-    QCOMPARE(netErrorLines.count(), 1);
-}
-
 void TestQCefClient::newViewsBecomeOneHookPopupPush_data()
 {
     QTest::addColumn<QPoint>("click");
@@ -298,48 +236,6 @@ void TestQCefClient::popupsNeedThePlayerAndATrustedDocument()
     QCOMPARE(pushes.count(), 0);
 }
 
-void TestQCefClient::hookPopupCarriesAnyAddressAsAString_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("passed");
-    QTest::newRow("ordinary") << QStringLiteral("https://example.test/a?b=1#c") << true;
-    QTest::newRow("quote and backslash")
-        << QStringLiteral("https://example.test/\"});alert(1);({\"x\":\"\\") << true;
-    QTest::newRow("line separators")
-        << QStringLiteral("http://example.test/a") + QChar(0x2028) + QChar('\n') << true;
-    QTest::newRow("blank page") << QStringLiteral("about:blank") << true;
-    // The hook page would open it: a window goes only to web addresses.
-    QTest::newRow("script document") << QStringLiteral("data:text/html,\"});alert(1);") << false;
-    QTest::newRow("local file") << QStringLiteral("file:///etc/passwd") << false;
-}
-
-// Any web address, whatever it holds, reaches the hook window's page as the
-// string value of one object member.
-void TestQCefClient::hookPopupCarriesAnyAddressAsAString()
-{
-    QFETCH(QString, url);
-    QFETCH(bool, passed);
-    QCefClient client;
-    QSignalSpy pushes(&client, &QCefClient::sgHookPopup);
-    // The player clicked in the portal's page.
-    const QString portal = m_server.url(QString());
-    client.OnBeforePopup({ QUrl(url), true, { portal, portal } });
-
-    QCOMPARE(pushes.count(), passed ? 1 : 0);
-    if (!passed)
-        return;
-    QString text = pushes.at(0).at(0).toString();
-    QVERIFY(text.startsWith(QStringLiteral("qtSlots(")) && text.endsWith(QLatin1Char(')')));
-    text = text.mid(8, text.size() - 9);
-    QJsonParseError error;
-    const QJsonDocument object = QJsonDocument::fromJson(text.toUtf8(), &error);
-    QCOMPARE(error.error, QJsonParseError::NoError);
-    QCOMPARE(object.object().keys(), QStringList { QStringLiteral("HookPopup") });
-    // As the engine gives it.
-    QCOMPARE(object.object().value(QStringLiteral("HookPopup")).toString(),
-        QUrl(url).toString(QUrl::FullyEncoded));
-}
-
 void TestQCefClient::pageContextMenuIsSuppressed()
 {
     openBrowser(m_server.url(QStringLiteral("/popup.html")));
@@ -361,38 +257,6 @@ void TestQCefClient::pageContextMenuIsSuppressed()
     // The engine would open its menu as a popup of the application's.
     QTest::qWait(500);
     QVERIFY(!QApplication::activePopupWidget());
-}
-
-void TestQCefClient::focusRaisesTheFrontWindows()
-{
-    openBrowser(m_server.url(QStringLiteral("/ok.html")));
-    QTRY_VERIFY(m_client->getBrowser());
-    QSignalSpy raises(m_client.data(), &QCefClient::sgRaiseFrontWindows);
-    QWindow *window = browserWindow();
-    window->show();
-    window->requestActivate();
-
-    QTRY_VERIFY_WITH_TIMEOUT(!raises.isEmpty(), 10000);
-    QCOMPARE(raises.at(0).at(0).toInt(), m_client->getBrowser()->identifier());
-}
-
-void TestQCefClient::closingReportsTheBrowserOnce()
-{
-    openBrowser(m_server.url(QStringLiteral("/ok.html")));
-    QTRY_VERIFY(m_client->getBrowser());
-    QSignalSpy closes(m_client.data(), &QCefClient::sgCloseBrowser);
-    QWindow *window = browserWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    // The native window goes, as when the window it was put into closes.
-    window->destroy();
-    m_client->getBrowser()->closeBrowser();
-    QTRY_COMPARE(closes.count(), 1);
-    QTest::qWait(200);
-    QCOMPARE(closes.count(), 1);
-    QCOMPARE(closes.at(0).at(0).value<CefRefPtr<CefBrowser>>(), m_client->getBrowser());
-    QVERIFY(!m_client->getBrowser()->window());
 }
 
 void TestQCefClient::pluginsAreAllowed()

@@ -3,9 +3,12 @@
 #include "app/originpolicy.h"
 #include "engine/bridgecall.h"
 #include "engine/pagerequests.h"
+#include "fakedownload.h"
 
 #include <QPlatformSurfaceEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 FakePage::FakePage(const PageOptions &options)
     : m_window(std::make_unique<QWindow>())
@@ -31,6 +34,11 @@ void FakePage::load(const QUrl &url)
     m_html.clear();
     m_loads.append(url);
     emit sgLoadStarted(url);
+    if (m_serving)
+        QTimer::singleShot(0, this, [this, url] {
+            if (m_url == url)
+                finishLoad();
+        });
 }
 
 void FakePage::loadHtml(const QString &html)
@@ -53,6 +61,12 @@ void FakePage::answerHangQuestion(HangChoice choice)
     emit sgHangAnswered(choice);
 }
 
+void FakePage::finishLoad(int httpStatus)
+{
+    ++m_finishedLoads;
+    emit sgLoadFinished(m_url, httpStatus);
+}
+
 void FakePage::failLoad(int networkError, const QString &errorText)
 {
     emit sgLoadFailed(m_url, networkError, errorText);
@@ -61,13 +75,12 @@ void FakePage::failLoad(int networkError, const QString &errorText)
 void FakePage::callBridge(const QString &name, const QString &id, const QString &request)
 {
     // The main frame's own call: the engine reports its document's origin on both.
-    const QString origin = OriginPolicy::originOf(m_url);
-    emit sgBridgeCall({ name, id, request, origin, origin });
+    callBridgeFrom(OriginPolicy::originOf(m_url), name, id, request);
 }
 
-bool FakePage::navigate(const QUrl &url)
+bool FakePage::navigate(const QUrl &url, bool mainFrame)
 {
-    NavigationRequest request(url, true);
+    NavigationRequest request(url, mainFrame);
     emit sgNavigationRequested(request);
     return !request.isRejected();
 }
@@ -102,6 +115,44 @@ ScriptDialogRequest FakePage::askScriptDialog(const QUrl &askingOrigin, bool can
     return request;
 }
 
+void FakePage::requestPopup(const QUrl &url, bool userGesture, const QString &actingOrigin)
+{
+    const QString pageOrigin = OriginPolicy::originOf(m_url);
+    emit sgPopupRequested(
+        { url, userGesture, { actingOrigin.isEmpty() ? pageOrigin : actingOrigin, pageOrigin } });
+}
+
+FullScreenRequest FakePage::requestFullScreen(bool on, const QUrl &origin)
+{
+    FullScreenRequest request(on, origin.isEmpty() ? QUrl(OriginPolicy::originOf(m_url)) : origin);
+    emit sgFullScreenRequested(request);
+    return request;
+}
+
+bool FakePage::openContextMenu(int targets)
+{
+    ContextMenuRequest request(targets);
+    emit sgContextMenuRequested(request);
+    return !request.isSuppressed();
+}
+
+void FakePage::callBridgeFrom(
+    const QString &origin, const QString &name, const QString &id, const QString &request)
+{
+    emit sgBridgeCall({ name, id, request, origin, OriginPolicy::originOf(m_url) });
+}
+
+// An answer left open is a refusal, as the engine takes it.
+FakeDownload *FakePage::startDownload(
+    const QUrl &url, const QString &suggestedFileName, qint64 totalBytes)
+{
+    auto *download = new FakeDownload(url, suggestedFileName, totalBytes, this);
+    emit sgDownloadRequested(download);
+    if (download->state() == EngineDownload::State::Requested)
+        download->cancel();
+    return download;
+}
+
 bool FakePage::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::PlatformSurface
@@ -121,6 +172,7 @@ FakeProfile::~FakeProfile()
 EnginePage *FakeProfile::createPage(const PageOptions &options)
 {
     auto *page = new FakePage(options);
+    page->setServing(m_serving);
     m_pages.append(page);
     return page;
 }
@@ -133,6 +185,14 @@ QList<FakePage *> FakeProfile::pages() const
             pages.append(page);
     }
     return pages;
+}
+
+FakePage *FakeProfile::pageIn(const QWindow *window) const
+{
+    const QList<FakePage *> all = pages();
+    const auto in = std::find_if(all.cbegin(), all.cend(),
+        [window](FakePage *page) { return window && page->window()->parent() == window; });
+    return in == all.cend() ? nullptr : *in;
 }
 
 bool FakeEngine::start(const EngineSettings &settings)

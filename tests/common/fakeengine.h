@@ -13,6 +13,9 @@
 
 #include <memory>
 
+class FakeDownload;
+class FullScreenRequest;
+
 // A page with no engine behind it: a plain window, what the shell asked of it
 // recorded, and what a page tells played by the test.
 // Runs on the GUI thread.
@@ -36,7 +39,7 @@ public:
     bool endRenderer() override;
     void askAboutHang() override { m_askingAboutHang = true; }
     void dropHangQuestion() override { m_askingAboutHang = false; }
-    void leaveFullScreen() override { }
+    void leaveFullScreen() override { ++m_fullScreenLeaves; }
     bool holdsPointerLock() const override { return false; }
     bool isWaitingForPlayer() const override { return false; }
 
@@ -48,18 +51,43 @@ public:
     int pings() const { return m_pings; }
     int endedRenderers() const { return m_endedRenderers; }
     bool isAskingAboutHang() const { return m_askingAboutHang; }
+    int fullScreenLeaves() const { return m_fullScreenLeaves; }
+    int finishedLoads() const { return m_finishedLoads; }
+    // Forgets the scripts run so far.
+    void clearScripts() { m_scripts.clear(); }
 
     // What the page tells, as the engine would:
     void commitLoad() { emit sgLoadCommitted(m_url); }
     // The player's answer to the question about a page that does not respond.
     void answerHangQuestion(HangChoice choice);
-    void finishLoad(int httpStatus = 200) { emit sgLoadFinished(m_url, httpStatus); }
+    void finishLoad(int httpStatus = 200);
     void failLoad(int networkError, const QString &errorText);
     void endRenderer(RendererEnd end) { emit sgRendererEnded(end); }
     void answerPing() { emit sgPingAnswered(); }
     void callBridge(const QString &name, const QString &id, const QString &request);
     // True when the shell let the navigation go on.
-    bool navigate(const QUrl &url);
+    bool navigate(const QUrl &url, bool mainFrame = true);
+
+    // Requests as the engine raises them, each with who asked as the engine reports it:
+    // A new window, asked for by the document the player clicked or typed in last
+    // (actingOrigin; the main frame's when empty), with or without the player's gesture.
+    void requestPopup(const QUrl &url, bool userGesture, const QString &actingOrigin = QString());
+    // An element of a document of origin (the main frame's when empty) asks to fill the screen,
+    // or to leave it; the request as the shell left it.
+    FullScreenRequest requestFullScreen(bool on, const QUrl &origin = QUrl());
+    // targets: ContextMenuRequest::Target flags. True when the menu would show.
+    bool openContextMenu(int targets);
+    void requestClose() { emit sgCloseRequested(); }
+    void takeFocus() { emit sgFocused(); }
+    // callQML from a document of origin, in a frame of this page.
+    void callBridgeFrom(
+        const QString &origin, const QString &name, const QString &id, const QString &request);
+    // The page's download, which the shell accepted or cancelled before this returns;
+    // totalBytes 0 or negative for an unknown size.
+    FakeDownload *startDownload(
+        const QUrl &url, const QString &suggestedFileName, qint64 totalBytes = -1);
+    // Every load from now on answers 200 on a later turn, as a server would.
+    void setServing(bool serving) { m_serving = serving; }
 
     // Permissions, pointer lock and script dialogs, asked as the engine asks them; each returns
     // the request as the shell left it.
@@ -84,6 +112,9 @@ private:
     int m_pings = 0;
     int m_endedRenderers = 0;
     bool m_askingAboutHang = false;
+    int m_fullScreenLeaves = 0;
+    int m_finishedLoads = 0;
+    bool m_serving = false;
 };
 
 // Pages of the fake engine, every one of them known to the test.
@@ -104,9 +135,14 @@ public:
 
     // The pages made so far that still exist, oldest first.
     QList<FakePage *> pages() const;
+    // The page whose window was put into window; null when none was.
+    FakePage *pageIn(const QWindow *window) const;
+    // Pages made from now on answer their loads (FakePage::setServing).
+    void setServing(bool serving) { m_serving = serving; }
 
 private:
     QList<QPointer<FakePage>> m_pages;
+    bool m_serving = false;
 };
 
 // An engine that starts at once and renders nothing.

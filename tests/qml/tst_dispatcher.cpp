@@ -3,14 +3,12 @@
 #include "app/platform.h"
 #include "applicationloop.h"
 #include "bridgetexts.h"
-#include "cef/cefbrowser.h"
-#include "cef/qcefclient.h"
 #include "debugcapture.h"
 #include "enginetest.h"
+#include "fakeengine.h"
+#include "fakeshell.h"
 #include "markerprogram.h"
 #include "probepages.h"
-#include "shellscene.h"
-#include "testhttpserver.h"
 #include "tools/tools.h"
 #include "window/qcefview.h"
 
@@ -38,13 +36,15 @@ using BridgeTexts::requestLogLine;
 
 namespace {
 
-// Browsers appear, load and close on the engine's own time.
-constexpr int kEngineTimeout = 20000;
+// Browsers appear, load and close on later turns of the event loop.
+constexpr int kEngineTimeout = 5000;
 constexpr int kWatchdogExit = 99;
 
 const QString kHome = QStringLiteral("home");
 const QString kLeft = QStringLiteral("left");
 const QString kRight = QStringLiteral("right");
+// The test installation trusts the loopback address; the fake engine serves every page of it.
+const QString kSite = QStringLiteral("http://127.0.0.1:8");
 
 QString refusalLogLine(const QString &name)
 {
@@ -101,10 +101,11 @@ private:
     QStringList m_scripts;
 };
 
-// The request dispatcher with the real scene, engine and pages: probe pages
-// send requests through callQML and report what their qtQueryCallback and
-// qtSlots receive. A standing family, "home" with the children "left" and
-// "right", serves the cases that leave windows as they are.
+// The request dispatcher with the real scene and window manager, on the fake
+// engine: probe pages send requests through callQML and hand back the
+// qtQueryCallback and qtSlots scripts the shell runs in them. A standing
+// family, "home" with the children "left" and "right", serves the cases that
+// leave windows as they are.
 class TestDispatcher : public QObject
 {
     Q_OBJECT
@@ -171,9 +172,11 @@ private:
     QStringList standing() const { return { kHome, kLeft, kRight }; }
     int runUntilQuit(const std::function<void()> &start);
     void verifyOnlyNextAnswerArrives(const QString &id);
+    // Loads of the address's path by every page so far.
+    int loadsOf(const QString &path) const;
+    QUrl pageUrl(const QString &window) const;
 
-    ShellScene m_shell;
-    TestHttpServer m_server;
+    FakeShell m_shell;
     QCefView *m_windows = nullptr;
     // Qt Test installs its own message handler when it starts running.
     std::unique_ptr<DebugCapture> m_debug;
@@ -194,17 +197,15 @@ void TestDispatcher::initTestCase()
     QGuiApplication::setQuitOnLastWindowClosed(false);
     m_debug = std::make_unique<DebugCapture>();
     QVERIFY(m_temp.isValid());
-    QVERIFY(m_server.listen());
-    for (const char *path : { "/probe.html", "/fresh.html", "/other.html" })
-        m_server.setPage(QString::fromLatin1(path), ProbePages::html());
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_desktop, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_desktop, "open");
 
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    m_pages = new ProbePages(m_windows, this);
+    m_shell.profile()->setServing(true);
+    m_pages = new ProbePages(m_windows, m_shell.profile(), this);
     // A script error in the dispatcher shows up as a warning of the scene.
-    connect(m_shell.view().engine(), &QQmlEngine::warnings, this,
+    connect(m_shell.scene().view().engine(), &QQmlEngine::warnings, this,
         [this](const QList<QQmlError> &warnings) { m_sceneWarnings += warnings.size(); });
 
     QVERIFY(openProbe(kHome));
@@ -237,19 +238,19 @@ void TestDispatcher::cleanup()
     QCOMPARE(m_sceneWarnings, m_expectedWarnings);
     const QStringList opened = m_opened;
     m_opened.clear();
-    QVERIFY(m_shell.closeWindows(opened));
+    QVERIFY(m_shell.scene().closeWindows(opened));
     for (const QString &path : qAsConst(m_created))
         QFile::remove(path);
     m_created.clear();
     m_windows->setHookPopup(QString());
-    if (!m_shell.view().isVisible())
+    if (!m_shell.scene().view().isVisible())
         m_windows->setWindowHidden(false);
     MVTConfig::instance()->setIsCache(false);
 }
 
 QString TestDispatcher::probeUrl(const QString &name, const QString &path) const
 {
-    return m_server.url(path) + QStringLiteral("?name=") + name;
+    return kSite + path + QStringLiteral("?name=") + name;
 }
 
 // Opened, attached, loaded, and its page answering.
@@ -268,15 +269,32 @@ bool TestDispatcher::openProbe(
 
 bool TestDispatcher::waitForLoad(const QString &name, const std::function<void()> &startLoading)
 {
+    const QPointer<FakePage> before = m_pages->pageOf(name);
+    const int finished = before ? before->finishedLoads() : 0;
     startLoading();
-    const WindowRecord *record = m_windows->findWindow(name);
-    if (!record)
+    if (!m_windows->findWindow(name))
         return false;
-    QSignalSpy loadEnds(record->client.data(), &QCefClient::sgLoadEnd);
-    const bool attached
-        = QTest::qWaitFor([record] { return record->window != nullptr; }, kEngineTimeout);
-    return attached && (!loadEnds.isEmpty() || loadEnds.wait(kEngineTimeout))
-        && m_pages->settle({ name });
+    const auto loaded = [&] {
+        const FakePage *page = m_pages->pageOf(name);
+        return page && page->finishedLoads() > (page == before ? finished : 0);
+    };
+    return QTest::qWaitFor(loaded, kEngineTimeout) && m_pages->settle({ name });
+}
+
+int TestDispatcher::loadsOf(const QString &path) const
+{
+    int loads = 0;
+    for (const FakePage *page : m_shell.profile()->pages()) {
+        loads += std::count_if(page->loads().cbegin(), page->loads().cend(),
+            [&path](const QUrl &url) { return url.path() == path; });
+    }
+    return loads;
+}
+
+QUrl TestDispatcher::pageUrl(const QString &window) const
+{
+    const FakePage *page = m_pages->pageOf(window);
+    return page ? page->url() : QUrl();
 }
 
 // The dispatcher's log lines for requests that name sender.
@@ -494,9 +512,9 @@ void TestDispatcher::openAndLoadInOneRequestReplyTwiceWithOneId()
     QVERIFY(openProbe(QStringLiteral("hub")));
     QVERIFY(openProbe(QStringLiteral("side"), QStringLiteral("hub")));
     const QString url = probeUrl(QStringLiteral("extra"), QStringLiteral("/other.html"));
-    const int otherRequests = m_server.requestCount(QStringLiteral("/other.html"));
-    QSignalSpy sideLoads(
-        m_windows->findWindow(QStringLiteral("side"))->client.data(), &QCefClient::sgLoadEnd);
+    const int otherLoads = loadsOf(QStringLiteral("/other.html"));
+    FakePage *side = m_pages->pageOf(QStringLiteral("side"));
+    const int sideLoads = side->finishedLoads();
 
     m_opened.append(QStringLiteral("extra"));
     const QString request
@@ -513,9 +531,9 @@ void TestDispatcher::openAndLoadInOneRequestReplyTwiceWithOneId()
             childList(list, QStringLiteral("hub")) }));
     QTRY_COMPARE_WITH_TIMEOUT(m_pages->received(QStringLiteral("side")),
         QStringList { reply(request, QStringLiteral("ol"), list) }, kEngineTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(!sideLoads.isEmpty(), kEngineTimeout);
-    QCOMPARE(m_windows->findWindow(QStringLiteral("side"))->client->getBrowser()->url(), url);
-    QCOMPARE(m_server.requestCount(QStringLiteral("/other.html")), otherRequests + 2);
+    QTRY_VERIFY_WITH_TIMEOUT(side->finishedLoads() > sideLoads, kEngineTimeout);
+    QCOMPARE(side->url(), QUrl(url));
+    QCOMPARE(loadsOf(QStringLiteral("/other.html")), otherLoads + 2);
 }
 
 // The list is the sender's father's, taken after the switch reordered it.
@@ -624,18 +642,18 @@ void TestDispatcher::reloadAndLoadNavigateTheNamedWindow()
     QVERIFY(openProbe(QStringLiteral("hub")));
     QVERIFY(openProbe(
         QStringLiteral("fresh"), QStringLiteral("hub"), QString(), QStringLiteral("/fresh.html")));
-    const int freshRequests = m_server.requestCount(QStringLiteral("/fresh.html"));
+    const int freshLoads = loadsOf(QStringLiteral("/fresh.html"));
 
     QVERIFY(waitForLoad(QStringLiteral("fresh"), [this] {
         m_pages->post(kLeft, QStringLiteral("r1"), QStringLiteral("{\"Reload\":\"fresh\"}"));
     }));
-    QCOMPARE(m_server.requestCount(QStringLiteral("/fresh.html")), freshRequests + 1);
+    QCOMPARE(loadsOf(QStringLiteral("/fresh.html")), freshLoads + 1);
 
     const QString url = probeUrl(QStringLiteral("fresh"), QStringLiteral("/other.html"));
     const QString load = QStringLiteral("{\"Load\":\"fresh\",\"Url\":%1}").arg(json(url));
     QVERIFY(waitForLoad(
         QStringLiteral("fresh"), [&] { m_pages->post(kLeft, QStringLiteral("r2"), load); }));
-    QCOMPARE(m_windows->findWindow(QStringLiteral("fresh"))->client->getBrowser()->url(), url);
+    QCOMPARE(pageUrl(QStringLiteral("fresh")), QUrl(url));
     QVERIFY(m_pages->settle(standing()));
     QCOMPARE(m_pages->received(QStringLiteral("fresh")),
         QStringList { reply(load, QStringLiteral("r2"), QStringLiteral("[fresh]")) });
@@ -652,13 +670,8 @@ void TestDispatcher::hookPopupNamesTheWindowForNewViews()
     QCOMPARE(
         m_debug->lines().filter(QStringLiteral("popup hook refused: no open window nobody")).size(),
         1);
-    const QString target = m_server.url(QStringLiteral("/popup.html"));
-    m_windows->sendToWeb(kHome,
-        QStringLiteral(
-            "addEventListener('click', function () { window.open(%1); }, { once: true })")
-            .arg(json(target)));
-    QVERIFY(clickPageUntil(*m_windows->findWindow(kHome)->client->getBrowser(),
-        [&] { return !m_pages->received(kRight).isEmpty(); }));
+    const QString target = kSite + QStringLiteral("/popup.html");
+    m_pages->pageOf(kHome)->requestPopup(QUrl(target), true);
 
     QTRY_COMPARE_WITH_TIMEOUT(m_pages->received(kRight),
         QStringList { push(QStringLiteral("{\"HookPopup\":%1}").arg(json(target))) },
@@ -700,7 +713,7 @@ void TestDispatcher::windowsGoOnlyToWebAddresses()
     QVERIFY(m_pages->settle(standing()));
 
     QVERIFY(!m_windows->findWindow(QStringLiteral("stray")));
-    QCOMPARE(m_windows->findWindow(kLeft)->client->getBrowser()->url(), leftUrl);
+    QCOMPARE(pageUrl(kLeft), QUrl(leftUrl));
     const QString scheme = QUrl(address).scheme();
     const QStringList refusals = m_debug->lines().filter(QStringLiteral(" address refused"));
     QCOMPARE(refusals,
@@ -755,11 +768,11 @@ void TestDispatcher::systemTrayWithoutATrayKeepsTheShell_data()
 void TestDispatcher::systemTrayWithoutATrayKeepsTheShell()
 {
     QFETCH(QString, value);
-    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(m_shell.scene().view().isVisible());
     QVERIFY(m_pages->send(
         kLeft, QStringLiteral("t1"), QStringLiteral("{\"SetSystemTray\":%1}").arg(value)));
 
-    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(m_shell.scene().view().isVisible());
     for (const QString &window : standing())
         QVERIFY2(m_windows->findWindow(window)->window->isVisible(), qPrintable(window));
     QVERIFY(m_pages->settle(standing()));
@@ -947,7 +960,7 @@ void TestDispatcher::emptyRequestIsOnlyLogged()
         QCOMPARE(m_pages->received(window), QStringList());
     QCOMPARE(opened.count() + closed.count() + mutes.count() + closeAll.count(), 0);
     QCOMPARE(m_desktop.urls(), QList<QUrl>());
-    QVERIFY(m_shell.view().isVisible());
+    QVERIFY(m_shell.scene().view().isVisible());
 }
 
 void TestDispatcher::textThatIsNotJsonIsDropped_data()
@@ -981,7 +994,7 @@ void TestDispatcher::textThatIsNotJsonIsDropped()
 // in their fixed order, and what they send is compact JSON.
 void TestDispatcher::scriptTextsAreCompact()
 {
-    QQmlEngine *engine = m_shell.view().engine();
+    QQmlEngine *engine = m_shell.scene().view().engine();
     ScriptRecorder recorder;
     QQmlContext context(engine->rootContext());
     context.setContextProperty(QStringLiteral("cppCef"), &recorder);
@@ -1006,7 +1019,7 @@ void TestDispatcher::scriptTextsAreCompact()
 // Pages may read the failure object's "statuc"; results are always strings.
 void TestDispatcher::failureBuilderKeepsItsSpelling()
 {
-    QObject *root = m_shell.view().rootObject();
+    QObject *root = m_shell.scene().view().rootObject();
     const auto evaluate = [root](const QString &script) {
         QQmlExpression expression(qmlContext(root), root, script);
         const QVariant result = expression.evaluate();

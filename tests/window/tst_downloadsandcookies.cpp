@@ -14,12 +14,8 @@
 #include <QNetworkCookie>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineCookieStore>
-
-#include <algorithm>
-#include <functional>
 
 namespace {
 
@@ -64,9 +60,6 @@ private slots:
     void initTestCase();
     void cleanup();
 
-    void pushesReachThePageOfTheDownloadingWindow();
-    void anyNameReachesThePageAsItself_data();
-    void anyNameReachesThePageAsItself();
     void fullDiskEndsInAFailurePush();
     void attachmentCollectsTheCookiesOfTheAddress();
     void sameNameKeepsTheValueVisitedLast();
@@ -178,105 +171,6 @@ void TestDownloadsAndCookies::waitForCookies(const QString &url, int count)
         return cookies.count();
     };
     QTRY_COMPARE_WITH_TIMEOUT(told(), count, kEngineTimeout);
-}
-
-void TestDownloadsAndCookies::pushesReachThePageOfTheDownloadingWindow()
-{
-    QVERIFY(openLoaded(QStringLiteral("bystander"), m_server.url("/talk.html?bystander")));
-    QVERIFY(openLoaded(QStringLiteral("downloader"), m_server.url("/talk.html?downloader")));
-    const QByteArray body = QByteArray(500, 'x') + QByteArray(500, 'y');
-    m_downloads.setDownload(QStringLiteral("/setup"),
-        { body, 250,
-            { { "Content-Type", "application/octet-stream" },
-                { "X-Content-Type-Options", "nosniff" },
-                { "Content-Disposition", "attachment; filename=\"setup.v2.exe\"" } } });
-    QSignalSpy messages(m_windows, &QCefView::sgWebMsgReceived);
-    int requested = 0;
-    connect(engineProfile(m_shell.engine()), &QWebEngineProfile::downloadRequested, this,
-        [&requested] { ++requested; });
-
-    m_windows->sendToWeb(QStringLiteral("downloader"),
-        QStringLiteral("location.href = '%1'").arg(m_downloads.url(QStringLiteral("/setup"))));
-    QTRY_COMPARE_WITH_TIMEOUT(requested, 1, kEngineTimeout);
-    // Each step once the page has the percentage of the one before.
-    for (const int percentage : { 25, 50, 75, 100 }) {
-        QVERIFY(m_downloads.sendStep(QStringLiteral("/setup")));
-        const QString push
-            = QStringLiteral("{\"Download\":\"setup\",\"Progress\":\"%1\"}").arg(percentage);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            pushesTo(QStringLiteral("downloader"), messages).contains(push), kEngineTimeout);
-    }
-    const QString succeed = QStringLiteral("{\"Download\":\"setup\",\"State\":\"Succeed\"}");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        pushesTo(QStringLiteral("downloader"), messages).contains(succeed), kEngineTimeout);
-
-    const QStringList pushes = pushesTo(QStringLiteral("downloader"), messages);
-    QList<int> percentages;
-    for (const QString &push : pushes.mid(0, pushes.count() - 1)) {
-        const QJsonObject object = QJsonDocument::fromJson(push.toUtf8()).object();
-        percentages.append(object.value(QStringLiteral("Progress")).toString().toInt());
-    }
-    QVERIFY2(std::adjacent_find(percentages.cbegin(), percentages.cend(), std::greater_equal<int>())
-            == percentages.cend(),
-        qPrintable(pushes.join(QLatin1Char(' '))));
-    QCOMPARE(pushes.mid(pushes.count() - 2),
-        QStringList({ "{\"Download\":\"setup\",\"Progress\":\"100\"}", succeed }));
-    QCOMPARE(pushes.count(succeed), 1);
-    QVERIFY(pushesTo(QStringLiteral("bystander"), messages).isEmpty());
-    QFile file(DirHelper::instance()->downloadPath() + QStringLiteral("/setup.v2.exe"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), body);
-}
-
-void TestDownloadsAndCookies::anyNameReachesThePageAsItself_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("ordinary") << QStringLiteral("setup");
-    QTest::newRow("quotes and backslash") << QStringLiteral("it's \"q\" \\");
-    QTest::newRow("script") << QStringLiteral("\"});callQML('pusher','','injected');({\"");
-    QTest::newRow("line separators") << QStringLiteral("a") + QChar(0x2028) + QStringLiteral("\nb");
-}
-
-// Pushes go in as JSON strings: the page gets the name, and no script of it.
-// An ordinary name gives the very text pages have always had.
-void TestDownloadsAndCookies::anyNameReachesThePageAsItself()
-{
-    QFETCH(QString, name);
-    const WindowRecord *record
-        = openLoaded(QStringLiteral("pusher"), m_server.url("/talk.html?pusher"));
-    QVERIFY(record);
-    QSignalSpy messages(m_windows, &QCefView::sgWebMsgReceived);
-
-    m_windows->onDownload(record->client->getBrowser(), 7, QStringLiteral("Downloading"), name);
-    m_windows->onDownload(record->client->getBrowser(), -1, QStringLiteral("Succeed"), name);
-    m_windows->onDownload(record->client->getBrowser(), -1, QStringLiteral("Failed"), name);
-    // Whatever the page ran of the pushes, it ran before this.
-    const QString end = QStringLiteral("{\"end\":true}");
-    m_windows->sendToWeb(
-        QStringLiteral("pusher"), QStringLiteral("callQML('pusher', '', '%1')").arg(end));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        pushesTo(QStringLiteral("pusher"), messages).contains(end), kEngineTimeout);
-
-    QStringList pushes = pushesTo(QStringLiteral("pusher"), messages);
-    QCOMPARE(pushes.takeLast(), end);
-    QCOMPARE(pushes.count(), 3);
-    const QJsonObject progress = QJsonDocument::fromJson(pushes.at(0).toUtf8()).object();
-    const QJsonObject succeed = QJsonDocument::fromJson(pushes.at(1).toUtf8()).object();
-    const QJsonObject failed = QJsonDocument::fromJson(pushes.at(2).toUtf8()).object();
-    QCOMPARE(progress.keys(), QStringList({ "Download", "Progress" }));
-    QCOMPARE(progress.value("Download").toString(), name);
-    QCOMPARE(progress.value("Progress").toString(), QStringLiteral("7"));
-    QCOMPARE(succeed.keys(), QStringList({ "Download", "State" }));
-    QCOMPARE(succeed.value("Download").toString(), name);
-    QCOMPARE(succeed.value("State").toString(), QStringLiteral("Succeed"));
-    QCOMPARE(failed.value("Download").toString(), name);
-    QCOMPARE(failed.value("State").toString(), QStringLiteral("Failed"));
-    if (name == QLatin1String("setup")) {
-        QCOMPARE(pushes,
-            QStringList({ "{\"Download\":\"setup\",\"Progress\":\"7\"}",
-                "{\"Download\":\"setup\",\"State\":\"Succeed\"}",
-                "{\"Download\":\"setup\",\"State\":\"Failed\"}" }));
-    }
 }
 
 // The download folder is a small file system of its own, which the download

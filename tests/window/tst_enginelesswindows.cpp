@@ -4,7 +4,7 @@
 #include "engine/pagerequests.h"
 #include "enginetest.h"
 #include "fakeengine.h"
-#include "shellscene.h"
+#include "fakeshell.h"
 #include "window/loadfailurerecovery.h"
 #include "window/qcefview.h"
 #include "window/rendererdeaths.h"
@@ -30,10 +30,13 @@ private slots:
     void initTestCase();
     void cleanup();
 
+    // Runs first: the splash is closed once for the whole process.
+    void startupErrorPageTakesOverFromTheSplash();
     void windowHoldsItsPageAndTheDispatcherAnswers();
     void closeRequestTakesTheWindowAndItsPageAway();
     void deadRendererReloadsThenShowsTheErrorPage();
     void failedLoadShowsTheErrorPageUntilRetryLoads();
+    void errorPageRetriesUntilThePageLoads();
     void unansweredLoadShowsTheErrorPageUntilALoadFinishes();
     void answeredLoadIsShownHoweverSlow();
     void shownPageThatStopsAnsweringIsReported();
@@ -45,13 +48,9 @@ private slots:
 private:
     FakePage *open(const QString &name, const QString &url = kPortal);
     QString lastScript(const FakePage &page) const;
+    static bool showsErrorPage(const FakePage &page);
 
-    FakeEngine *m_engine = nullptr;
-    ShellScene m_shell { [this] {
-        auto engine = std::make_unique<FakeEngine>();
-        m_engine = engine.get();
-        return engine;
-    } };
+    FakeShell m_shell;
     QCefView *m_windows = nullptr;
 };
 
@@ -59,14 +58,17 @@ void TestEnginelessWindows::initTestCase()
 {
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    QVERIFY(m_engine->settings().pageScript.contains(QStringLiteral("callQML")));
+    QVERIFY(m_shell.engine()->settings().pageScript.contains(QStringLiteral("callQML")));
 }
 
 void TestEnginelessWindows::cleanup()
 {
-    QVERIFY(m_shell.closeWindows(m_windows->findWindow(QStringLiteral("game"))
-            ? QStringList { QStringLiteral("game") }
-            : QStringList()));
+    QStringList opened;
+    for (const QString &name : { QStringLiteral("game"), QStringLiteral("login") }) {
+        if (m_windows->findWindow(name))
+            opened.append(name);
+    }
+    QVERIFY(m_shell.scene().closeWindows(opened));
 }
 
 // Attached: the page's window sits in the scene window named after it.
@@ -80,12 +82,33 @@ FakePage *TestEnginelessWindows::open(const QString &name, const QString &url)
     };
     if (!QTest::qWaitFor(attached, 5000))
         return nullptr;
-    return m_engine->fakeProfile()->pages().constLast();
+    return m_shell.profile()->pages().constLast();
 }
 
 QString TestEnginelessWindows::lastScript(const FakePage &page) const
 {
     return page.scripts().isEmpty() ? QString() : page.scripts().constLast();
+}
+
+bool TestEnginelessWindows::showsErrorPage(const FakePage &page)
+{
+    return page.url().scheme() == QLatin1String("data") && !page.html().isEmpty();
+}
+
+// The start-up window, hidden behind the splash, cannot reach the portal.
+void TestEnginelessWindows::startupErrorPageTakesOverFromTheSplash()
+{
+    QSignalSpy logoCloses(m_windows, &QCefView::sgCloseLogo);
+    m_windows->openWindow(QStringLiteral("login"), QString(), QString(), kPortal,
+        QStringLiteral("0,0,300,200"), QString(), QString(), QString(), QString(), QString(),
+        false);
+    FakePage *page = m_shell.waitForPage(QStringLiteral("login"));
+    QVERIFY(page);
+    QVERIFY(!m_windows->findWindow(QStringLiteral("login"))->window->isVisible());
+    page->failLoad(-102, QStringLiteral("net::ERR_CONNECTION_REFUSED"));
+    QTRY_VERIFY(showsErrorPage(*page));
+    QTRY_COMPARE(logoCloses.count(), 1);
+    QVERIFY(m_windows->findWindow(QStringLiteral("login"))->window->isVisible());
 }
 
 void TestEnginelessWindows::windowHoldsItsPageAndTheDispatcherAnswers()
@@ -151,15 +174,43 @@ void TestEnginelessWindows::failedLoadShowsTheErrorPageUntilRetryLoads()
     QCOMPARE(page->loads().count(), 2);
 }
 
+// An HTTP error status is a failure too; the error page retries by itself
+// after a few seconds, and at once on its link or a reload.
+void TestEnginelessWindows::errorPageRetriesUntilThePageLoads()
+{
+    FakePage *page = open(QStringLiteral("game"));
+    QVERIFY(page);
+    page->finishLoad(503);
+    QTRY_VERIFY(showsErrorPage(*page));
+    QTRY_COMPARE_WITH_TIMEOUT(page->loads().count(), 2, 10000);
+    page->finishLoad();
+    QVERIFY(!showsErrorPage(*page));
+
+    // The shell's links do nothing from any other page.
+    const QUrl retry(QStringLiteral("http://lumen-shell.invalid/retry"));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 2);
+
+    m_windows->reload(QStringLiteral("game"));
+    QCOMPARE(page->loads().count(), 3);
+    page->finishLoad(503);
+    QTRY_VERIFY(showsErrorPage(*page));
+    QVERIFY(!page->navigate(retry));
+    QCOMPARE(page->loads().count(), 4);
+    QCOMPARE(page->loads().constLast(), QUrl(kPortal));
+    page->finishLoad();
+    QVERIFY(!showsErrorPage(*page));
+}
+
 // A window's client and page as the window manager makes them, with the
 // answer limit shortened.
 void TestEnginelessWindows::unansweredLoadShowsTheErrorPageUntilALoadFinishes()
 {
     const CefRefPtr<QCefClient> client(new QCefClient);
     new LoadFailureRecovery(QStringLiteral("login"), true, client.data(), kShortLimitMs);
-    CefBrowser::createBrowser(m_engine->profile(), PageOptions(), client, kPortal);
+    CefBrowser::createBrowser(m_shell.profile(), PageOptions(), client, kPortal);
     QTRY_VERIFY(client->getBrowser());
-    FakePage *page = m_engine->fakeProfile()->pages().constLast();
+    FakePage *page = m_shell.profile()->pages().constLast();
 
     QTRY_VERIFY(page->html().contains(QStringLiteral("did not answer in time")));
     QVERIFY(page->html().contains(QStringLiteral("/quit")));
@@ -185,9 +236,9 @@ void TestEnginelessWindows::answeredLoadIsShownHoweverSlow()
         = new LoadFailureRecovery(QStringLiteral("login"), true, client.data(), kShortLimitMs);
     int shown = 0;
     connect(failures, &LoadFailureRecovery::sgShowBeforeLoaded, this, [&shown] { ++shown; });
-    CefBrowser::createBrowser(m_engine->profile(), PageOptions(), client, kPortal);
+    CefBrowser::createBrowser(m_shell.profile(), PageOptions(), client, kPortal);
     QTRY_VERIFY(client->getBrowser());
-    FakePage *page = m_engine->fakeProfile()->pages().constLast();
+    FakePage *page = m_shell.profile()->pages().constLast();
     page->commitLoad();
     QTRY_COMPARE(shown, 1);
     QTest::qWait(5 * kShortLimitMs);
@@ -210,7 +261,7 @@ void TestEnginelessWindows::shownPageThatStopsAnsweringIsReported()
 {
     PageOptions options;
     options.visible = false;
-    auto *page = static_cast<FakePage *>(m_engine->profile()->createPage(options));
+    auto *page = static_cast<FakePage *>(m_shell.profile()->createPage(options));
     auto *watchdog = new RendererWatchdog(page, kShortLimitMs);
     QSignalSpy unanswered(watchdog, &RendererWatchdog::sgUnanswered);
     QTest::qWait(5 * kShortLimitMs);
@@ -232,8 +283,7 @@ void TestEnginelessWindows::pageThatStopsAnsweringIsAskedAbout()
 {
     PageOptions options;
     options.visible = false;
-    std::unique_ptr<FakePage> page(
-        static_cast<FakePage *>(m_engine->profile()->createPage(options)));
+    std::unique_ptr<FakePage> page(static_cast<FakePage *>(m_shell.profile()->createPage(options)));
     auto *question = new HangQuestion(page.get(), kShortLimitMs);
     QSignalSpy reload(question, &HangQuestion::sgReloadChosen);
     QTest::qWait(3 * kShortLimitMs);

@@ -22,14 +22,9 @@ namespace {
 
 // Browsers appear, load and close on the engine's own time.
 constexpr int kEngineTimeout = 20000;
-// Well before the first automatic retry, which comes after about 5 s.
-constexpr int kBeforeAutomaticRetryMs = 3000;
 
 const char reportingPage[]
     = "<!doctype html><html><body><script>callQML('loaded', '', '');</script></body></html>";
-const QString followRetryLink
-    = QStringLiteral("location.href = 'http://lumen-shell.invalid/retry'");
-const char silentPage[] = "<!doctype html><html><body>down</body></html>";
 // Reports, then keeps its renderer busy for good.
 const char hangingPage[] = "<!doctype html><html><body><script>callQML('loaded', '', '');"
                            "setTimeout(function () { for (;;) {} }, 500);</script></body></html>";
@@ -113,7 +108,10 @@ QString closedPortUrl()
 } // namespace
 
 // Windows whose page is gone (its renderer died, the address cannot be
-// reached) come back by themselves, or show the shell's own error page.
+// reached) come back by themselves, or show the shell's own error page: what
+// Chromium reports of real dead renderers, failed and slow lines and blocked
+// pages. The recovery rules themselves are tested on the fake engine
+// (tst_enginelesswindows).
 class TestWindowRecovery : public QObject
 {
     Q_OBJECT
@@ -125,8 +123,6 @@ private slots:
     void deadRendererReloadsUntilItDiesTooOften();
     void failedPageShowsTheErrorPage_data();
     void failedPageShowsTheErrorPage();
-    void errorPageRetriesUntilThePageLoads();
-    void startupErrorPageTakesOverFromTheSplash();
     void hungPageIsEndedAndReloaded();
     void serverThatNeverAnswersGetsTheErrorPage();
     void slowLinesLoadTheirPages_data();
@@ -209,43 +205,6 @@ void TestWindowRecovery::failedPageShowsTheErrorPage()
     QVERIFY(record);
     QTRY_VERIFY2_WITH_TIMEOUT(
         showsErrorPage(*record), qPrintable(record->client->getBrowser()->url()), kEngineTimeout);
-}
-
-void TestWindowRecovery::errorPageRetriesUntilThePageLoads()
-{
-    const QString path = QStringLiteral("/flaky.html");
-    m_server.setPage(path, silentPage, 503);
-    WindowRecord *record = openWindow(m_server.url(path));
-    QVERIFY(record);
-    QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
-    m_server.setPage(path, reportingPage);
-    QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 1, kEngineTimeout);
-    QVERIFY(!showsErrorPage(*record));
-
-    // The shell's links do nothing from any other page.
-    const int requests = m_server.requestCount(path);
-    CefBrowser *browser = record->client->getBrowser().data();
-    browser->executeJavaScript(followRetryLink);
-    QTest::qWait(kBeforeAutomaticRetryMs);
-    QCOMPARE(m_server.requestCount(path), requests);
-
-    // Retry loads at once.
-    m_server.setPage(path, silentPage, 503);
-    m_windows->reload(QStringLiteral("page"));
-    QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
-    m_server.setPage(path, reportingPage);
-    browser->executeJavaScript(followRetryLink);
-    QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 2, kBeforeAutomaticRetryMs);
-}
-
-void TestWindowRecovery::startupErrorPageTakesOverFromTheSplash()
-{
-    QSignalSpy logoCloses(m_windows, &QCefView::sgCloseLogo);
-    WindowRecord *record = openWindow(closedPortUrl(), QStringLiteral("login"));
-    QVERIFY(record);
-    QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(logoCloses.count(), 1, kEngineTimeout);
-    QVERIFY(record->window->isVisible());
 }
 
 // Only a page on screen is watched; the player is asked, and Reload ends and reloads it.
