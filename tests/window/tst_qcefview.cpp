@@ -346,9 +346,6 @@ void TestQCefView::startupWindowAppearsAfterItsPageLoaded()
     QVERIFY(login);
     QTRY_COMPARE_WITH_TIMEOUT(loadEnds.count(), 1, kEngineTimeout);
     QVERIFY(!login->window->isVisible());
-    // Its page's window paints nothing meanwhile: widgets paint a window they take as mapped.
-    const QWidget *loginView = QWidget::find(login->browserWindow->winId());
-    QVERIFY(loginView && !loginView->testAttribute(Qt::WA_Mapped));
     QTRY_VERIFY_WITH_TIMEOUT(newsLoadedAfterMs >= 0, kEngineTimeout);
     QVERIFY2(
         newsLoadedAfterMs < 2000, "the other page loaded after the hand-over, proving nothing");
@@ -359,8 +356,6 @@ void TestQCefView::startupWindowAppearsAfterItsPageLoaded()
     QCOMPARE(login->window->geometry(),
         QRect((screen.width() - 300) / 2, (screen.height() - 500) / 2, 300, 500));
     QVERIFY(!missing->window->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        sameColour(screenColourAt(login->window->geometry().center()), kRed), kEngineTimeout);
 }
 
 void TestQCefView::openingAnnouncesTheWindowToTheScene_data()
