@@ -78,17 +78,17 @@ QtEnginePage::QtEnginePage(
     // GPU, and a native window made before would be replaced by another one.
     // Running a script sets the page up without loading anything.
     m_page->runJavaScript(QString());
-    m_view->winId();
-    QWindow *window = m_view->windowHandle();
-    window->installEventFilter(this);
-    connect(window, &QWindow::activeChanged, this, &QtEnginePage::onActiveChanged);
+    // The native window comes when first asked for: making it takes the GUI thread, which is
+    // the engine's too, and the page's first load need not wait for it.
+    m_view->installEventFilter(this);
     if (options.visible)
         m_view->show();
 }
 
 QtEnginePage::~QtEnginePage()
 {
-    m_view->windowHandle()->removeEventFilter(this);
+    if (QWindow *window = m_view->windowHandle())
+        window->removeEventFilter(this);
 }
 
 void QtEnginePage::setUpPage()
@@ -130,7 +130,31 @@ void QtEnginePage::replacePage()
 
 QWindow *QtEnginePage::window() const
 {
+    m_view->winId();
     return m_view->windowHandle();
+}
+
+void QtEnginePage::onWindowMade()
+{
+    QWindow *window = m_view->windowHandle();
+    if (!window || window == m_window)
+        return;
+    m_window = window;
+    window->installEventFilter(this);
+    connect(window, &QWindow::activeChanged, this, &QtEnginePage::onActiveChanged);
+}
+
+// The window system tells a window it is exposed as soon as it is shown, even inside a window
+// that is not, and tells it again once that window shows. The first paint sets up the window's
+// GPU drawing on the GUI thread, which is the engine's too: put into a hidden window (the
+// start-up window stays hidden while its page loads), the page's window paints once it shows.
+bool QtEnginePage::isViewable() const
+{
+    for (const QWindow *window = m_window; window; window = window->parent()) {
+        if (!window->isVisible())
+            return false;
+    }
+    return true;
 }
 
 QWebEnginePage *QtEnginePage::webPage() const
@@ -337,6 +361,13 @@ void QtEnginePage::onActiveChanged()
 
 bool QtEnginePage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_view.get()) {
+        if (event->type() == QEvent::WinIdChange)
+            onWindowMade();
+        return EnginePage::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::Expose && m_window->isExposed() && !isViewable())
+        return true;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::KeyPress:

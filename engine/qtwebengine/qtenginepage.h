@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWebEnginePage>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -71,6 +72,8 @@ private:
     void onActiveChanged();
     void onLeaveChosen();
     void navigate(const std::function<void()> &navigation);
+    void onWindowMade();
+    bool isViewable() const;
 
     std::unique_ptr<QWebEngineView> m_view;
     ScriptDialogScheme *m_dialogScheme;
@@ -84,6 +87,7 @@ private:
     PagePointerLock *m_pointerLock;
     PageFullScreen *m_fullScreen;
     QPointer<HangQuestionView> m_hangQuestion;
+    QPointer<QWindow> m_window;
     // The shell's last load or reload, until the page starts loading: the
     // page's leave-page question may hold it back, and the player let it go.
     std::function<void()> m_heldNavigation;

@@ -1,3 +1,4 @@
+#include "cef/qcefclient.h"
 #include "enginetest.h"
 #include "screencolour.h"
 #include "shellscene.h"
@@ -14,8 +15,8 @@ const QColor kRed(200, 30, 40);
 } // namespace
 
 // What only the real engine on the X server shows: a window's page drawn
-// edge to edge in its scene window. The window manager's own rules are tested
-// on the fake engine (tst_qcefview).
+// edge to edge in its scene window, once that window shows. The window
+// manager's own rules are tested on the fake engine (tst_qcefview).
 class TestPageOnScreen : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ private slots:
     void cleanupTestCase();
 
     void browserFillsItsSceneWindowOnScreen();
+    void pageOfAHiddenWindowPaintsOnceItShows();
 
 private:
     ShellScene m_shell;
@@ -43,7 +45,7 @@ void TestPageOnScreen::initTestCase()
 
 void TestPageOnScreen::cleanupTestCase()
 {
-    QVERIFY(m_shell.closeWindows({ QStringLiteral("onscreen") }));
+    QVERIFY(m_shell.closeWindows({ QStringLiteral("onscreen"), QStringLiteral("hidden") }));
 }
 
 void TestPageOnScreen::browserFillsItsSceneWindowOnScreen()
@@ -67,6 +69,25 @@ void TestPageOnScreen::browserFillsItsSceneWindowOnScreen()
     record->window->setWidth(400);
     QTRY_VERIFY_WITH_TIMEOUT(
         sameColour(screenColourAt(frame.topLeft() + QPoint(397, 100)), kRed), kEngineTimeout);
+}
+
+// As the start-up window waits hidden for its page: the page's window paints nothing meanwhile
+// (widgets paint only a window they take as mapped), and draws its page once shown.
+void TestPageOnScreen::pageOfAHiddenWindowPaintsOnceItShows()
+{
+    QCefView *windows = m_shell.windows();
+    windows->openWindow(QStringLiteral("hidden"), QString(), QString(),
+        m_server.url(QStringLiteral("/red.html")), QStringLiteral("600,100,300,200"), QString(),
+        QString(), QString(), QString(), QString(), false);
+    WindowRecord *record = windows->findWindow(QStringLiteral("hidden"));
+    QSignalSpy loadEnds(record->client.data(), &QCefClient::sgLoadEnd);
+    QTRY_VERIFY_WITH_TIMEOUT(record->browserWindow && loadEnds.count() == 1, kEngineTimeout);
+    const QWidget *view = QWidget::find(record->browserWindow->winId());
+    QVERIFY(view && !view->testAttribute(Qt::WA_Mapped));
+
+    record->window->setVisible(true);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        sameColour(screenColourAt(record->window->geometry().center()), kRed), kEngineTimeout);
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestPageOnScreen)
