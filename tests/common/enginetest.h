@@ -53,10 +53,12 @@ private:
 // The engine's view that shows the browser's page, found by its window.
 inline QWebEngineView *viewOf(const CefBrowser &browser)
 {
+    // The page makes its native window when first asked for it.
+    QWindow *window = browser.window();
     const QWidgetList widgets = QApplication::topLevelWidgets();
     for (QWidget *widget : widgets) {
         auto *view = qobject_cast<QWebEngineView *>(widget);
-        if (view && view->windowHandle() && view->windowHandle() == browser.window())
+        if (view && window && view->windowHandle() == window)
             return view;
     }
     return nullptr;
