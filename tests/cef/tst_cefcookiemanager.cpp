@@ -2,6 +2,7 @@
 #include "cef/cefcookiemanager.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
+#include "cookietests.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 
@@ -83,17 +84,9 @@ void TestCefCookieManager::load(const QString &host, const QString &path)
     QVERIFY(loadEnds.wait(kEngineTimeout));
 }
 
-// What the client, as visitor, sends on: "name=value", sorted.
 QStringList TestCefCookieManager::cookiesFor(const QString &url, bool includeHttpOnly) const
 {
-    QCefClient client;
-    QSignalSpy sent(&client, &QCefClient::sgSendCookie);
-    CefCookieManager::GetGlobalManager()->VisitUrlCookies(url, includeHttpOnly, &client);
-    QStringList cookies;
-    for (const QList<QVariant> &cookie : qAsConst(sent))
-        cookies.append(cookie.at(0).toString() + QLatin1Char('=') + cookie.at(1).toString());
-    cookies.sort();
-    return cookies;
+    return visitedCookies(url, includeHttpOnly);
 }
 
 // Chromium's own form of a cookie set for a domain reaches the mirror too.

@@ -30,7 +30,6 @@ private slots:
     void init();
     void cleanup();
 
-    void requestArrivesAsExactText();
     void untrustedOriginsAreRefusedAndLoggedOnce();
     void pageLeavingTheTrustedSitesIsRefused();
     void oversizedRequestNeverArrives();
@@ -80,25 +79,6 @@ QStringList TestEnginelessBridge::refusals() const
 QJsonObject TestEnginelessBridge::message(int index) const
 {
     return QJsonDocument::fromJson(m_messages->at(index).at(0).toString().toUtf8()).object();
-}
-
-// Quotes, backslashes, letters beyond ASCII and line separators arrive as they were sent.
-void TestEnginelessBridge::requestArrivesAsExactText()
-{
-    const QString request
-        = QString::fromUtf8(R"({"k":"q\"b\\c é )") + QChar(0x2028) + QStringLiteral("\"}");
-    m_page->callBridgeFrom(kPartner, QStringLiteral("win"), QStringLiteral("7"), request);
-
-    QTRY_COMPARE(m_messages->count(), 1);
-    const QString expected = QString::fromUtf8(R"({
-    "id": "7",
-    "msgName": "callQML",
-    "name": "win",
-    "request": "{\"k\":\"q\\\"b\\\\c é )")
-        + QChar(0x2028) + QString::fromUtf8(R"(\"}"
-}
-)");
-    QCOMPARE(m_messages->at(0).at(0).toString(), expected);
 }
 
 // A frame of an untrusted or opaque origin gets nothing through; each origin is logged once.

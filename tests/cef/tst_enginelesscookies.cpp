@@ -2,6 +2,7 @@
 #include "cef/cefcookievisitor.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
+#include "cookietests.h"
 #include "fakeengine.h"
 
 #include <QNetworkCookie>
@@ -96,17 +97,9 @@ FakeProfile *TestEnginelessCookies::profile() const
     return static_cast<FakeEngine &>(m_engine.engine()).fakeProfile();
 }
 
-// What the client, as visitor, sends on: "name=value", sorted.
 QStringList TestEnginelessCookies::cookiesFor(const QString &url, bool includeHttpOnly) const
 {
-    QCefClient client;
-    QSignalSpy sent(&client, &QCefClient::sgSendCookie);
-    CefCookieManager::GetGlobalManager()->VisitUrlCookies(url, includeHttpOnly, &client);
-    QStringList cookies;
-    for (const QList<QVariant> &cookie : qAsConst(sent))
-        cookies.append(cookie.at(0).toString() + QLatin1Char('=') + cookie.at(1).toString());
-    cookies.sort();
-    return cookies;
+    return visitedCookies(url, includeHttpOnly);
 }
 
 void TestEnginelessCookies::visitsTheCookiesARequestWouldCarry_data()

@@ -1,3 +1,4 @@
+#include "cookietests.h"
 #include "enginetest.h"
 #include "fakeengine.h"
 #include "fakeshell.h"
@@ -49,17 +50,7 @@ void TestEnginelessLegacy::initTestCase()
     QGuiApplication::setQuitOnLastWindowClosed(false);
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    // The engine windows collected cookies of two sites: the game's, and the
-    // portal's session, which must never reach the game.
-    const auto collect = [this](const char *name, const char *value, const QString &domain) {
-        QNetworkCookie cookie(name, value);
-        cookie.setDomain(domain);
-        cookie.setPath(QStringLiteral("/"));
-        m_windows->onCollectCookie(cookie);
-    };
-    collect("session", "abc", QStringLiteral("my-game.localhost"));
-    collect("user", "7", QStringLiteral(".my-game.localhost"));
-    collect("portalSession", "secret", QStringLiteral("portal.localhost"));
+    collectCookiesOfTwoSites(*m_windows);
 }
 
 void TestEnginelessLegacy::cleanup()

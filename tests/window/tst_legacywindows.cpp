@@ -1,3 +1,4 @@
+#include "cookietests.h"
 #include "engine/qtwebengine/qtenginepage.h"
 #include "enginetest.h"
 #include "screencolour.h"
@@ -78,17 +79,7 @@ void TestLegacyWindows::initTestCase()
     m_server.setPage(QStringLiteral("/after-no-null"), "<html><body>after</body></html>");
     QVERIFY(m_shell.start());
     m_windows = m_shell.windows();
-    // The engine windows collected cookies of two sites: the game's, and the
-    // portal's session, which must never reach the game.
-    const auto collect = [this](const char *name, const char *value, const QString &domain) {
-        QNetworkCookie cookie(name, value);
-        cookie.setDomain(domain);
-        cookie.setPath(QStringLiteral("/"));
-        m_windows->onCollectCookie(cookie);
-    };
-    collect("session", "abc", QStringLiteral("my-game.localhost"));
-    collect("user", "7", QStringLiteral(".my-game.localhost"));
-    collect("portalSession", "secret", QStringLiteral("portal.localhost"));
+    collectCookiesOfTwoSites(*m_windows);
 }
 
 void TestLegacyWindows::cleanup()
