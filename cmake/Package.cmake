@@ -39,4 +39,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml6-module-qtqml, qml6-module-qtqml-models, \
 qml6-module-qtqml-workerscript, qml6-module-qtquick, qml6-module-qtquick-window, \
 qml6-module-qtquick-controls, qml6-module-qtquick-templates, \
 qml6-module-qt5compat-graphicaleffects")
+# Pages draw emoji in colour only with a colour emoji font, and in sans-serif text only when
+# that family is one without black-and-white emoji of its own (the engine uses Liberation Sans).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, fonts-liberation")
 include(CPack)

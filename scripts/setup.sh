@@ -15,6 +15,8 @@ packages=(
   libspdlog-dev libfmt-dev
   libx11-dev libxtst-dev
   libgl1-mesa-dri libglx-mesa0
+  # The fonts the package recommends: colour emoji, and a sans-serif without black-and-white ones.
+  fonts-noto-color-emoji fonts-liberation
   xvfb xauth x11-utils x11-apps imagemagick
   # Desktops for the tests: a window manager on X, and a Wayland one with X beside it; Qt's
   # Wayland plugin, without which Qt falls back to X by itself and the shell's choice goes unseen.

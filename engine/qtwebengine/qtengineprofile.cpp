@@ -4,6 +4,7 @@
 #include "engine/qtwebengine/qtenginepage.h"
 #include "engine/qtwebengine/scriptdialogscheme.h"
 
+#include <QFontDatabase>
 #include <QNetworkCookie>
 #include <QRegularExpression>
 #include <QWebEngineCookieStore>
@@ -12,6 +13,22 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+namespace {
+
+// The engine draws an emoji with the first font of the text that has a glyph for it, and
+// Linux's usual sans-serif (DejaVu Sans) has black-and-white ones, so emoji in sans-serif text
+// never reached the colour emoji font. Liberation Sans has none and keeps Arial's metrics,
+// the sans-serif the portal's pages are made for on Windows.
+void useSansSerifWithoutEmoji(QWebEngineSettings *settings)
+{
+    const QString family = QStringLiteral("Liberation Sans");
+    if (QFontDatabase::hasFamily(family))
+        settings->setFontFamily(QWebEngineSettings::SansSerifFont, family);
+}
+
+} // namespace
 
 QtEngineProfile::QtEngineProfile(const QString &storageName, const QString &storagePath,
     const QString &cachePath, QObject *parent)
@@ -22,6 +39,7 @@ QtEngineProfile::QtEngineProfile(const QString &storageName, const QString &stor
     m_profile->setPersistentStoragePath(storagePath);
     m_profile->setCachePath(cachePath);
     m_profile->installUrlSchemeHandler(ScriptDialogScheme::name(), m_dialogScheme);
+    useSansSerifWithoutEmoji(m_profile->settings());
     QWebEngineCookieStore *cookies = m_profile->cookieStore();
     connect(cookies, &QWebEngineCookieStore::cookieAdded, this, &EngineProfile::sgCookieAdded);
     connect(cookies, &QWebEngineCookieStore::cookieRemoved, this, &EngineProfile::sgCookieRemoved);

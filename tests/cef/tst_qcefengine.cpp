@@ -66,6 +66,8 @@ private slots:
     void storageLivesBesideTheProgram();
     void webGlDrawsUnderSoftwareOpenGl_data();
     void webGlDrawsUnderSoftwareOpenGl();
+    void emojiAreDrawnInColour_data();
+    void emojiAreDrawnInColour();
     void debuggingPortFollowsTheConfiguration_data();
     void debuggingPortFollowsTheConfiguration();
     void startFailureEndsTheRunQuietly_data();
@@ -102,6 +104,19 @@ void TestQCefEngine::initTestCase()
                  "callQML('gl', gl ? Array.from(pixel).join(',') : 'no context', '');"
                  "</script></body></html>";
     m_server.setResponse(QStringLiteral("/webgl.html"), webGl);
+    // How many of the emoji's pixels are coloured (their channels far apart) out of all it inks.
+    TestHttpServer::Response emoji;
+    emoji.body = "<html><body><canvas width='64' height='64'></canvas><script>"
+                 "var c = document.querySelector('canvas').getContext('2d');"
+                 "c.font = '48px ' + decodeURIComponent(location.hash.substr(1));"
+                 "c.fillText('\\u{1F600}', 4, 52);"
+                 "var d = c.getImageData(0, 0, 64, 64).data, ink = 0, coloured = 0;"
+                 "for (var i = 0; i < d.length; i += 4) { if (d[i + 3] < 128) continue; ink++;"
+                 "  var rgb = [d[i], d[i + 1], d[i + 2]];"
+                 "  if (Math.max.apply(null, rgb) - Math.min.apply(null, rgb) > 60) coloured++; }"
+                 "callQML('emoji', coloured + '/' + ink, '');"
+                 "</script></body></html>";
+    m_server.setResponse(QStringLiteral("/emoji.html"), emoji);
     QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/cache")).removeRecursively();
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
@@ -180,6 +195,24 @@ void TestQCefEngine::webGlDrawsUnderSoftwareOpenGl()
     QFETCH(QString, contextType);
     QCOMPARE(
         firstCallOf(QStringLiteral("/webgl.html#") + contextType), QStringLiteral("0,255,0,255"));
+}
+
+// The fonts a page names first: the generic sans-serif, and Arial, which Windows pages name
+// and which the system replaces with a font of its metrics.
+void TestQCefEngine::emojiAreDrawnInColour_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::newRow("sans-serif") << QStringLiteral("sans-serif");
+    QTest::newRow("Arial") << QStringLiteral("Arial");
+}
+
+void TestQCefEngine::emojiAreDrawnInColour()
+{
+    QFETCH(QString, family);
+    const QStringList counts = firstCallOf(QStringLiteral("/emoji.html#") + family).split('/');
+    QCOMPARE(counts.size(), 2);
+    QVERIFY2(counts.at(1).toInt() > 500, qPrintable(counts.join('/')));
+    QVERIFY2(counts.at(0).toInt() * 2 > counts.at(1).toInt(), qPrintable(counts.join('/')));
 }
 
 void TestQCefEngine::debuggingPortFollowsTheConfiguration_data()
