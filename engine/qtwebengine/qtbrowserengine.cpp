@@ -24,7 +24,11 @@ constexpr int kWheelLinesPerNotch = 6;
 void exportEnvironment(const EngineSettings &settings)
 {
     qputenv("QTWEBENGINEPROCESS_PATH", settings.subprocessPath.toLocal8Bit());
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", settings.switches.join(QLatin1Char(' ')).toLocal8Bit());
+    // Two fingers on a touch screen would zoom the page as a document; the page still gets the
+    // touches.
+    const QStringList switches
+        = settings.switches + QStringList { QStringLiteral("--disable-pinch") };
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", switches.join(QLatin1Char(' ')).toLocal8Bit());
     // Only the configuration decides about debugging, whatever the environment says.
     if (settings.remoteDebuggingPort > 0) {
         qputenv("QTWEBENGINE_REMOTE_DEBUGGING",

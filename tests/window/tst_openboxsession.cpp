@@ -13,8 +13,7 @@
 // plays a player's mouse and keys there through XTEST: the window manager moves the window (Alt
 // and a drag), the page reports the pointer's screen coordinates and a <select> list is opened
 // and chosen from; a game's element fills the screen until Escape; a held key, the wheel and
-// Ctrl reach the page as Chromium gives them on the same server. The test program itself needs
-// no display.
+// Ctrl reach the page as Chromium gives them. The test program itself needs no display.
 class TestOpenboxSession : public QObject
 {
     Q_OBJECT
@@ -40,10 +39,6 @@ private:
     QRegularExpressionMatch pointerSeenAt(const QPoint &point);
     bool choose(const QPoint &list, const QPoint &option, const QString &chosenPath);
     bool clickUntilReported(const QPoint &point, const QString &report);
-    // The page's key events for the key code in the order it had them: "keydown/false" (type and
-    // repeat), then the page's devicePixelRatio, innerWidth and visual viewport scale.
-    QStringList keysSeen(const QString &code) const;
-    QStringList wheelsSeen() const;
 
     QScopedPointer<QTemporaryDir> m_temp;
     QScopedPointer<QProcess> m_xserver;
@@ -80,15 +75,16 @@ window.qtQueryCallback = function (reply) {
     if (reply.id === 'startup')
         report(['/ready', Math.round(box.left), Math.round(box.bottom)].join('/'));
 };
-var sequence = 0;
-function reportKey(e) {
-    report(['/key', ++sequence, e.type, e.code, e.repeat, devicePixelRatio, innerWidth,
-        visualViewport.scale].join('/'));
-}
-addEventListener('keydown', reportKey);
-addEventListener('keyup', reportKey);
+addEventListener('mousedown', function () { report('/pressed'); });
+var seen = [];
+addEventListener('keydown', function (e) {
+    if (e.key === 'Enter')
+        report(['/seen', devicePixelRatio, innerWidth, visualViewport.scale, seen].join('/'));
+    seen.push((e.repeat ? 'repeat ' : 'down ') + e.key);
+});
+addEventListener('keyup', function (e) { seen.push('up ' + e.key); });
 addEventListener('wheel', function (e) {
-    report(['/wheel', e.deltaX, e.deltaY, e.deltaMode, e.ctrlKey].join('/'));
+    seen.push(['wheel', e.deltaX, e.deltaY, e.deltaMode, e.ctrlKey ? 'ctrl' : ''].join(' ').trim());
 });
 addEventListener('load', function () { callQML('login', 'startup', '{"GetVersion":"login"}'); });
 </script></body></html>)html";
@@ -196,23 +192,6 @@ bool TestOpenboxSession::clickUntilReported(const QPoint &point, const QString &
     return false;
 }
 
-QStringList TestOpenboxSession::keysSeen(const QString &code) const
-{
-    static const QRegularExpression key(QStringLiteral("^/key/(\\d+)/(key\\w+)/(\\w+)/(.*)$"));
-    QMap<int, QString> inOrder;
-    for (const QString &report : m_reports) {
-        const QRegularExpressionMatch seen = key.match(report);
-        if (seen.hasMatch() && seen.captured(3) == code)
-            inOrder.insert(seen.captured(1).toInt(), seen.captured(2) + '/' + seen.captured(4));
-    }
-    return inOrder.values();
-}
-
-QStringList TestOpenboxSession::wheelsSeen() const
-{
-    return m_reports.filter(QRegularExpression("^/wheel/")).replaceInStrings("/wheel/", "");
-}
-
 void TestOpenboxSession::waitUntilReady()
 {
     QTRY_VERIFY_WITH_TIMEOUT(!m_reports.filter(QRegularExpression("^/ready/")).isEmpty()
@@ -277,54 +256,40 @@ void TestOpenboxSession::gameFillsTheScreenUntilEscape()
         m_reports.contains("/fullscreen/false/300/500"), qPrintable(m_reports.join(' ')), 10000);
 }
 
-// Held, a key gives one press, repeats and one release; a notch of the wheel 120 pixels each
-// way; Ctrl with the wheel or "+" zooms nothing, and the page still hears of them.
+// As Chromium gives them on the same X server: a held key is one press, repeats and one release;
+// a notch of the wheel is 120 pixels each way. Ctrl with the wheel or "=" still reaches the page
+// and zooms nothing: at 96 dpi the design's zoom is 1.
 void TestOpenboxSession::keysAndWheelReachThePageUnzoomed()
 {
     waitUntilReady();
-    // A click above the game's stage gives the window the keyboard.
+    // Above the game's stage, which would fill the screen.
     const QPoint centre(screenSize.width() / 2, screenSize.height() / 2);
-    m_input->movePointer(centre + QPoint(0, -150));
-    const auto focused = [this] { return !keysSeen("KeyZ").isEmpty(); };
-    bool answered = false;
-    for (int attempt = 0; attempt < 10 && !answered; ++attempt) {
-        m_input->clickButton(1);
-        m_input->tapKey(XK_z);
-        answered = QTest::qWaitFor(focused, 1500);
-    }
-    QVERIFY(answered);
-    const QString unzoomed = QStringLiteral("1/300/1");
-    QVERIFY2(keysSeen("KeyZ").constFirst().endsWith(unzoomed), qPrintable(keysSeen("KeyZ")[0]));
-
+    QVERIFY(clickUntilReported(centre - QPoint(0, 150), "/pressed"));
     m_input->pressKey(XK_a);
     QTest::qWait(1500);
     m_input->releaseKey(XK_a);
-    QTRY_VERIFY(keysSeen("KeyA").constLast().startsWith("keyup/"));
-    const QStringList held = keysSeen("KeyA").replaceInStrings("/" + unzoomed, "");
-    QVERIFY2(held.size() > 10, qPrintable(held.join(' ')));
-    QCOMPARE(held.mid(1, held.size() - 2), QStringList(held.size() - 2, "keydown/true"));
-    QCOMPARE(held.constFirst() + ' ' + held.constLast(), QString("keydown/false keyup/false"));
-
-    const QStringList notches { "0/-120/0/false", "0/120/0/false", "-120/0/0/false",
-        "120/0/0/false", "0/-120/0/true", "0/-120/0/true" };
-    for (unsigned int button = 4; button <= 7; ++button) {
+    // Each notch on its own: the engine adds up those that wait for the page.
+    const auto turn = [this](unsigned int button) {
         m_input->clickButton(button);
-        QTRY_COMPARE(wheelsSeen().size(), int(button) - 3);
-    }
+        QTest::qWait(300);
+    };
+    for (unsigned int button : { 4, 5, 6, 7 })
+        turn(button);
     m_input->pressKey(XK_Control_L);
-    for (int notch = 5; notch <= 6; ++notch) {
-        m_input->clickButton(4);
-        QTRY_COMPARE(wheelsSeen().size(), notch);
-    }
+    turn(4);
+    turn(4);
     m_input->tapKey(XK_equal);
     m_input->releaseKey(XK_Control_L);
-    QCOMPARE(wheelsSeen(), notches);
     QTest::qWait(1000);
-    const int taps = keysSeen("KeyZ").size();
-    m_input->tapKey(XK_z);
-    QTRY_COMPARE(keysSeen("KeyZ").size(), taps + 2);
-    QVERIFY2(
-        keysSeen("KeyZ").constLast().endsWith(unzoomed), qPrintable(keysSeen("KeyZ").join(' ')));
+    m_input->tapKey(XK_Return);
+    QTRY_VERIFY(!m_reports.filter(QRegularExpression("^/seen/")).isEmpty());
+    const QString seen = m_reports.filter(QRegularExpression("^/seen/")).constFirst();
+    QVERIFY2(QRegularExpression("^/seen/1/300/1/down a,(repeat a,){10,}up a,wheel 0 -120 0,"
+                                "wheel 0 120 0,wheel -120 0 0,wheel 120 0 0,down Control,"
+                                "(wheel 0 -120 0 ctrl,){2}down =,up =,up Control$")
+                 .match(seen)
+                 .hasMatch(),
+        qPrintable(seen));
 }
 
 QTEST_GUILESS_MAIN(TestOpenboxSession)
