@@ -4,8 +4,9 @@
 // (keyrepeat_linux.cpp, keyrepeat_win.cpp).
 namespace KeyRepeat {
 
-// Makes a held key arrive as a browser reports it: one press, then presses marked as repeats,
-// then one release. Needs the application object, which owns whatever this installs.
+// Makes each repeat of a held key reach the windows flagged as one, and the key's one real release
+// unflagged: the engine then tells pages of one press, repeats and one release, as a browser
+// does. Needs the application object, which owns whatever this installs.
 void reportHeldKeysCleanly();
 
 } // namespace KeyRepeat

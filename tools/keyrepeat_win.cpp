@@ -4,7 +4,8 @@ namespace KeyRepeat {
 
 void reportHeldKeysCleanly()
 {
-    // Windows sends a held key's repeats as presses flagged as repeats, and Qt passes the flag on.
+    // Windows marks a press of a key that is already down; Qt flags that repeat itself, with
+    // no guessing.
 }
 
 } // namespace KeyRepeat
