@@ -11,6 +11,7 @@
 #include "cef/qcefapp.h"
 #include "cef/qcefengine.h"
 #include "engine/browserengine.h"
+#include "tools/keyrepeat.h"
 #include "tools/quitsignals.h"
 #include "tools/tools.h"
 #include "window/qcefview.h"
@@ -106,6 +107,7 @@ void Shell::startServices()
 {
     QApplication::setWindowIcon(ProgramIcon::icon());
     MVTConfig::instance();
+    KeyRepeat::reportHeldKeysCleanly();
     // Installs the global keyboard and mouse hooks; it acts once it knows the
     // window manager.
     m_hook = std::make_unique<WindowHook>();

@@ -7,17 +7,28 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRandomGenerator>
+#include <QStyleHints>
 #include <QWebEngineScript>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
 namespace {
 
+// Chromium scrolls 120 pixels for a notch of the wheel on X11, whatever the desktop's setting, and
+// pages see that as the wheel event's deltaY. The engine makes it 20 pixels for each line of
+// the style hint, which it reads at its first wheel event.
+constexpr int kWheelLinesPerNotch = 6;
+
 // The engine reads these when it starts.
 void exportEnvironment(const EngineSettings &settings)
 {
     qputenv("QTWEBENGINEPROCESS_PATH", settings.subprocessPath.toLocal8Bit());
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", settings.switches.join(QLatin1Char(' ')).toLocal8Bit());
+    // Two fingers on a touch screen would zoom the page as a document; the page still gets the
+    // touches.
+    const QStringList switches
+        = settings.switches + QStringList { QStringLiteral("--disable-pinch") };
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", switches.join(QLatin1Char(' ')).toLocal8Bit());
     // Only the configuration decides about debugging, whatever the environment says.
     if (settings.remoteDebuggingPort > 0) {
         qputenv("QTWEBENGINE_REMOTE_DEBUGGING",
@@ -65,7 +76,8 @@ QString channelScript(const QString &bridgeScript)
                          .arg(BridgeEndpoint::channelObjectName(), gestureSecret());
     for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
-             QStringLiteral(":/qtwebengine/filechoosercancel.js") })
+             QStringLiteral(":/qtwebengine/filechoosercancel.js"),
+             QStringLiteral(":/qtwebengine/ctrlwheel.js") })
         script += resourceText(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
 }
@@ -86,6 +98,7 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     if (m_profile || !helperIsUsable(settings.subprocessPath))
         return false;
     exportEnvironment(settings);
+    QGuiApplication::styleHints()->setWheelScrollLines(kWheelLinesPerNotch);
     Q_INIT_RESOURCE(qtwebengine);
     ScriptDialogScheme::registerScheme();
     m_profile = new QtEngineProfile(

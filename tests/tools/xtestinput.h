@@ -26,7 +26,7 @@ public:
     void tapKey(unsigned long keySym);
 
     void movePointer(const QPoint &point);
-    // X button numbers: 1 left, 2 middle, 3 right, 4 and 5 the wheel.
+    // X button numbers: 1 left, 2 middle, 3 right, 4 and 5 the wheel, 6 and 7 its sideways tilt.
     void pressButton(unsigned int button);
     void releaseButton(unsigned int button);
     void clickButton(unsigned int button);

@@ -12,8 +12,8 @@
 // Runs the real program on an X display of its own under Openbox, a common window manager, and
 // plays a player's mouse and keys there through XTEST: the window manager moves the window (Alt
 // and a drag), the page reports the pointer's screen coordinates and a <select> list is opened
-// and chosen from; a game's element fills the screen until Escape. The test program itself
-// needs no display.
+// and chosen from; a game's element fills the screen until Escape; a held key, the wheel and
+// Ctrl reach the page as Chromium gives them. The test program itself needs no display.
 class TestOpenboxSession : public QObject
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ private slots:
 
     void movedWindowKeepsPointerAndSelectListsInPlace();
     void gameFillsTheScreenUntilEscape();
+    void keysAndWheelReachThePageUnzoomed();
 
 private:
     void startDisplay();
@@ -74,6 +75,17 @@ window.qtQueryCallback = function (reply) {
     if (reply.id === 'startup')
         report(['/ready', Math.round(box.left), Math.round(box.bottom)].join('/'));
 };
+addEventListener('mousedown', function () { report('/pressed'); });
+var seen = [];
+addEventListener('keydown', function (e) {
+    if (e.key === 'Enter')
+        report(['/seen', devicePixelRatio, innerWidth, visualViewport.scale, seen].join('/'));
+    seen.push((e.repeat ? 'repeat ' : 'down ') + e.key);
+});
+addEventListener('keyup', function (e) { seen.push('up ' + e.key); });
+addEventListener('wheel', function (e) {
+    seen.push(['wheel', e.deltaX, e.deltaY, e.deltaMode, e.ctrlKey ? 'ctrl' : ''].join(' ').trim());
+});
 addEventListener('load', function () { callQML('login', 'startup', '{"GetVersion":"login"}'); });
 </script></body></html>)html";
 
@@ -242,6 +254,42 @@ void TestOpenboxSession::gameFillsTheScreenUntilEscape()
     m_input->tapKey(XK_Escape);
     QTRY_VERIFY2_WITH_TIMEOUT(
         m_reports.contains("/fullscreen/false/300/500"), qPrintable(m_reports.join(' ')), 10000);
+}
+
+// As Chromium gives them on the same X server: a held key is one press, repeats and one release;
+// a notch of the wheel is 120 pixels each way. Ctrl with the wheel or "=" still reaches the page
+// and zooms nothing: at 96 dpi the design's zoom is 1.
+void TestOpenboxSession::keysAndWheelReachThePageUnzoomed()
+{
+    waitUntilReady();
+    // Above the game's stage, which would fill the screen.
+    const QPoint centre(screenSize.width() / 2, screenSize.height() / 2);
+    QVERIFY(clickUntilReported(centre - QPoint(0, 150), "/pressed"));
+    m_input->pressKey(XK_a);
+    QTest::qWait(1500);
+    m_input->releaseKey(XK_a);
+    // Each notch on its own: the engine adds up those that wait for the page.
+    const auto turn = [this](unsigned int button) {
+        m_input->clickButton(button);
+        QTest::qWait(300);
+    };
+    for (unsigned int button : { 4, 5, 6, 7 })
+        turn(button);
+    m_input->pressKey(XK_Control_L);
+    turn(4);
+    turn(4);
+    m_input->tapKey(XK_equal);
+    m_input->releaseKey(XK_Control_L);
+    QTest::qWait(1000);
+    m_input->tapKey(XK_Return);
+    QTRY_VERIFY(!m_reports.filter(QRegularExpression("^/seen/")).isEmpty());
+    const QString seen = m_reports.filter(QRegularExpression("^/seen/")).constFirst();
+    QVERIFY2(QRegularExpression("^/seen/1/300/1/down a,(repeat a,){10,}up a,wheel 0 -120 0,"
+                                "wheel 0 120 0,wheel -120 0 0,wheel 120 0 0,down Control,"
+                                "(wheel 0 -120 0 ctrl,){2}down =,up =,up Control$")
+                 .match(seen)
+                 .hasMatch(),
+        qPrintable(seen));
 }
 
 QTEST_GUILESS_MAIN(TestOpenboxSession)
