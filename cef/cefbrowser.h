@@ -40,8 +40,13 @@ public:
     // Runs in the main frame, in the page's own script world.
     void executeJavaScript(const QString &code);
     void reloadIgnoreCache();
-    // The page's sound; a new browser starts unmuted.
+    // The page's sound as the portal asked for it; a new browser starts unmuted.
     void setAudioMuted(bool muted);
+    // The shell holds the page's sound back whatever the portal asked, and lets it go as the
+    // portal asked it last.
+    void setSilenced(bool silenced);
+    // Whether the player can see the page's window.
+    void setVisibleToPlayer(bool visible);
     // Ends the page's render process, which the client then hears of as a
     // kill. False when there was none to end.
     bool terminateRenderProcess();
@@ -57,10 +62,13 @@ signals:
 
 private:
     explicit CefBrowser(EnginePage *page);
+    void applyMute();
 
     const int m_identifier;
     QPointer<EnginePage> m_page;
     bool m_closed = false;
+    bool m_audioMuted = false;
+    bool m_silenced = false;
 };
 
 Q_DECLARE_METATYPE(CefRefPtr<CefBrowser>)

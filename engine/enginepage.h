@@ -47,6 +47,9 @@ public:
     virtual void runJavaScript(const QString &code) = 0;
     virtual void reloadBypassingCache() = 0;
     virtual void setAudioMuted(bool muted) = 0;
+    // Whether the player can see the page, as a browser tells a tab: out of sight, its
+    // documents are hidden and get no animation frames, while their timers run on.
+    virtual void setVisibleToPlayer(bool visible) = 0;
     // Asks the page's render process for a sign of life: sgPingAnswered
     // follows when it gives one. A renderer stuck in a script gives none.
     virtual void ping() = 0;

@@ -117,6 +117,7 @@ void QtEnginePage::setUpPage()
         m_page, &QWebEnginePage::navigationRequested, this, &QtEnginePage::onNavigationRequested);
     connect(m_page, &QWebEnginePage::certificateError, this, &QtEnginePage::onCertificateError);
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
+    connect(m_page, &QWebEnginePage::visibleChanged, this, &QtEnginePage::onPageVisibleChanged);
 }
 
 void QtEnginePage::replacePage()
@@ -190,6 +191,21 @@ void QtEnginePage::reloadBypassingCache()
 void QtEnginePage::setAudioMuted(bool muted)
 {
     m_page->setAudioMuted(muted);
+}
+
+void QtEnginePage::setVisibleToPlayer(bool visible)
+{
+    m_visibleToPlayer = visible;
+    m_page->setVisible(visible && m_view->isVisible());
+}
+
+// The view tells its page only of its own showing and hiding: put into a window of the shell,
+// it stays shown while that window is minimised or hidden, and a page the player cannot see
+// would be shown again whenever the view is.
+void QtEnginePage::onPageVisibleChanged(bool visible)
+{
+    if (visible && !m_visibleToPlayer)
+        m_page->setVisible(false);
 }
 
 // An empty script in the shell's own world: the page can neither answer for

@@ -186,6 +186,7 @@ private slots:
     void popupClosesWhenAnotherShellWindowIsFocused();
     void closingAPopupOnlyHidesIt();
     void hidingTheShellRestoresEachWindow();
+    void pagesOutOfSightAreTold();
     void closingRemovesTheRecordOnceTheBrowserHasClosed();
     void closeForANameWithoutWindowIsHarmless();
     void namesThatBreakTheListAreRefused_data();
@@ -890,6 +891,35 @@ void TestQCefView::hidingTheShellRestoresEachWindow()
     m_windows->switchWindow(QStringLiteral("hiddenOne"), QString());
     m_windows->bringBack();
     QVERIFY(hidden->window->isVisible());
+}
+
+// As a browser tells a tab; the whole shell hidden silences its pages, and each comes back with
+// the portal's own mute as it was.
+void TestQCefView::pagesOutOfSightAreTold()
+{
+    WindowRecord *game = open(Opening("sightGame").popup());
+    WindowRecord *lobby = open(Opening("sightLobby"));
+    QVERIFY(game && lobby);
+    const FakePage *gamePage = m_shell.pageOf(QStringLiteral("sightGame"));
+    const FakePage *lobbyPage = m_shell.pageOf(QStringLiteral("sightLobby"));
+    QVERIFY(gamePage->isVisibleToPlayer());
+
+    game->window->setWindowState(Qt::WindowMinimized);
+    QVERIFY(!gamePage->isVisibleToPlayer());
+    game->window->setWindowState(Qt::WindowNoState);
+    QVERIFY(gamePage->isVisibleToPlayer());
+    m_windows->closeWindow(QStringLiteral("sightGame"));
+    QVERIFY(!gamePage->isVisibleToPlayer());
+    m_windows->switchWindow(QStringLiteral("sightGame"), QString());
+    QVERIFY(gamePage->isVisibleToPlayer());
+
+    lobby->browser()->setAudioMuted(true);
+    m_windows->setWindowHidden(true);
+    QVERIFY(!gamePage->isVisibleToPlayer() && !lobbyPage->isVisibleToPlayer());
+    QVERIFY(gamePage->isMuted() && lobbyPage->isMuted());
+    m_windows->setWindowHidden(false);
+    QVERIFY(gamePage->isVisibleToPlayer() && lobbyPage->isVisibleToPlayer());
+    QVERIFY(!gamePage->isMuted() && lobbyPage->isMuted());
 }
 
 void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
