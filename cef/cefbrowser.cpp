@@ -92,6 +92,10 @@ void CefBrowser::setVisibleToPlayer(bool visible)
 {
     if (m_page)
         m_page->setVisibleToPlayer(visible);
+    if (visible == m_visibleToPlayer)
+        return;
+    m_visibleToPlayer = visible;
+    emit sgVisibleToPlayerChanged(visible);
 }
 
 bool CefBrowser::terminateRenderProcess()

@@ -45,8 +45,9 @@ public:
     // The shell holds the page's sound back whatever the portal asked, and lets it go as the
     // portal asked it last.
     void setSilenced(bool silenced);
-    // Whether the player can see the page's window.
+    // Whether the player can see the page's window; a new browser counts as seen.
     void setVisibleToPlayer(bool visible);
+    bool isVisibleToPlayer() const { return m_visibleToPlayer; }
     // Ends the page's render process, which the client then hears of as a
     // kill. False when there was none to end.
     bool terminateRenderProcess();
@@ -59,6 +60,7 @@ public:
 
 signals:
     void sgClosed();
+    void sgVisibleToPlayerChanged(bool visible);
 
 private:
     explicit CefBrowser(EnginePage *page);
@@ -69,6 +71,7 @@ private:
     bool m_closed = false;
     bool m_audioMuted = false;
     bool m_silenced = false;
+    bool m_visibleToPlayer = true;
 };
 
 Q_DECLARE_METATYPE(CefRefPtr<CefBrowser>)

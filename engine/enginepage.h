@@ -11,6 +11,7 @@ class PermissionsAhead;
 class PointerLockRequest;
 struct PopupRequest;
 class ScriptDialogRequest;
+class WakeLockRequest;
 class QUrl;
 class QWindow;
 struct BridgeCall;
@@ -100,6 +101,11 @@ signals:
     void sgScriptDialogRequested(ScriptDialogRequest &request);
     // The player answered a script dialog shown; stopDialogs: and chose to stop the page's.
     void sgScriptDialogAnswered(bool stopDialogs);
+
+    // A document asks to keep the screen on, or let its lock go (released, or hidden): lock as
+    // the request named it.
+    void sgWakeLockRequested(WakeLockRequest &request);
+    void sgWakeLockReleased(const QString &lock);
 
     // The page's window took the focus.
     void sgFocused();

@@ -65,7 +65,8 @@ QString channelScript(const QString &bridgeScript)
                          .arg(BridgeEndpoint::channelObjectName(), gestureSecret());
     for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
-             QStringLiteral(":/qtwebengine/filechoosercancel.js") })
+             QStringLiteral(":/qtwebengine/filechoosercancel.js"),
+             QStringLiteral(":/qtwebengine/wakelockrelay.js") })
         script += resourceText(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
 }
@@ -96,6 +97,8 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     m_profile->addDocumentScript(QStringLiteral("dialogs"),
         resourceText(QStringLiteral(":/qtwebengine/scriptdialogs.js")),
         QWebEngineScript::MainWorld);
+    m_profile->addDocumentScript(QStringLiteral("wakelock"),
+        resourceText(QStringLiteral(":/qtwebengine/wakelock.js")), QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
         channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld);
     return true;

@@ -14,6 +14,7 @@
 #include "engine/qtwebengine/pagescriptdialogs.h"
 #include "engine/qtwebengine/playergestures.h"
 #include "engine/qtwebengine/shellwebpage.h"
+#include "engine/wakelockrequest.h"
 #include "tools/processes.h"
 
 #include <QApplication>
@@ -96,7 +97,11 @@ void QtEnginePage::setUpPage()
     m_channel = new QWebChannel(m_page);
     m_channel->registerObject(BridgeEndpoint::channelObjectName(),
         new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); },
-            [this](const QString &origin) { m_pointerLock->onKept(origin); }, m_channel));
+            [this](const QString &origin) { m_pointerLock->onKept(origin); },
+            [this](const QString &what, const QString &lock, const QString &origin) {
+                return onWakeLock(what, lock, origin);
+            },
+            m_channel));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
     m_clipboard->setPage(m_page);
@@ -217,6 +222,19 @@ void QtEnginePage::ping()
             if (alive)
                 emit alive->sgPingAnswered();
         });
+}
+
+// The engine refuses a screen wake lock on its own: the page's script (wakelock.js) asks the
+// shell instead.
+bool QtEnginePage::onWakeLock(const QString &what, const QString &lock, const QString &origin)
+{
+    if (what == QLatin1String("release")) {
+        emit sgWakeLockReleased(lock);
+        return false;
+    }
+    WakeLockRequest request(lock, QUrl(origin));
+    emit sgWakeLockRequested(request);
+    return request.isGranted();
 }
 
 void QtEnginePage::navigate(const std::function<void()> &navigation)

@@ -75,6 +75,7 @@ private:
     void navigate(const std::function<void()> &navigation);
     void onWindowMade();
     void onPageVisibleChanged(bool visible);
+    bool onWakeLock(const QString &what, const QString &lock, const QString &origin);
     bool isViewable() const;
 
     std::unique_ptr<QWebEngineView> m_view;

@@ -1,5 +1,6 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
+#include "cef/screenwakelocks.h"
 #include "debugcapture.h"
 #include "engine/pagerequests.h"
 #include "enginetest.h"
@@ -187,6 +188,7 @@ private slots:
     void closingAPopupOnlyHidesIt();
     void hidingTheShellRestoresEachWindow();
     void pagesOutOfSightAreTold();
+    void screenWakeLocksFollowTheirPage();
     void closingRemovesTheRecordOnceTheBrowserHasClosed();
     void closeForANameWithoutWindowIsHarmless();
     void namesThatBreakTheListAreRefused_data();
@@ -920,6 +922,45 @@ void TestQCefView::pagesOutOfSightAreTold()
     m_windows->setWindowHidden(false);
     QVERIFY(gamePage->isVisibleToPlayer() && lobbyPage->isVisibleToPlayer());
     QVERIFY(!gamePage->isMuted() && lobbyPage->isMuted());
+}
+
+// A trusted document of a page the player sees keeps the screen on until it lets go, its page is
+// out of sight, leaves its document or closes; another origin is refused, and logged once.
+void TestQCefView::screenWakeLocksFollowTheirPage()
+{
+    WindowRecord *game = open(Opening("wakeGame"));
+    QVERIFY(game);
+    FakePage *page = m_shell.pageOf(QStringLiteral("wakeGame"));
+    const ScreenWakeLocks *locks = ScreenWakeLocks::instance();
+    const QUrl trusted(kSite);
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("a")));
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("b")));
+    page->releaseWakeLock(QStringLiteral("a"));
+    QVERIFY(locks->isHeld());
+    page->releaseWakeLock(QStringLiteral("b"));
+    QVERIFY(!locks->isHeld());
+
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("c")));
+    game->window->setWindowState(Qt::WindowMinimized);
+    QVERIFY(!locks->isHeld());
+    QVERIFY(!page->requestWakeLock(trusted, QStringLiteral("d")));
+    game->window->setWindowState(Qt::WindowNoState);
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("e")));
+    page->load(QUrl(kSite + QStringLiteral("/green.html")));
+    QVERIFY(!locks->isHeld());
+
+    DebugCapture debug;
+    const QUrl foreign(QStringLiteral("http://foreign.localhost:8"));
+    QVERIFY(!page->requestWakeLock(foreign, QStringLiteral("f")));
+    QVERIFY(!page->requestWakeLock(foreign, QStringLiteral("g")));
+    QCOMPARE(debug.lines()
+                 .filter(QStringLiteral("wake lock refused to http://foreign.localhost:8"))
+                 .count(),
+        1);
+
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("h")));
+    m_windows->closeWindow(QStringLiteral("wakeGame"));
+    QTRY_VERIFY_WITH_TIMEOUT(!locks->isHeld(), kEngineTimeout);
 }
 
 void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
