@@ -20,13 +20,14 @@ public:
     bool isInhibited() const { return m_wanted; }
 
 private:
+    // Per platform:
     void inhibit();
     void uninhibit();
     void onInhibitAnswered(bool answered, quint32 cookie);
     void suspendThroughExtension(bool suspended);
 
     bool m_wanted = false;
-    // The service's answer is awaited: what is wanted meanwhile is settled once it comes.
+    // The desktop's answer is awaited: what is wanted meanwhile is settled once it comes.
     bool m_asking = false;
     // The service's cookie for the inhibition it holds; 0 when it holds none.
     quint32 m_cookie = 0;

@@ -31,31 +31,6 @@ Display *xDisplay()
 
 } // namespace
 
-ScreenSaverInhibitor::ScreenSaverInhibitor(QObject *parent)
-    : QObject(parent)
-{
-}
-
-// The service drops what a client held once the client leaves the bus; the X server keeps a
-// suspension only while its connection lives.
-ScreenSaverInhibitor::~ScreenSaverInhibitor()
-{
-    setInhibited(false);
-}
-
-void ScreenSaverInhibitor::setInhibited(bool inhibited)
-{
-    if (inhibited == m_wanted)
-        return;
-    m_wanted = inhibited;
-    if (m_asking)
-        return;
-    if (inhibited)
-        inhibit();
-    else
-        uninhibit();
-}
-
 // Asked without waiting: the GUI thread is the engine's too.
 void ScreenSaverInhibitor::inhibit()
 {
