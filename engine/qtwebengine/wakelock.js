@@ -2,7 +2,8 @@
 // creation in every frame, in the page's own world, before any script of the page. A request or
 // a release goes to the main frame as a message; the bridge's world there (wakelockrelay.js)
 // hands it to the shell with the origin the engine set on the message, and answers the frame
-// that asked. As in browsers, a hidden document gets no lock and loses those it holds.
+// that asked. As in browsers, a hidden document gets no lock and loses those it holds, and a frame
+// of another site needs its frame's allow="screen-wake-lock".
 (function () {
     if (!window.WakeLock || !window.WakeLockSentinel)
         return;
@@ -64,6 +65,10 @@
         if (String(type) !== 'screen') {
             return Promise.reject(new TypeError("The provided value '" + type
                 + "' is not a valid enum value of type WakeLockType."));
+        }
+        if (!document.featurePolicy.allowsFeature('screen-wake-lock')) {
+            return Promise.reject(
+                refusal('Access to Screen Wake Lock features is disallowed by permissions policy'));
         }
         if (document.hidden)
             return Promise.reject(refusal('The requesting page is not visible'));

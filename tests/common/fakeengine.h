@@ -106,7 +106,6 @@ public:
     void answerScriptDialog(bool stopDialogs) { emit sgScriptDialogAnswered(stopDialogs); }
     // A document of origin asks for the screen wake lock named lock: true when granted.
     bool requestWakeLock(const QUrl &origin, const QString &lock);
-    void releaseWakeLock(const QString &lock) { emit sgWakeLockReleased(lock); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -6,10 +6,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
 
-// Where no session bus carries the desktop's screen-saver service, the X screen-saver extension
-// holds the screen saver off: the X server's own saver, set to start after a second, stays off
-// while inhibited and starts once let go. The freedesktop service's side is tested with real
-// pages (tst_screenwakelock).
+// Without a session bus, the X screen-saver extension holds the screen saver off: the X server's
+// own saver, set to start after a second, stays off while inhibited and starts once let go.
 class TestScreenSaverInhibitor : public QObject
 {
     Q_OBJECT
@@ -21,7 +19,6 @@ private slots:
     void extensionHoldsTheSaverOffWithoutABus();
 
 private:
-    // From a connection of its own, as the desktop sees it.
     bool saverIsOn() const;
 
     Display *m_display = nullptr;

@@ -28,8 +28,7 @@ function hold() {
 
 } // namespace
 
-// The desktop's screen-saver service as a test session bus of its own carries it: the
-// inhibitions the shell holds now.
+// The desktop's screen-saver service, on the test's own session bus: the inhibitions held now.
 class FakeScreenSaver : public QObject
 {
     Q_OBJECT
@@ -39,18 +38,14 @@ public:
     QSet<uint> held;
 
 public slots:
-    uint Inhibit(const QString &, const QString &)
-    {
-        held.insert(++m_last);
-        return m_last;
-    }
+    uint Inhibit(const QString &, const QString &) { return *held.insert(++m_last); }
     void UnInhibit(uint cookie) { held.remove(cookie); }
 
 private:
     uint m_last = 0;
 };
 
-// A game asks for the screen wake lock, which the engine would refuse: a trusted page gets it
+// A game asks for the screen wake lock, which the engine would refuse: a trusted page gets it,
 // and the desktop's screen saver is held off until the page lets it go or is hidden; another
 // site is refused as browsers refuse, and logged once.
 class TestScreenWakeLock : public QObject
@@ -64,9 +59,8 @@ private slots:
     void trustedPageHoldsTheScreenOnUntilReleasedOrHidden();
 
 private:
-    // Opens the window name at url and asks for the lock once its page has loaded.
-    WindowRecord *openAndHold(const QString &name, const QString &url);
-    void hold(const WindowRecord *record);
+    // The page's report once it has asked for the lock.
+    QString hold(const QString &url = QString());
 
     QProcess m_bus;
     FakeScreenSaver m_saver;
@@ -78,79 +72,71 @@ private:
 void TestScreenWakeLock::initTestCase()
 {
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    m_bus.start(QStringLiteral("dbus-daemon"),
-        { QStringLiteral("--session"), QStringLiteral("--nofork"),
-            QStringLiteral("--print-address=1") });
+    m_bus.start("dbus-daemon", { "--session", "--nofork", "--print-address=1" });
     QVERIFY2(m_bus.waitForStarted(), "dbus-daemon is missing: run scripts/setup.sh");
     QTRY_VERIFY(m_bus.canReadLine());
     const QByteArray address = m_bus.readLine().trimmed();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     QDBusConnection service = QDBusConnection::connectToBus(QString::fromLatin1(address), "saver");
-    QVERIFY(service.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    QVERIFY(service.registerService("org.freedesktop.ScreenSaver"));
     QVERIFY(service.registerObject(
-        QStringLiteral("/org/freedesktop/ScreenSaver"), &m_saver, QDBusConnection::ExportAllSlots));
+        "/org/freedesktop/ScreenSaver", &m_saver, QDBusConnection::ExportAllSlots));
 
     QVERIFY(m_server.listen());
-    m_server.setPage(QStringLiteral("/wake.html"), page);
+    m_server.setPage("/wake.html", page);
     connect(&m_server, &TestHttpServer::sgRequested, this,
         [this](const QString &path) { m_reports.append(path); });
     QVERIFY(m_shell.start());
+    m_shell.windows()->openWindow(
+        "game", "", "", m_server.url("/wake.html"), "100,100,400,300", "", "", "", "", "");
 }
 
 void TestScreenWakeLock::cleanupTestCase()
 {
-    QVERIFY(m_shell.closeWindows({ QStringLiteral("game"), QStringLiteral("foreign") }));
+    QVERIFY(m_shell.closeWindows({ "game" }));
     m_bus.kill();
     m_bus.waitForFinished();
 }
 
-void TestScreenWakeLock::hold(const WindowRecord *record)
+QString TestScreenWakeLock::hold(const QString &url)
 {
+    const WindowRecord *game = m_shell.windows()->findWindow("game");
+    QSignalSpy loadEnds(game->client.data(), &QCefClient::sgLoadEnd);
+    if (!QTest::qWaitFor([&] { return game->window; }, kEngineTimeout))
+        return QStringLiteral("not attached");
+    if (!url.isEmpty())
+        m_shell.windows()->load("game", url);
+    if (!url.isEmpty() && !loadEnds.wait(kEngineTimeout))
+        return QStringLiteral("not loaded");
+    const QRegularExpression answer("^/(held|refused)/");
     m_reports.clear();
-    record->browser()->executeJavaScript(QStringLiteral("hold()"));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !m_reports.filter(QRegularExpression("^/(held|refused)/")).isEmpty(), kEngineTimeout);
-}
-
-WindowRecord *TestScreenWakeLock::openAndHold(const QString &name, const QString &url)
-{
-    QCefView *windows = m_shell.windows();
-    windows->openWindow(name, QString(), QString(), url, QStringLiteral("100,100,400,300"),
-        QString(), QString(), QString(), QString(), QString());
-    WindowRecord *record = windows->findWindow(name);
-    QSignalSpy loadEnds(record->client.data(), &QCefClient::sgLoadEnd);
-    if (!QTest::qWaitFor([&] { return record->window && !loadEnds.isEmpty(); }, kEngineTimeout))
-        return nullptr;
-    hold(record);
-    return record;
+    game->browser()->executeJavaScript("hold()");
+    if (!QTest::qWaitFor([&] { return !m_reports.filter(answer).isEmpty(); }, kEngineTimeout))
+        return QStringLiteral("no answer");
+    return m_reports.filter(answer).constFirst();
 }
 
 void TestScreenWakeLock::trustedPageHoldsTheScreenOnUntilReleasedOrHidden()
 {
-    WindowRecord *game = openAndHold(QStringLiteral("game"), m_server.url("/wake.html"));
-    QVERIFY(game);
-    QVERIFY2(m_reports.contains("/held/true/screen"), qPrintable(m_reports.join(' ')));
+    QCOMPARE(hold(m_server.url("/wake.html")), QStringLiteral("/held/true/screen"));
     QTRY_COMPARE(m_saver.held.size(), 1);
-
-    game->browser()->executeJavaScript(QStringLiteral("sentinel.release()"));
-    QTRY_VERIFY(m_reports.contains(QStringLiteral("/released/true")));
+    const WindowRecord *game = m_shell.windows()->findWindow("game");
+    game->browser()->executeJavaScript("sentinel.release()");
+    QTRY_VERIFY(m_reports.contains("/released/true"));
     QTRY_VERIFY(m_saver.held.isEmpty());
 
-    hold(game);
+    QCOMPARE(hold(), QStringLiteral("/held/true/screen"));
     QTRY_COMPARE(m_saver.held.size(), 1);
     game->window->hide();
-    QTRY_VERIFY(m_reports.contains(QStringLiteral("/released/true")));
+    QTRY_VERIFY(m_reports.contains("/released/true"));
     QTRY_VERIFY(m_saver.held.isEmpty());
     game->window->show();
 
     DebugCapture debug;
-    WindowRecord *foreign
-        = openAndHold(QStringLiteral("foreign"), m_server.url("foreign.localhost", "/wake.html"));
-    QVERIFY(foreign);
-    hold(foreign);
-    QVERIFY2(m_reports.contains("/refused/NotAllowedError"), qPrintable(m_reports.join(' ')));
-    QCOMPARE(
-        debug.lines().filter("Screen wake lock refused to http://foreign.localhost").count(), 1);
+    QCOMPARE(hold(m_server.url("foreign.localhost", "/wake.html")),
+        QStringLiteral("/refused/NotAllowedError"));
+    QCOMPARE(hold(), QStringLiteral("/refused/NotAllowedError"));
+    QCOMPARE(debug.lines().filter("wake lock refused to http://foreign.localhost").count(), 1);
     QVERIFY(m_saver.held.isEmpty());
 }
 
