@@ -28,6 +28,7 @@ void ScreenWakeLocks::watch(const CefBrowser &browser, EnginePage &page)
     connect(&page, &EnginePage::sgWakeLockReleased, this,
         [this, key](const QString &lock) { release(key, lock); });
     connect(&page, &EnginePage::sgLoadStarted, this, [this, key] { releaseAll(key); });
+    connect(&page, &EnginePage::sgRendererEnded, this, [this, key] { releaseAll(key); });
     connect(&page, &QObject::destroyed, this, [this, key] { releaseAll(key); });
     connect(&browser, &CefBrowser::sgVisibleToPlayerChanged, this, [this, key](bool visible) {
         if (!visible)

@@ -12,7 +12,7 @@ class WakeLockRequest;
 // The screen wake locks the pages hold, and the desktop's screen saver held off while any is
 // held. A lock goes to a document of a trusted origin in a page the player can see; any other
 // is refused, each origin logged once. A page's locks go when the page is hidden, leaves its
-// document or closes, and when the document lets them go.
+// document, loses its renderer or closes, and when the document lets them go.
 // Runs on the GUI thread. instance() creates it on first use; it lives until process exit.
 class ScreenWakeLocks : public QObject
 {

@@ -228,10 +228,10 @@ void QtEnginePage::ping()
 // shell instead.
 bool QtEnginePage::onWakeLock(const QString &what, const QString &lock, const QString &origin)
 {
-    if (what == QLatin1String("release")) {
+    if (what == QLatin1String("release"))
         emit sgWakeLockReleased(lock);
+    if (what != QLatin1String("request"))
         return false;
-    }
     WakeLockRequest request(lock, QUrl(origin));
     emit sgWakeLockRequested(request);
     return request.isGranted();
