@@ -72,8 +72,30 @@ void CefBrowser::reloadIgnoreCache()
 
 void CefBrowser::setAudioMuted(bool muted)
 {
+    m_audioMuted = muted;
+    applyMute();
+}
+
+void CefBrowser::setSilenced(bool silenced)
+{
+    m_silenced = silenced;
+    applyMute();
+}
+
+void CefBrowser::applyMute()
+{
     if (m_page)
-        m_page->setAudioMuted(muted);
+        m_page->setAudioMuted(m_audioMuted || m_silenced);
+}
+
+void CefBrowser::setVisibleToPlayer(bool visible)
+{
+    if (m_page)
+        m_page->setVisibleToPlayer(visible);
+    if (visible == m_visibleToPlayer)
+        return;
+    m_visibleToPlayer = visible;
+    emit sgVisibleToPlayerChanged(visible);
 }
 
 bool CefBrowser::terminateRenderProcess()

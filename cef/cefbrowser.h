@@ -40,8 +40,14 @@ public:
     // Runs in the main frame, in the page's own script world.
     void executeJavaScript(const QString &code);
     void reloadIgnoreCache();
-    // The page's sound; a new browser starts unmuted.
+    // The page's sound as the portal asked for it; a new browser starts unmuted.
     void setAudioMuted(bool muted);
+    // The shell holds the page's sound back whatever the portal asked, and lets it go as the
+    // portal asked it last.
+    void setSilenced(bool silenced);
+    // Whether the player can see the page's window; a new browser counts as seen.
+    void setVisibleToPlayer(bool visible);
+    bool isVisibleToPlayer() const { return m_visibleToPlayer; }
     // Ends the page's render process, which the client then hears of as a
     // kill. False when there was none to end.
     bool terminateRenderProcess();
@@ -54,13 +60,18 @@ public:
 
 signals:
     void sgClosed();
+    void sgVisibleToPlayerChanged(bool visible);
 
 private:
     explicit CefBrowser(EnginePage *page);
+    void applyMute();
 
     const int m_identifier;
     QPointer<EnginePage> m_page;
     bool m_closed = false;
+    bool m_audioMuted = false;
+    bool m_silenced = false;
+    bool m_visibleToPlayer = true;
 };
 
 Q_DECLARE_METATYPE(CefRefPtr<CefBrowser>)

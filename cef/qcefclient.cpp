@@ -12,6 +12,7 @@
 #include "cef/permissionanswers.h"
 #include "cef/pointerlockanswer.h"
 #include "cef/qcefv8handler.h"
+#include "cef/screenwakelocks.h"
 #include "cef/scriptdialogjudge.h"
 #include "engine/enginedownload.h"
 #include "engine/pagerequests.h"
@@ -72,6 +73,7 @@ void QCefClient::listenToRequests(EnginePage &page)
     new PermissionAnswers(&page);
     new PointerLockAnswer(&page);
     new ScriptDialogJudge(&page);
+    ScreenWakeLocks::instance()->watch(*m_browser, page);
 }
 
 // The address goes in as a JSON string: the hook window's page must get an

@@ -11,6 +11,7 @@ class PermissionsAhead;
 class PointerLockRequest;
 struct PopupRequest;
 class ScriptDialogRequest;
+class WakeLockRequest;
 class QUrl;
 class QWindow;
 struct BridgeCall;
@@ -47,6 +48,9 @@ public:
     virtual void runJavaScript(const QString &code) = 0;
     virtual void reloadBypassingCache() = 0;
     virtual void setAudioMuted(bool muted) = 0;
+    // Whether the player can see the page, as a browser tells a tab: out of sight, its
+    // documents are hidden and get no animation frames, while their timers run on.
+    virtual void setVisibleToPlayer(bool visible) = 0;
     // Asks the page's render process for a sign of life: sgPingAnswered
     // follows when it gives one. A renderer stuck in a script gives none.
     virtual void ping() = 0;
@@ -97,6 +101,11 @@ signals:
     void sgScriptDialogRequested(ScriptDialogRequest &request);
     // The player answered a script dialog shown; stopDialogs: and chose to stop the page's.
     void sgScriptDialogAnswered(bool stopDialogs);
+
+    // A document asks to keep the screen on, or let its lock go (released, or hidden): lock as
+    // the request named it.
+    void sgWakeLockRequested(WakeLockRequest &request);
+    void sgWakeLockReleased(const QString &lock);
 
     // The page's window took the focus.
     void sgFocused();

@@ -13,11 +13,13 @@ packages=(
   # The bare QML view bench_startup measures the program against.
   qml6-module-qtwebengine
   libspdlog-dev libfmt-dev
-  libx11-dev libxtst-dev
+  libx11-dev libxtst-dev libxss-dev
   libgl1-mesa-dri libglx-mesa0
   # The fonts the package recommends: colour emoji, and a sans-serif without black-and-white ones.
   fonts-noto-color-emoji fonts-liberation
   xvfb xauth x11-utils x11-apps imagemagick
+  # A session bus of their own for the tests of the screen-saver inhibition.
+  dbus-daemon
   # Desktops for the tests: a window manager on X, and a Wayland one with X beside it; Qt's
   # Wayland plugin, without which Qt falls back to X by itself and the shell's choice goes unseen.
   openbox weston xwayland qt6-wayland

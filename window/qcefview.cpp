@@ -10,6 +10,7 @@
 #include "window/browserwiring.h"
 #include "window/downloadpush.h"
 #include "window/legacywindows.h"
+#include "window/pagesight.h"
 #include "window/popuphook.h"
 #include "window/qie.h"
 #include "window/shellvisibility.h"
@@ -75,6 +76,8 @@ void QCefView::init(QWindow *mainWindow, QCefEngine *engineHost)
         m_mainWindow, m_registry, *m_legacy, *m_follower,
         [this](WindowRecord &record) { m_wiring->createBrowser(record); }, this);
     connect(m_attacher, &BrowserAttacher::sgAttached, m_wiring, &BrowserWiring::onAttached);
+    m_sight = new PageSight(m_registry, this);
+    connect(m_attacher, &BrowserAttacher::sgAttached, m_sight, &PageSight::onAttached);
     m_visibility = new ShellVisibility(m_mainWindow, m_registry, this);
     if (EngineProfile *profile = m_engineHost->engine().profile()) {
         connect(

@@ -13,6 +13,7 @@ class BrowserAttacher;
 class BrowserWiring;
 class CefBrowser;
 class LegacyWindows;
+class PageSight;
 class PopupHook;
 class QCefEngine;
 class QNetworkCookie;
@@ -132,6 +133,7 @@ private:
     LegacyWindows *m_legacy = nullptr;
     BrowserAttacher *m_attacher = nullptr;
     ShellVisibility *m_visibility = nullptr;
+    PageSight *m_sight = nullptr;
     SplashHandover *m_splash = nullptr;
     PopupHook *m_popups = nullptr;
     WindowStatusControl *m_status = nullptr;

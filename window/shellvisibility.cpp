@@ -1,6 +1,7 @@
 #include "window/shellvisibility.h"
 
 #include "app/tspdlog.h"
+#include "cef/cefbrowser.h"
 #include "window/windowregistry.h"
 
 #include <QCoreApplication>
@@ -94,6 +95,7 @@ void ShellVisibility::hide()
             return;
         record.savedVisibility = record.window->visibility();
         record.window->setVisibility(QWindow::Hidden);
+        silence(record, true);
     });
 }
 
@@ -104,5 +106,13 @@ void ShellVisibility::restore()
     m_registry.forEach([](const WindowRecord &record) {
         if (record.window)
             record.window->setVisibility(record.savedVisibility);
+        silence(record, false);
     });
+}
+
+// A game's music plays on behind a hidden window; the portal's own mute stays the page's.
+void ShellVisibility::silence(const WindowRecord &record, bool silenced)
+{
+    if (const CefRefPtr<CefBrowser> browser = record.browser())
+        browser->setSilenced(silenced);
 }

@@ -5,11 +5,13 @@
 
 class QWindow;
 class WindowRegistry;
+struct WindowRecord;
 
 // Hiding the whole shell and giving it back: the main view and every
-// attached window, each returning to the visibility it had. The tray icon
-// gives it back on a click. Hiding twice keeps what the first hide saved,
-// and the shell never hides behind a tray icon the desktop cannot show.
+// attached window, each returning to the visibility it had, their pages
+// silent meanwhile. The tray icon gives it back on a click. Hiding twice
+// keeps what the first hide saved, and the shell never hides behind a tray
+// icon the desktop cannot show.
 // Runs on the GUI thread; the window manager owns it.
 class ShellVisibility : public QObject
 {
@@ -36,6 +38,7 @@ private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void hide();
     void restore();
+    static void silence(const WindowRecord &record, bool silenced);
 
     QWindow *m_mainWindow;
     const WindowRegistry &m_registry;

@@ -6,10 +6,11 @@
 #include <QJsonValue>
 
 BridgeEndpoint::BridgeEndpoint(std::function<void(const BridgeCall &)> receiver,
-    std::function<void(const QString &)> lockKept, QObject *parent)
+    std::function<void(const QString &)> lockKept, WakeLocks wakeLocks, QObject *parent)
     : QObject(parent)
     , m_receiver(std::move(receiver))
     , m_lockKept(std::move(lockKept))
+    , m_wakeLocks(std::move(wakeLocks))
 {
     connect(this, &QObject::objectNameChanged, this, &BridgeEndpoint::keepEmptyName);
 }
@@ -29,6 +30,12 @@ void BridgeEndpoint::callQML(const QJsonValue &name, const QJsonValue &id,
 void BridgeEndpoint::pointerLockKept(const QJsonValue &origin)
 {
     m_lockKept(origin.toString());
+}
+
+bool BridgeEndpoint::screenWakeLock(
+    const QJsonValue &what, const QJsonValue &lock, const QJsonValue &origin)
+{
+    return m_wakeLocks(what.toString(), lock.toString(), origin.toString());
 }
 
 bool BridgeEndpoint::event(QEvent *event)

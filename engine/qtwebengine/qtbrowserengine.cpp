@@ -77,7 +77,11 @@ QString channelScript(const QString &bridgeScript)
     for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
              QStringLiteral(":/qtwebengine/filechoosercancel.js"),
+<<<<<<< HEAD
              QStringLiteral(":/qtwebengine/ctrlwheel.js") })
+=======
+             QStringLiteral(":/qtwebengine/wakelockrelay.js") })
+>>>>>>> sight
         script += resourceText(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
 }
@@ -109,6 +113,8 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     m_profile->addDocumentScript(QStringLiteral("dialogs"),
         resourceText(QStringLiteral(":/qtwebengine/scriptdialogs.js")),
         QWebEngineScript::MainWorld);
+    m_profile->addDocumentScript(QStringLiteral("wakelock"),
+        resourceText(QStringLiteral(":/qtwebengine/wakelock.js")), QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
         channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld);
     return true;

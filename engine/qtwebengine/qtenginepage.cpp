@@ -14,6 +14,7 @@
 #include "engine/qtwebengine/pagescriptdialogs.h"
 #include "engine/qtwebengine/playergestures.h"
 #include "engine/qtwebengine/shellwebpage.h"
+#include "engine/wakelockrequest.h"
 #include "tools/processes.h"
 
 #include <QApplication>
@@ -96,7 +97,11 @@ void QtEnginePage::setUpPage()
     m_channel = new QWebChannel(m_page);
     m_channel->registerObject(BridgeEndpoint::channelObjectName(),
         new BridgeEndpoint([this](const BridgeCall &call) { emit sgBridgeCall(call); },
-            [this](const QString &origin) { m_pointerLock->onKept(origin); }, m_channel));
+            [this](const QString &origin) { m_pointerLock->onKept(origin); },
+            [this](const QString &what, const QString &lock, const QString &origin) {
+                return onWakeLock(what, lock, origin);
+            },
+            m_channel));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, m_pluginsAllowed);
     m_clipboard->setPage(m_page);
@@ -117,6 +122,7 @@ void QtEnginePage::setUpPage()
         m_page, &QWebEnginePage::navigationRequested, this, &QtEnginePage::onNavigationRequested);
     connect(m_page, &QWebEnginePage::certificateError, this, &QtEnginePage::onCertificateError);
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &EnginePage::sgCloseRequested);
+    connect(m_page, &QWebEnginePage::visibleChanged, this, &QtEnginePage::onPageVisibleChanged);
 }
 
 void QtEnginePage::replacePage()
@@ -192,6 +198,21 @@ void QtEnginePage::setAudioMuted(bool muted)
     m_page->setAudioMuted(muted);
 }
 
+void QtEnginePage::setVisibleToPlayer(bool visible)
+{
+    m_visibleToPlayer = visible;
+    m_page->setVisible(visible && m_view->isVisible());
+}
+
+// The view tells its page only of its own showing and hiding: put into a window of the shell,
+// it stays shown while that window is minimised or hidden, and a page the player cannot see
+// would be shown again whenever the view is.
+void QtEnginePage::onPageVisibleChanged(bool visible)
+{
+    if (visible && !m_visibleToPlayer)
+        m_page->setVisible(false);
+}
+
 // An empty script in the shell's own world: the page can neither answer for
 // its renderer nor hold the answer back, short of keeping its renderer busy.
 void QtEnginePage::ping()
@@ -201,6 +222,19 @@ void QtEnginePage::ping()
             if (alive)
                 emit alive->sgPingAnswered();
         });
+}
+
+// The engine refuses a screen wake lock on its own: the page's script (wakelock.js) asks the
+// shell instead.
+bool QtEnginePage::onWakeLock(const QString &what, const QString &lock, const QString &origin)
+{
+    if (what == QLatin1String("release"))
+        emit sgWakeLockReleased(lock);
+    if (what != QLatin1String("request"))
+        return false;
+    WakeLockRequest request(lock, QUrl(origin));
+    emit sgWakeLockRequested(request);
+    return request.isGranted();
 }
 
 void QtEnginePage::navigate(const std::function<void()> &navigation)

@@ -46,6 +46,7 @@ public:
     void runJavaScript(const QString &code) override;
     void reloadBypassingCache() override;
     void setAudioMuted(bool muted) override;
+    void setVisibleToPlayer(bool visible) override;
     void ping() override;
     bool endRenderer() override;
     void askAboutHang() override;
@@ -73,6 +74,8 @@ private:
     void onLeaveChosen();
     void navigate(const std::function<void()> &navigation);
     void onWindowMade();
+    void onPageVisibleChanged(bool visible);
+    bool onWakeLock(const QString &what, const QString &lock, const QString &origin);
     bool isViewable() const;
 
     std::unique_ptr<QWebEngineView> m_view;
@@ -88,6 +91,7 @@ private:
     PageFullScreen *m_fullScreen;
     QPointer<HangQuestionView> m_hangQuestion;
     QPointer<QWindow> m_window;
+    bool m_visibleToPlayer = true;
     // The shell's last load or reload, until the page starts loading: the
     // page's leave-page question may hold it back, and the player let it go.
     std::function<void()> m_heldNavigation;

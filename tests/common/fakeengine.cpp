@@ -3,6 +3,7 @@
 #include "app/originpolicy.h"
 #include "engine/bridgecall.h"
 #include "engine/pagerequests.h"
+#include "engine/wakelockrequest.h"
 #include "fakedownload.h"
 
 #include <QPlatformSurfaceEvent>
@@ -212,4 +213,11 @@ bool FakeEngine::start(const EngineSettings &settings)
     m_settings = settings;
     m_profile = std::make_unique<FakeProfile>();
     return true;
+}
+
+bool FakePage::requestWakeLock(const QUrl &origin, const QString &lock)
+{
+    WakeLockRequest request(lock, origin);
+    emit sgWakeLockRequested(request);
+    return request.isGranted();
 }

@@ -37,6 +37,7 @@ public:
     void runJavaScript(const QString &code) override { m_scripts.append(code); }
     void reloadBypassingCache() override { load(m_url); }
     void setAudioMuted(bool muted) override { m_muted = muted; }
+    void setVisibleToPlayer(bool visible) override { m_visibleToPlayer = visible; }
     void ping() override { ++m_pings; }
     bool endRenderer() override;
     void askAboutHang() override { m_askingAboutHang = true; }
@@ -50,6 +51,7 @@ public:
     const QString &html() const { return m_html; }
     const QStringList &scripts() const { return m_scripts; }
     bool isMuted() const { return m_muted; }
+    bool isVisibleToPlayer() const { return m_visibleToPlayer; }
     int pings() const { return m_pings; }
     int endedRenderers() const { return m_endedRenderers; }
     bool isAskingAboutHang() const { return m_askingAboutHang; }
@@ -102,6 +104,8 @@ public:
     // An alert of askingOrigin in the page as it stands.
     ScriptDialogRequest askScriptDialog(const QUrl &askingOrigin, bool canWait = true);
     void answerScriptDialog(bool stopDialogs) { emit sgScriptDialogAnswered(stopDialogs); }
+    // A document of origin asks for the screen wake lock named lock: true when granted.
+    bool requestWakeLock(const QUrl &origin, const QString &lock);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -113,6 +117,7 @@ private:
     QString m_html;
     QStringList m_scripts;
     bool m_muted = false;
+    bool m_visibleToPlayer = true;
     int m_pings = 0;
     int m_endedRenderers = 0;
     bool m_askingAboutHang = false;

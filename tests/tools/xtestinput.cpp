@@ -1,6 +1,7 @@
 #include "xtestinput.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 XTestInput::XTestInput(const QByteArray &display)
@@ -75,4 +76,52 @@ void XTestInput::sendButton(unsigned int button, bool down)
 {
     XTestFakeButtonEvent(m_display, button, down, CurrentTime);
     XSync(m_display, False);
+}
+
+// The window manager puts each window into a frame of its own: the title is looked for
+// down the whole tree.
+unsigned long XTestInput::findWindow(unsigned long under, const QByteArray &title) const
+{
+    char *name = nullptr;
+    const bool found = XFetchName(m_display, under, &name) && title == name;
+    XFree(name);
+    if (found)
+        return under;
+    Window root = 0;
+    Window parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    unsigned long window = 0;
+    if (XQueryTree(m_display, under, &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count && !window; ++i)
+            window = findWindow(children[i], title);
+        XFree(children);
+    }
+    return window;
+}
+
+bool XTestInput::minimiseWindow(const QByteArray &title)
+{
+    const Window window = findWindow(DefaultRootWindow(m_display), title);
+    const bool asked = window && XIconifyWindow(m_display, window, DefaultScreen(m_display));
+    XSync(m_display, False);
+    return asked;
+}
+
+// A pager's request (source 2) to make the window active, which brings a minimised one back.
+bool XTestInput::restoreWindow(const QByteArray &title)
+{
+    const Window window = findWindow(DefaultRootWindow(m_display), title);
+    if (!window)
+        return false;
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;
+    XSendEvent(m_display, DefaultRootWindow(m_display), False,
+        SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(m_display, False);
+    return true;
 }

@@ -31,7 +31,13 @@ public:
     void releaseButton(unsigned int button);
     void clickButton(unsigned int button);
 
+    // As a taskbar asks the window manager: minimises, or brings back, the top-level window
+    // titled title. False when there is none.
+    bool minimiseWindow(const QByteArray &title);
+    bool restoreWindow(const QByteArray &title);
+
 private:
+    unsigned long findWindow(unsigned long under, const QByteArray &title) const;
     void sendKey(unsigned long keySym, bool down);
     void sendButton(unsigned int button, bool down);
 

@@ -13,7 +13,8 @@
 // plays a player's mouse and keys there through XTEST: the window manager moves the window (Alt
 // and a drag), the page reports the pointer's screen coordinates and a <select> list is opened
 // and chosen from; a game's element fills the screen until Escape; a held key, the wheel and
-// Ctrl reach the page as Chromium gives them. The test program itself needs no display.
+// Ctrl reach the page as Chromium gives them; a page out of sight is told. The test program
+// itself needs no display.
 class TestOpenboxSession : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,7 @@ private slots:
     void movedWindowKeepsPointerAndSelectListsInPlace();
     void gameFillsTheScreenUntilEscape();
     void keysAndWheelReachThePageUnzoomed();
+    void pageOutOfSightIsTold();
 
 private:
     void startDisplay();
@@ -39,6 +41,9 @@ private:
     QRegularExpressionMatch pointerSeenAt(const QPoint &point);
     bool choose(const QPoint &list, const QPoint &option, const QString &chosenPath);
     bool clickUntilReported(const QPoint &point, const QString &report);
+    // The animation frames the page counted in a whole second out of sight (hidden) or in
+    // sight; -1 when it reported none.
+    int framesPerSecond(bool hidden);
 
     QScopedPointer<QTemporaryDir> m_temp;
     QScopedPointer<QProcess> m_xserver;
@@ -87,6 +92,13 @@ addEventListener('wheel', function (e) {
     seen.push(['wheel', e.deltaX, e.deltaY, e.deltaMode, e.ctrlKey ? 'ctrl' : ''].join(' ').trim());
 });
 addEventListener('load', function () { callQML('login', 'startup', '{"GetVersion":"login"}'); });
+let frames = 0;
+requestAnimationFrame(function count() { ++frames; requestAnimationFrame(count); });
+setInterval(function () { report(['/frames', document.hidden, frames].join('/')); frames = 0; },
+    1000);
+document.addEventListener('visibilitychange', function () {
+    report('/visibility/' + document.visibilityState);
+});
 </script></body></html>)html";
 
 } // namespace
@@ -290,6 +302,40 @@ void TestOpenboxSession::keysAndWheelReachThePageUnzoomed()
                  .match(seen)
                  .hasMatch(),
         qPrintable(seen));
+}
+
+int TestOpenboxSession::framesPerSecond(bool hidden)
+{
+    const QRegularExpression frames(
+        QStringLiteral("^/frames/%1/(\\d+)$").arg(hidden ? "true" : "false"));
+    m_reports.clear();
+    // The first second may have begun before the change.
+    if (!QTest::qWaitFor([&] { return m_reports.filter(frames).size() >= 2; }, 5000))
+        return -1;
+    return frames.match(m_reports.filter(frames).constLast()).captured(1).toInt();
+}
+
+// Minimised through the window manager, or hidden with the whole shell by F8, the page hears of
+// it as a browser's tab does: its animation frames stop, its timers run on, and both come back.
+void TestOpenboxSession::pageOutOfSightIsTold()
+{
+    waitUntilReady();
+    // The start-up window shows a moment after its page has loaded.
+    QTRY_VERIFY_WITH_TIMEOUT(framesPerSecond(false) > 20, 15000);
+
+    QVERIFY(m_input->minimiseWindow("login"));
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        m_reports.contains("/visibility/hidden"), qPrintable(m_reports.join(' ')), 5000);
+    QCOMPARE(framesPerSecond(true), 0);
+    QVERIFY(m_input->restoreWindow("login"));
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        m_reports.contains("/visibility/visible"), qPrintable(m_reports.join(' ')), 5000);
+    QVERIFY(framesPerSecond(false) > 20);
+
+    m_input->tapKey(XK_F8);
+    QCOMPARE(framesPerSecond(true), 0);
+    m_input->tapKey(XK_F8);
+    QVERIFY(framesPerSecond(false) > 20);
 }
 
 QTEST_GUILESS_MAIN(TestOpenboxSession)

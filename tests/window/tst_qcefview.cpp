@@ -1,5 +1,6 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
+#include "cef/screenwakelocks.h"
 #include "debugcapture.h"
 #include "engine/pagerequests.h"
 #include "enginetest.h"
@@ -186,6 +187,8 @@ private slots:
     void popupClosesWhenAnotherShellWindowIsFocused();
     void closingAPopupOnlyHidesIt();
     void hidingTheShellRestoresEachWindow();
+    void pagesOutOfSightAreTold();
+    void screenWakeLocksFollowTheirPage();
     void closingRemovesTheRecordOnceTheBrowserHasClosed();
     void closeForANameWithoutWindowIsHarmless();
     void namesThatBreakTheListAreRefused_data();
@@ -890,6 +893,58 @@ void TestQCefView::hidingTheShellRestoresEachWindow()
     m_windows->switchWindow(QStringLiteral("hiddenOne"), QString());
     m_windows->bringBack();
     QVERIFY(hidden->window->isVisible());
+}
+
+// As a browser tells a tab; the whole shell hidden silences its pages, and each comes back with
+// the portal's own mute as it was.
+void TestQCefView::pagesOutOfSightAreTold()
+{
+    WindowRecord *game = open(Opening("sightGame").popup());
+    WindowRecord *lobby = open(Opening("sightLobby"));
+    QVERIFY(game && lobby);
+    const FakePage *gamePage = m_shell.pageOf(QStringLiteral("sightGame"));
+    const FakePage *lobbyPage = m_shell.pageOf(QStringLiteral("sightLobby"));
+    QVERIFY(gamePage->isVisibleToPlayer());
+
+    game->window->setWindowState(Qt::WindowMinimized);
+    QVERIFY(!gamePage->isVisibleToPlayer());
+    game->window->setWindowState(Qt::WindowNoState);
+    QVERIFY(gamePage->isVisibleToPlayer());
+    m_windows->closeWindow(QStringLiteral("sightGame"));
+    QVERIFY(!gamePage->isVisibleToPlayer());
+    m_windows->switchWindow(QStringLiteral("sightGame"), QString());
+    QVERIFY(gamePage->isVisibleToPlayer());
+
+    lobby->browser()->setAudioMuted(true);
+    m_windows->setWindowHidden(true);
+    QVERIFY(!gamePage->isVisibleToPlayer() && !lobbyPage->isVisibleToPlayer());
+    QVERIFY(gamePage->isMuted() && lobbyPage->isMuted());
+    m_windows->setWindowHidden(false);
+    QVERIFY(gamePage->isVisibleToPlayer() && lobbyPage->isVisibleToPlayer());
+    QVERIFY(!gamePage->isMuted() && lobbyPage->isMuted());
+}
+
+// Whatever its document does, a page's screen wake locks go when it is out of sight, leaves its
+// document or closes; out of sight, it gets none.
+void TestQCefView::screenWakeLocksFollowTheirPage()
+{
+    WindowRecord *game = open(Opening("wakeGame"));
+    QVERIFY(game);
+    FakePage *page = m_shell.pageOf(QStringLiteral("wakeGame"));
+    const ScreenWakeLocks *locks = ScreenWakeLocks::instance();
+    const QUrl trusted(kSite);
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("a")));
+    game->window->setWindowState(Qt::WindowMinimized);
+    QVERIFY(!locks->isHeld());
+    QVERIFY(!page->requestWakeLock(trusted, QStringLiteral("b")));
+    game->window->setWindowState(Qt::WindowNoState);
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("c")));
+    page->load(QUrl(kSite + QStringLiteral("/green.html")));
+    QVERIFY(!locks->isHeld());
+
+    QVERIFY(page->requestWakeLock(trusted, QStringLiteral("d")));
+    m_windows->closeWindow(QStringLiteral("wakeGame"));
+    QTRY_VERIFY_WITH_TIMEOUT(!locks->isHeld(), kEngineTimeout);
 }
 
 void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
