@@ -77,11 +77,8 @@ QString channelScript(const QString &bridgeScript)
     for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
              QStringLiteral(":/qtwebengine/filechoosercancel.js"),
-<<<<<<< HEAD
-             QStringLiteral(":/qtwebengine/ctrlwheel.js") })
-=======
+             QStringLiteral(":/qtwebengine/ctrlwheel.js"),
              QStringLiteral(":/qtwebengine/wakelockrelay.js") })
->>>>>>> sight
         script += resourceText(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
 }
