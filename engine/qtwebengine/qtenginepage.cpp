@@ -355,7 +355,7 @@ void QtEnginePage::onActiveChanged()
     if (!window()->isActive())
         return;
     if (QGuiApplication::focusWindow() == window() && QApplication::activeWindow() != m_view.get())
-        QApplication::setActiveWindow(m_view.get());
+        m_view->activateWindow();
     emit sgFocused();
 }
 

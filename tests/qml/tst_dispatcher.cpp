@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 using BridgeTexts::childList;
 using BridgeTexts::json;
@@ -239,7 +240,7 @@ void TestDispatcher::cleanup()
     const QStringList opened = m_opened;
     m_opened.clear();
     QVERIFY(m_shell.scene().closeWindows(opened));
-    for (const QString &path : qAsConst(m_created))
+    for (const QString &path : std::as_const(m_created))
         QFile::remove(path);
     m_created.clear();
     m_windows->setHookPopup(QString());
