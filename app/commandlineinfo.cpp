@@ -17,8 +17,7 @@ CommandLineInfo::CommandLineInfo(const QStringList &arguments, const QString &en
             // Operators need the engine's version when a page misbehaves, and the Qt it came
             // with, which differs between the Debian releases lumen is built on.
             m_text = QStringLiteral("lumen %1\nChromium %2 (Qt %3)\n")
-                         .arg(MVTConfig::version(), engineVersion,
-                             QString::fromLatin1(qVersion()));
+                         .arg(MVTConfig::version(), engineVersion, QString::fromLatin1(qVersion()));
             return;
         }
     }

@@ -52,8 +52,7 @@ void PagePermissions::answerAhead(const QUrl &url)
     emit m_owner.sgPermissionsAheadNeeded(ahead);
     const QUrl origin(SecurityOrigin::text(url));
     m_clipboard->setAllowed(ahead.grants(Feature::ClipboardWrite));
-    m_questions->answerAhead(
-        origin, Kind::ClipboardWrite, ahead.grants(Feature::ClipboardWrite));
+    m_questions->answerAhead(origin, Kind::ClipboardWrite, ahead.grants(Feature::ClipboardWrite));
     m_questions->answerAhead(origin, Kind::Notifications, ahead.grants(Feature::Notifications));
     m_questions->answerAhead(origin, Kind::Geolocation, ahead.grants(Feature::Geolocation));
 }

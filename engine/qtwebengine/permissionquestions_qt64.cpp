@@ -42,7 +42,9 @@ PermissionQuestions::PermissionQuestions(QObject *parent)
 }
 
 // Qt 6.4 keeps the answers in memory by itself.
-void PermissionQuestions::keepAnswersForTheRun(QWebEngineProfile *) { }
+void PermissionQuestions::keepAnswersForTheRun(QWebEngineProfile *)
+{
+}
 
 void PermissionQuestions::setPage(QWebEnginePage *page)
 {

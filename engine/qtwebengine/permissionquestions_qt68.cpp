@@ -84,7 +84,8 @@ void PermissionQuestions::setPage(QWebEnginePage *page)
 // the engine asks only while it is off.
 void PermissionQuestions::answerAhead(const QUrl &origin, Kind kind, bool granted)
 {
-    const QWebEnginePermission permission = m_page->profile()->queryPermission(origin, typeOf(kind));
+    const QWebEnginePermission permission
+        = m_page->profile()->queryPermission(origin, typeOf(kind));
     if (!granted)
         permission.deny();
     else if (kind == Kind::ClipboardWrite)

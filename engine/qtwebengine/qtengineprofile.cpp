@@ -1,7 +1,7 @@
 #include "engine/qtwebengine/qtengineprofile.h"
 
-#include "engine/qtwebengine/qtenginedownload.h"
 #include "engine/qtwebengine/permissionquestions.h"
+#include "engine/qtwebengine/qtenginedownload.h"
 #include "engine/qtwebengine/qtenginepage.h"
 #include "engine/qtwebengine/scriptdialogscheme.h"
 

@@ -393,8 +393,8 @@ void TestTSpdlog::unregisteredLinesGoToFallbackFile()
     QVERIFY(lines.at(1).endsWith(QStringLiteral("[error] :  [Other_Type] to an unknown name")));
     QVERIFY(lineShape(QStringLiteral("error"), QStringLiteral("Other_Type"),
         QStringLiteral("to the first logger"))
-                .match(QString::fromUtf8(fileBytes(daily)))
-                .hasMatch());
+            .match(QString::fromUtf8(fileBytes(daily)))
+            .hasMatch());
 }
 
 // Neither the fallback nor the registered logger has its folder.

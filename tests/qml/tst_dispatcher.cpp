@@ -494,7 +494,7 @@ void TestDispatcher::openRepliesAndPushesUnlessPopup()
         + lostFocusHide + QLatin1Char('}');
     QVERIFY(m_pages->send(QStringLiteral("side"), QStringLiteral("o1"), request));
     QCOMPARE(announced.count(), 1);
-    QVERIFY(waitForLoad(QStringLiteral("extra"), [] {}));
+    QVERIFY(waitForLoad(QStringLiteral("extra"), [] { }));
     QVERIFY(m_pages->settle({ QStringLiteral("hub"), QStringLiteral("side") }));
 
     const QString list = QStringLiteral("[extra,side]");
@@ -522,7 +522,7 @@ void TestDispatcher::openAndLoadInOneRequestReplyTwiceWithOneId()
         = QStringLiteral("{\"Open\":\"extra\",\"Father\":\"hub\",\"Url\":%1,\"Load\":\"side\"}")
               .arg(json(url));
     QVERIFY(m_pages->send(QStringLiteral("hub"), QStringLiteral("ol"), request));
-    QVERIFY(waitForLoad(QStringLiteral("extra"), [] {}));
+    QVERIFY(waitForLoad(QStringLiteral("extra"), [] { }));
     QVERIFY(m_pages->settle({ QStringLiteral("hub") }));
 
     // The reply reaches the page "side" still shows; its new page reports as "extra".
