@@ -51,8 +51,10 @@ void PagePermissions::answerAhead(const QUrl &url)
     PermissionsAhead ahead(url);
     emit m_owner.sgPermissionsAheadNeeded(ahead);
     const QUrl origin(SecurityOrigin::text(url));
+    // The engine's own answer for the clipboard stays a refusal: the page's switch grants it
+    // around the player's input.
     m_clipboard->setAllowed(ahead.grants(Feature::ClipboardWrite));
-    m_questions->answerAhead(origin, Kind::ClipboardWrite, ahead.grants(Feature::ClipboardWrite));
+    m_questions->answerAhead(origin, Kind::ClipboardWrite, false);
     m_questions->answerAhead(origin, Kind::Notifications, ahead.grants(Feature::Notifications));
     m_questions->answerAhead(origin, Kind::Geolocation, ahead.grants(Feature::Geolocation));
 }

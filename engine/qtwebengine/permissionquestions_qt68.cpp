@@ -80,16 +80,12 @@ void PermissionQuestions::setPage(QWebEnginePage *page)
         });
 }
 
-// A clipboard write the shell allows is left to the page's clipboard switch (ClipboardGate):
-// the engine asks only while it is off.
 void PermissionQuestions::answerAhead(const QUrl &origin, Kind kind, bool granted)
 {
     const QWebEnginePermission permission
         = m_page->profile()->queryPermission(origin, typeOf(kind));
-    if (!granted)
-        permission.deny();
-    else if (kind == Kind::ClipboardWrite)
-        permission.reset();
-    else
+    if (granted)
         permission.grant();
+    else
+        permission.deny();
 }

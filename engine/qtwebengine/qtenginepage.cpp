@@ -14,6 +14,7 @@
 #include "engine/qtwebengine/pagescriptdialogs.h"
 #include "engine/qtwebengine/playergestures.h"
 #include "engine/qtwebengine/shellwebpage.h"
+#include "engine/qtwebengine/viewactivation.h"
 #include "tools/processes.h"
 
 #include <QApplication>
@@ -355,7 +356,7 @@ void QtEnginePage::onActiveChanged()
     if (!window()->isActive())
         return;
     if (QGuiApplication::focusWindow() == window() && QApplication::activeWindow() != m_view.get())
-        m_view->activateWindow();
+        ViewActivation::activate(m_view.get());
     emit sgFocused();
 }
 
