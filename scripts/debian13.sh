@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 target=${LUMEN_DEBIAN13_ROOT:-/srv/lumen-debian13}
 
 # A command inside the chroot, with a clean environment.
-inside=(chroot "$target" /usr/bin/env -i HOME=/root LANG=C.UTF-8
+inside=(chroot "$target" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
 
 make_chroot() {
