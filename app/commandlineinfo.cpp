@@ -14,9 +14,10 @@ CommandLineInfo::CommandLineInfo(const QStringList &arguments, const QString &en
             return;
         }
         if (argument == QLatin1String("--version")) {
-            // Operators need the engine's version when a page misbehaves.
-            m_text = QStringLiteral("lumen %1\nChromium %2\n")
-                         .arg(MVTConfig::version(), engineVersion);
+            // Operators need the engine's version when a page misbehaves, and the Qt it came
+            // with, which differs between the Debian releases lumen is built on.
+            m_text = QStringLiteral("lumen %1\nChromium %2 (Qt %3)\n")
+                         .arg(MVTConfig::version(), engineVersion, QString::fromLatin1(qVersion()));
             return;
         }
     }
@@ -49,7 +50,7 @@ QString CommandLineInfo::usage()
         "\n"
         "Options:\n"
         "  -h, --help     show this text and exit\n"
-        "  --version      print the version and the engine's Chromium version, and exit\n"
+        "  --version      print the versions of lumen, its Chromium and Qt, and exit\n"
         "\n"
         "Other options are passed on to Qt and the browser engine.\n");
 }

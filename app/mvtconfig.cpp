@@ -162,8 +162,7 @@ void MVTConfig::write(const QString &key, const QVariant &value)
     if (m_settings->status() == QSettings::NoError || m_writeFailureLogged)
         return;
     m_writeFailureLogged = true;
-    TSpdlog::instance()->otherError(
-        QStringLiteral("Settings not saved to %1: %2")
+    TSpdlog::instance()->otherError(QStringLiteral("Settings not saved to %1: %2")
             .arg(m_settings->fileName(),
                 ConfigFileFaults::writeFailureReason(
                     m_settings->fileName(), m_settings->status() == QSettings::FormatError)));

@@ -101,8 +101,8 @@ void mirror(const char *tag, const QString &text, qint64 size)
 // The file is appended to: what it holds of today counts.
 TSpdlog::TSpdlog(const QString &fileName)
     : m_fileAllowance(QFileInfo(fileName).lastModified().date() == QDate::currentDate()
-            ? QFileInfo(fileName).size()
-            : 0)
+              ? QFileInfo(fileName).size()
+              : 0)
 {
     try {
         m_logger = spdlog::basic_logger_mt(uniqueLoggerName(),

@@ -150,7 +150,7 @@ void QCefClient::OnLoadError(const QUrl &url, int errorCode, const QString &erro
     if (m_loadSucceeded)
         return;
     TSpdlog::instance()->netError(QStringLiteral("code:%1 message:%2 url:%3")
-                                      .arg(QString::number(errorCode), errorText, failedUrl));
+            .arg(QString::number(errorCode), errorText, failedUrl));
 }
 
 void QCefClient::OnCertificateError(const QUrl &url, const QString &description)
@@ -191,8 +191,8 @@ void QCefClient::refuseNavigation(NavigationRequest &request)
         return;
     m_refusedSchemes.insert(scheme);
     TSpdlog::instance()->otherWarn(QStringLiteral("navigation to a %1 address refused in window %2")
-                                       .arg(scheme)
-                                       .arg(m_browser->identifier()));
+            .arg(scheme)
+            .arg(m_browser->identifier()));
 }
 
 // A data: address says nothing of the document that made it: it counts as no one's.
@@ -232,8 +232,7 @@ void QCefClient::OnDownloadUpdated(
 {
     const QString baseName = QFileInfo(item.fullPath()).baseName();
     if (!item.failure().isEmpty()) {
-        TSpdlog::instance()->otherError(
-            QStringLiteral("download of %1 failed: %2")
+        TSpdlog::instance()->otherError(QStringLiteral("download of %1 failed: %2")
                 .arg(QFileInfo(item.fullPath()).fileName(), item.failure()));
         emit sgDownload(browser, -1, QStringLiteral("Failed"), baseName);
         return;

@@ -9,8 +9,7 @@ ScriptDialogGuard::Verdict ScriptDialogGuard::judge(
     if (askingOrigin != pageOrigin || !canWait) {
         if (!m_loggedOrigins.contains(askingOrigin)) {
             m_loggedOrigins.insert(askingOrigin);
-            TSpdlog::instance()->otherWarn(
-                QStringLiteral("script dialog of %1 in %2 not shown")
+            TSpdlog::instance()->otherWarn(QStringLiteral("script dialog of %1 in %2 not shown")
                     .arg(LogExcerpt::of(askingOrigin), LogExcerpt::of(pageOrigin)));
         }
         return Verdict::Cancel;

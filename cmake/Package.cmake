@@ -33,12 +33,17 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries come from the binaries; the QML modules the scene imports are loaded at run time
 # and no linker sees them. Listed with the modules those pull in: QtQuick imports QtQml, which
 # imports QtQml.Models and QtQml.WorkerScript; the Basic style is built on QtQuick.Templates.
-# scripts/package.sh checks the list against Qt's import scanner.
+# From Qt 6.8 (Debian 13) on, QtQml also imports the QML module and the Basic style draws with
+# QtQuick.Shapes, packages Debian 12 does not have. scripts/package.sh checks the list against
+# Qt's import scanner.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml6-module-qtqml, qml6-module-qtqml-models, \
-qml6-module-qtqml-workerscript, qml6-module-qtquick, qml6-module-qtquick-window, \
-qml6-module-qtquick-controls, qml6-module-qtquick-templates, \
-qml6-module-qt5compat-graphicaleffects")
+set(lumen_qml_packages qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
+  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-controls
+  qml6-module-qtquick-templates qml6-module-qt5compat-graphicaleffects)
+if(Qt6Qml_VERSION VERSION_GREATER_EQUAL 6.8)
+  list(APPEND lumen_qml_packages qml6-module-qml qml6-module-qtquick-shapes)
+endif()
+list(JOIN lumen_qml_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # Pages draw emoji in colour only with a colour emoji font, and in sans-serif text only when
 # that family is one without black-and-white emoji of its own (the engine uses Liberation Sans).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, fonts-liberation")

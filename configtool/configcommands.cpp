@@ -123,7 +123,7 @@ bool ConfigCommands::fileUsable(Access access)
         const QFileInfo folder(file.absolutePath());
         if (!folder.isDir() || !folder.isWritable()) {
             fail(QStringLiteral("cannot create %1: the folder is missing or not writable")
-                     .arg(m_file));
+                    .arg(m_file));
             return false;
         }
         return true;
@@ -226,7 +226,7 @@ int ConfigCommands::untrust(const QStringList &arguments)
 {
     if (!PolicySettings(m_file).removeTrustedOrigin(arguments.first().trimmed()))
         return fail(QStringLiteral("untrust: %1 is not among the trusted origins of %2")
-                        .arg(arguments.first(), m_file));
+                .arg(arguments.first(), m_file));
     return listTrusted({});
 }
 

@@ -93,7 +93,7 @@ int ConfigTool::execute(const QString &file, QStringList arguments)
         return usageError(QStringLiteral("unknown command: %1").arg(name));
     if (arguments.size() != command->argumentCount)
         return usageError(QStringLiteral("wrong arguments: lumen_config [--file PATH] %1")
-                              .arg(command->synopsis));
+                .arg(command->synopsis));
     // Only the user's file is read over the administrator's.
     const QString defaults = file == m_defaultFile ? m_defaultsFile : QString();
     return ConfigCommands(file, defaults, m_out, m_err).run(*command, arguments);

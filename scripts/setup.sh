@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running lumen need.
+# Installs the Debian packages that building, testing and running lumen need, on Debian 12 or 13
+# (the names are the same on both).
 # Silent when everything is already there; must run as root (or through sudo) otherwise.
 set -euo pipefail
 
 packages=(
-  build-essential cmake git pkg-config clang-format
+  build-essential cmake git pkg-config
+  # One formatter on every release: Debian 12's default one formats differently.
+  clang-format-19
   qt6-base-dev qt6-declarative-dev qt6-webengine-dev qt6-webchannel-dev qt6-5compat-dev
   # What the scene imports, loaded at run time (Package.cmake lists the same for the package).
   qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript qml6-module-qtquick
@@ -25,6 +28,8 @@ packages=(
   openbox weston xwayland qt6-wayland
   python3
   dpkg-dev file lintian
+  # The Debian 13 leg's chroot (scripts/debian13.sh) and its private network.
+  debootstrap iproute2
 )
 
 missing=()

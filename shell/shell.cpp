@@ -130,7 +130,7 @@ bool Shell::claimInstance()
         // The log mirrors every line to standard error, where whoever started this one looks.
         log->otherError(QStringLiteral("Already running from this folder as %1, which does not "
                                        "answer: this start ends")
-                            .arg(m_instance->holder()));
+                .arg(m_instance->holder()));
         return false;
     }
     QObject::connect(m_instance.get(), &SingleInstance::sgShowRequested, windows(), [log] {

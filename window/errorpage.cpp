@@ -84,7 +84,7 @@ QString ErrorPage::page(const QString &heading, const QString &reason, const QSt
 {
     const QString quit = canQuit
         ? QStringLiteral(
-            "<a class=\"button quit\" href=\"http://lumen-shell.invalid/quit\">Quit</a>")
+              "<a class=\"button quit\" href=\"http://lumen-shell.invalid/quit\">Quit</a>")
         : QString();
     QString page = pageTemplate();
     page.replace(QLatin1String("%RETRY%"), retry);

@@ -45,7 +45,7 @@ void LoadFailureRecovery::onLoadFailed(
 {
     m_answerTimer->stop();
     TSpdlog::instance()->netWarn(QStringLiteral("window:%1 error page code:%2 url:%3")
-                                     .arg(m_windowName, QString::number(errorCode), url));
+            .arg(m_windowName, QString::number(errorCode), url));
     showErrorPage(ErrorPage::reasonFor(errorCode, errorText), url);
 }
 
@@ -99,8 +99,7 @@ void LoadFailureRecovery::onNoAnswer()
             emit sgShowBeforeLoaded(browser);
         return;
     }
-    TSpdlog::instance()->netWarn(
-        QStringLiteral("window:%1 error page no answer after:%2s url:%3")
+    TSpdlog::instance()->netWarn(QStringLiteral("window:%1 error page no answer after:%2s url:%3")
             .arg(m_windowName, QString::number(m_answerTimer->interval() / 1000), m_loading));
     showErrorPage(ErrorPage::noAnswerReason(), m_loading);
 }

@@ -125,7 +125,7 @@ void QCefView::openWindow(const QString &objectName, const QString &fatherName, 
 {
     if (const QString problem = WindowName::problem(objectName); !problem.isEmpty()) {
         TSpdlog::instance()->otherWarn(QStringLiteral("Open refused for the window \"%1\": %2")
-                                           .arg(LogExcerpt::of(objectName), problem));
+                .arg(LogExcerpt::of(objectName), problem));
         return;
     }
     if (!m_engineHost) {

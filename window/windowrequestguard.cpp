@@ -25,8 +25,8 @@ bool WindowRequestGuard::allowsOpen(const QString &name, const QString &url, int
 {
     if (openWindows >= maxOpenWindows) {
         refuse(QStringLiteral("window %1 refused: %2 windows are open")
-                   .arg(name.left(64))
-                   .arg(openWindows));
+                .arg(name.left(64))
+                .arg(openWindows));
         return false;
     }
     return allowsNavigation(name, url);
@@ -38,7 +38,7 @@ bool WindowRequestGuard::allowsNavigation(const QString &name, const QString &ur
     if (url.isEmpty() || !UrlRules::navigationTarget(url).isEmpty())
         return true;
     refuse(QStringLiteral("navigation of window %1 to a %2 address refused")
-               .arg(name.left(64), schemeOf(url)));
+            .arg(name.left(64), schemeOf(url)));
     return false;
 }
 
@@ -47,7 +47,7 @@ bool WindowRequestGuard::allowsDesktop(const QString &url)
     if (!UrlRules::desktopTarget(url).isEmpty())
         return true;
     refuse(QStringLiteral("opening a %1 address on the desktop refused")
-               .arg(QUrl(url, QUrl::TolerantMode).scheme().left(32)));
+            .arg(QUrl(url, QUrl::TolerantMode).scheme().left(32)));
     return false;
 }
 

@@ -45,6 +45,6 @@ void PageFullScreen::onRequested(QWebEngineFullScreenRequest request)
     m_answer = new FullScreenAnswer(m_view, request, m_page);
     if (asked.isToldToThePlayer()) {
         m_notice->showBriefly(tr("%1 is now full screen. Press Escape to exit")
-                                  .arg(SecurityOrigin::text(request.origin())));
+                .arg(SecurityOrigin::text(request.origin())));
     }
 }

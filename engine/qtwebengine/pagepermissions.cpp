@@ -5,36 +5,29 @@
 #include "engine/qtwebengine/clipboardgate.h"
 #include "engine/qtwebengine/securityorigin.h"
 
-#include <QMetaEnum>
-
 namespace {
 
 using Feature = PermissionRequest::Feature;
+using Kind = PermissionQuestions::Kind;
 
-// What the shell must grant for the engine's feature.
-QVector<Feature> featuresOf(QWebEnginePage::Feature feature)
+// What the shell must grant for what the engine asks.
+QVector<Feature> featuresOf(Kind kind)
 {
-    switch (feature) {
-    case QWebEnginePage::Notifications:
+    switch (kind) {
+    case Kind::Notifications:
         return { Feature::Notifications };
-    case QWebEnginePage::Geolocation:
+    case Kind::Geolocation:
         return { Feature::Geolocation };
-    case QWebEnginePage::MediaAudioCapture:
+    case Kind::Microphone:
         return { Feature::Microphone };
-    case QWebEnginePage::MediaVideoCapture:
+    case Kind::Camera:
         return { Feature::Camera };
-    case QWebEnginePage::MediaAudioVideoCapture:
+    case Kind::MicrophoneAndCamera:
         return { Feature::Microphone, Feature::Camera };
     default:
         break;
     }
     return { Feature::Other };
-}
-
-QWebEnginePage::PermissionPolicy permissionAnswer(bool granted)
-{
-    return granted ? QWebEnginePage::PermissionGrantedByUser
-                   : QWebEnginePage::PermissionDeniedByUser;
 }
 
 } // namespace
@@ -43,14 +36,14 @@ PagePermissions::PagePermissions(EnginePage *owner, ClipboardGate *clipboard)
     : QObject(owner)
     , m_owner(*owner)
     , m_clipboard(clipboard)
+    , m_questions(new PermissionQuestions(this))
 {
+    connect(m_questions, &PermissionQuestions::sgAsked, this, &PagePermissions::onAsked);
 }
 
 void PagePermissions::setPage(QWebEnginePage *page)
 {
-    m_page = page;
-    connect(page, &QWebEnginePage::featurePermissionRequested, this,
-        &PagePermissions::onFeaturePermissionRequested);
+    m_questions->setPage(page);
 }
 
 void PagePermissions::answerAhead(const QUrl &url)
@@ -58,21 +51,24 @@ void PagePermissions::answerAhead(const QUrl &url)
     PermissionsAhead ahead(url);
     emit m_owner.sgPermissionsAheadNeeded(ahead);
     const QUrl origin(SecurityOrigin::text(url));
+    // The engine's own answer for the clipboard stays a refusal: the page's switch grants it
+    // around the player's input.
     m_clipboard->setAllowed(ahead.grants(Feature::ClipboardWrite));
-    m_page->setFeaturePermission(origin, QWebEnginePage::Notifications,
-        permissionAnswer(ahead.grants(Feature::Notifications)));
-    m_page->setFeaturePermission(
-        origin, QWebEnginePage::Geolocation, permissionAnswer(ahead.grants(Feature::Geolocation)));
+    m_questions->answerAhead(origin, Kind::ClipboardWrite, false);
+    m_questions->answerAhead(origin, Kind::Notifications, ahead.grants(Feature::Notifications));
+    m_questions->answerAhead(origin, Kind::Geolocation, ahead.grants(Feature::Geolocation));
 }
 
-void PagePermissions::onFeaturePermissionRequested(
-    const QUrl &origin, QWebEnginePage::Feature feature)
+// The clipboard follows the page's switch (ClipboardGate): the engine asks only while it is off.
+void PagePermissions::onAsked(const PermissionQuestions::Question &question)
 {
-    if (feature == QWebEnginePage::MouseLock)
+    if (question.kind == Kind::PointerLock)
         return;
-    PermissionRequest request(origin, featuresOf(feature),
-        QString::fromLatin1(QMetaEnum::fromType<QWebEnginePage::Feature>().valueToKey(feature)));
+    if (question.kind == Kind::ClipboardWrite) {
+        question.answer(false);
+        return;
+    }
+    PermissionRequest request(question.origin, featuresOf(question.kind), question.name);
     emit m_owner.sgPermissionRequested(request);
-    if (m_page)
-        m_page->setFeaturePermission(origin, feature, permissionAnswer(request.isGranted()));
+    question.answer(request.isGranted());
 }

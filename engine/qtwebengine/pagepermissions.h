@@ -1,11 +1,12 @@
 #pragma once
 
+#include "engine/qtwebengine/permissionquestions.h"
+
 #include <QObject>
-#include <QPointer>
-#include <QWebEnginePage>
 
 class ClipboardGate;
 class EnginePage;
+class QWebEnginePage;
 
 // A page's permission requests, asked of the shell and answered to the engine at once: nobody is
 // there to ask. Pointer lock is no permission here (PagePointerLock).
@@ -26,9 +27,9 @@ public:
     void answerAhead(const QUrl &url);
 
 private:
-    void onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature);
+    void onAsked(const PermissionQuestions::Question &question);
 
     EnginePage &m_owner;
     ClipboardGate *m_clipboard;
-    QPointer<QWebEnginePage> m_page;
+    PermissionQuestions *m_questions;
 };

@@ -6,19 +6,21 @@
 #include "engine/qtwebengine/playergestures.h"
 
 #include <QGuiApplication>
+#include <QWebEnginePage>
 
 PagePointerLock::PagePointerLock(EnginePage *owner, PageNotice *notice)
     : QObject(owner)
     , m_owner(*owner)
     , m_notice(notice)
+    , m_questions(new PermissionQuestions(this))
 {
+    connect(m_questions, &PermissionQuestions::sgAsked, this, &PagePointerLock::onAsked);
 }
 
 void PagePointerLock::setPage(QWebEnginePage *page)
 {
     m_page = page;
-    connect(page, &QWebEnginePage::featurePermissionRequested, this,
-        &PagePointerLock::onFeaturePermissionRequested);
+    m_questions->setPage(page);
 }
 
 // The engine hides the cursor for the whole program while one of its pages holds the pointer,
@@ -35,24 +37,20 @@ void PagePointerLock::onKept(const QString &origin)
     m_notice->showBriefly(tr("%1 holds the mouse. Press Escape to release it").arg(origin));
 }
 
-void PagePointerLock::onFeaturePermissionRequested(
-    const QUrl &origin, QWebEnginePage::Feature feature)
+void PagePointerLock::onAsked(const PermissionQuestions::Question &question)
 {
-    if (feature != QWebEnginePage::MouseLock)
+    if (question.kind != PermissionQuestions::Kind::PointerLock)
         return;
-    PlayerGestures::ask(
-        m_page, this, [this, origin](const PlayerGesture &gesture) { answer(origin, gesture); });
+    PlayerGestures::ask(m_page, this,
+        [this, question](const PlayerGesture &gesture) { answer(question, gesture); });
 }
 
-void PagePointerLock::answer(const QUrl &origin, const PlayerGesture &gesture)
+void PagePointerLock::answer(
+    const PermissionQuestions::Question &question, const PlayerGesture &gesture)
 {
-    PointerLockRequest request(origin, gesture);
+    PointerLockRequest request(question.origin, gesture);
     emit m_owner.sgPointerLockRequested(request);
-    if (m_page) {
-        m_page->setFeaturePermission(origin, QWebEnginePage::MouseLock,
-            request.isAccepted() ? QWebEnginePage::PermissionGrantedByUser
-                                 : QWebEnginePage::PermissionDeniedByUser);
-    }
+    question.answer(request.isAccepted());
     if (request.isAccepted())
         m_granted = true;
 }

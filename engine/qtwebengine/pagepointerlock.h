@@ -1,11 +1,13 @@
 #pragma once
 
+#include "engine/qtwebengine/permissionquestions.h"
+
 #include <QObject>
 #include <QPointer>
-#include <QWebEnginePage>
 
 class EnginePage;
 class PageNotice;
+class QWebEnginePage;
 struct PlayerGesture;
 
 // A page's pointer lock. The engine asks for any request of a focused window, gesture or not,
@@ -31,11 +33,12 @@ public:
     void onKept(const QString &origin);
 
 private:
-    void onFeaturePermissionRequested(const QUrl &origin, QWebEnginePage::Feature feature);
-    void answer(const QUrl &origin, const PlayerGesture &gesture);
+    void onAsked(const PermissionQuestions::Question &question);
+    void answer(const PermissionQuestions::Question &question, const PlayerGesture &gesture);
 
     EnginePage &m_owner;
     PageNotice *m_notice;
+    PermissionQuestions *m_questions;
     QPointer<QWebEnginePage> m_page;
     bool m_granted = false;
 };

@@ -14,6 +14,7 @@
 #include "engine/qtwebengine/pagescriptdialogs.h"
 #include "engine/qtwebengine/playergestures.h"
 #include "engine/qtwebengine/shellwebpage.h"
+#include "engine/qtwebengine/viewactivation.h"
 #include "engine/wakelockrequest.h"
 #include "tools/processes.h"
 
@@ -389,7 +390,7 @@ void QtEnginePage::onActiveChanged()
     if (!window()->isActive())
         return;
     if (QGuiApplication::focusWindow() == window() && QApplication::activeWindow() != m_view.get())
-        QApplication::setActiveWindow(m_view.get());
+        ViewActivation::activate(m_view.get());
     emit sgFocused();
 }
 

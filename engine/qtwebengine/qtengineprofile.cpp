@@ -1,5 +1,6 @@
 #include "engine/qtwebengine/qtengineprofile.h"
 
+#include "engine/qtwebengine/permissionquestions.h"
 #include "engine/qtwebengine/qtenginedownload.h"
 #include "engine/qtwebengine/qtenginepage.h"
 #include "engine/qtwebengine/scriptdialogscheme.h"
@@ -38,6 +39,7 @@ QtEngineProfile::QtEngineProfile(const QString &storageName, const QString &stor
 {
     m_profile->setPersistentStoragePath(storagePath);
     m_profile->setCachePath(cachePath);
+    PermissionQuestions::keepAnswersForTheRun(m_profile);
     m_profile->installUrlSchemeHandler(ScriptDialogScheme::name(), m_dialogScheme);
     useSansSerifWithoutEmoji(m_profile->settings());
     QWebEngineCookieStore *cookies = m_profile->cookieStore();

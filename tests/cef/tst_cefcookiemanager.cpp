@@ -10,6 +10,8 @@
 #include <QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineCookieStore>
 
+#include <utility>
+
 namespace {
 
 constexpr int kEngineTimeout = 20000;
@@ -57,7 +59,7 @@ void TestCefCookieManager::initTestCase()
 
 void TestCefCookieManager::cleanup()
 {
-    for (const CefRefPtr<QCefClient> &client : qAsConst(m_clients)) {
+    for (const CefRefPtr<QCefClient> &client : std::as_const(m_clients)) {
         if (client->getBrowser())
             client->getBrowser()->closeBrowser();
     }

@@ -134,7 +134,7 @@ void TestClientPolicies::popupsNeedThePlayerAndATrustedDocument()
     page->requestPopup(QUrl(target), true, kAdSite);
     QCOMPARE(debug.lines()
                  .filter(QStringLiteral("popup to %1 refused: asked for by %2 in %3")
-                             .arg(target, kAdSite, kSite))
+                         .arg(target, kAdSite, kSite))
                  .size(),
         1);
     QTest::qWait(50);

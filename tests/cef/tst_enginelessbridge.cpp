@@ -124,7 +124,7 @@ void TestEnginelessBridge::oversizedRequestNeverArrives()
     "request": ""
 }
 )")
-                                           .size());
+                                         .size());
     QCOMPARE(m_debug->lines().filter(QStringLiteral("bytes refused")),
         QStringList { QStringLiteral("[OtherType]  [Other_Type] ") + expected });
 }

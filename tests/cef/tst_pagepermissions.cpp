@@ -57,6 +57,8 @@ void TestPagePermissions::initTestCase()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--use-fake-device-for-media-stream");
     QVERIFY(m_server.listen());
     QVERIFY(PolicySettings::program().addTrustedOrigin(QStringLiteral("sub.localhost")));
+    // A run that failed halfway leaves it on.
+    QVERIFY(PolicySettings::program().setVoiceChat(false));
     m_server.setPage(QStringLiteral("/ask.html"), askingPage);
     int argc = 0;
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);

@@ -256,7 +256,7 @@ void TestQCefBridge::argumentCountDecidesWhatIsSent()
     runInPage(QStringLiteral("var outcome; try { outcome = String(callQML(%1)); }"
                              " catch (error) { outcome = 'threw'; }"
                              " callQML('result', outcome, '');")
-                  .arg(arguments));
+            .arg(arguments));
 
     QTRY_VERIFY_WITH_TIMEOUT(
         !m_messages->isEmpty() && message(m_messages->count() - 1).value("name") == "result",
@@ -392,8 +392,7 @@ void TestQCefBridge::leavingForeignPageNeverSpeaksForTheNextOne()
 // Another site's response without CORS, and local files, stay out of reach.
 void TestQCefBridge::pagesKeepTheSameOriginPolicy()
 {
-    runInPage(
-        QStringLiteral(R"(
+    runInPage(QStringLiteral(R"(
         function attempt(url) {
             return fetch(url).then(function (response) { return response.text(); })
                 .then(function () { return 'read'; }, function () { return 'blocked'; });

@@ -255,10 +255,10 @@ void TestScriptDialogs::hiddenWindowAsksOnceShown()
     const QRect box = dialog->findChild<QWidget *>(QStringLiteral("box"))->geometry();
     QVERIFY2(view->rect().contains(box),
         qPrintable(QStringLiteral("box %1,%2 %3x%4")
-                       .arg(box.x())
-                       .arg(box.y())
-                       .arg(box.width())
-                       .arg(box.height())));
+                .arg(box.x())
+                .arg(box.y())
+                .arg(box.width())
+                .arg(box.height())));
     QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
     QVERIFY(answers.wait(5000));
     QVERIFY(answers.constLast().at(0).toString().contains(QStringLiteral("\"kept\"")));

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QStringList>
 
+#include <utility>
+
 // What a client, as visitor of the cookies a request to url would carry, sends on:
 // "name=value", sorted.
 inline QStringList visitedCookies(const QString &url, bool includeHttpOnly)
@@ -16,7 +18,7 @@ inline QStringList visitedCookies(const QString &url, bool includeHttpOnly)
     QSignalSpy sent(&client, &QCefClient::sgSendCookie);
     CefCookieManager::GetGlobalManager()->VisitUrlCookies(url, includeHttpOnly, &client);
     QStringList cookies;
-    for (const QList<QVariant> &cookie : qAsConst(sent))
+    for (const QList<QVariant> &cookie : std::as_const(sent))
         cookies.append(cookie.at(0).toString() + QLatin1Char('=') + cookie.at(1).toString());
     cookies.sort();
     return cookies;

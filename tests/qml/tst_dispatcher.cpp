@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 using BridgeTexts::childList;
 using BridgeTexts::json;
@@ -239,7 +240,7 @@ void TestDispatcher::cleanup()
     const QStringList opened = m_opened;
     m_opened.clear();
     QVERIFY(m_shell.scene().closeWindows(opened));
-    for (const QString &path : qAsConst(m_created))
+    for (const QString &path : std::as_const(m_created))
         QFile::remove(path);
     m_created.clear();
     m_windows->setHookPopup(QString());
@@ -493,7 +494,7 @@ void TestDispatcher::openRepliesAndPushesUnlessPopup()
         + lostFocusHide + QLatin1Char('}');
     QVERIFY(m_pages->send(QStringLiteral("side"), QStringLiteral("o1"), request));
     QCOMPARE(announced.count(), 1);
-    QVERIFY(waitForLoad(QStringLiteral("extra"), [] {}));
+    QVERIFY(waitForLoad(QStringLiteral("extra"), [] { }));
     QVERIFY(m_pages->settle({ QStringLiteral("hub"), QStringLiteral("side") }));
 
     const QString list = QStringLiteral("[extra,side]");
@@ -521,7 +522,7 @@ void TestDispatcher::openAndLoadInOneRequestReplyTwiceWithOneId()
         = QStringLiteral("{\"Open\":\"extra\",\"Father\":\"hub\",\"Url\":%1,\"Load\":\"side\"}")
               .arg(json(url));
     QVERIFY(m_pages->send(QStringLiteral("hub"), QStringLiteral("ol"), request));
-    QVERIFY(waitForLoad(QStringLiteral("extra"), [] {}));
+    QVERIFY(waitForLoad(QStringLiteral("extra"), [] { }));
     QVERIFY(m_pages->settle({ QStringLiteral("hub") }));
 
     // The reply reaches the page "side" still shows; its new page reports as "extra".

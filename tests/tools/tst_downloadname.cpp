@@ -51,23 +51,21 @@ void TestDownloadName::fitted_data()
     QTest::newRow("short") << "setup.exe"
                            << ""
                            << "setup.exe";
-    QTest::newRow("long with extension") << a300 + ".zip"
-                                         << "" << QString(245, 'a') + ".zip";
-    QTest::newRow("long, tagged") << a300 + ".zip"
-                                  << " (12)" << QString(240, 'a') + " (12).zip";
-    QTest::newRow("long, double extension") << a300 + ".tar.gz"
-                                            << "" << QString(242, 'a') + ".tar.gz";
+    QTest::newRow("long with extension") << a300 + ".zip" << "" << QString(245, 'a') + ".zip";
+    QTest::newRow("long, tagged") << a300 + ".zip" << " (12)" << QString(240, 'a') + " (12).zip";
+    QTest::newRow("long, double extension")
+        << a300 + ".tar.gz" << "" << QString(242, 'a') + ".tar.gz";
     QTest::newRow("only a long extension") << "a." + a300 << "" << ("a." + a300).left(249);
-    QTest::newRow("two-byte characters") << QString(200, QChar(0xe9)) + ".txt"
-                                         << "" << QString(122, QChar(0xe9)) + ".txt";
-    QTest::newRow("three-byte characters") << QString(100, QChar(0x6f22)) + ".pdf"
-                                           << "" << QString(81, QChar(0x6f22)) + ".pdf";
+    QTest::newRow("two-byte characters")
+        << QString(200, QChar(0xe9)) + ".txt" << "" << QString(122, QChar(0xe9)) + ".txt";
+    QTest::newRow("three-byte characters")
+        << QString(100, QChar(0x6f22)) + ".pdf" << "" << QString(81, QChar(0x6f22)) + ".pdf";
     const QString emoji = QString::fromUtf8("\xf0\x9f\x98\x80");
-    QTest::newRow("four-byte characters") << emoji.repeated(70) + ".png"
-                                          << "" << emoji.repeated(61) + ".png";
+    QTest::newRow("four-byte characters")
+        << emoji.repeated(70) + ".png" << "" << emoji.repeated(61) + ".png";
     const QString accented = QStringLiteral("e\u0301");
-    QTest::newRow("accents stay on their letters") << accented.repeated(100) + ".txt"
-                                                   << "" << accented.repeated(81) + ".txt";
+    QTest::newRow("accents stay on their letters")
+        << accented.repeated(100) + ".txt" << "" << accented.repeated(81) + ".txt";
 }
 
 void TestDownloadName::fitted()

@@ -552,7 +552,7 @@ void TestProcessControl::restartAppStartsProgramAgain()
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
     QVERIFY(QString::fromUtf8(child.readAllStandardError())
-                .contains(clickLine(QStringLiteral("退出主进程"))));
+            .contains(clickLine(QStringLiteral("退出主进程"))));
     // Started by its own path, with that path as its single argument.
     QTRY_COMPARE_WITH_TIMEOUT(
         fileBytes(marker()), QFile::encodeName(QCoreApplication::applicationFilePath()), kTimeout);

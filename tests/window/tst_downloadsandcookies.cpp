@@ -181,9 +181,8 @@ void TestDownloadsAndCookies::fullDiskEndsInAFailurePush()
     const QString folder = DirHelper::instance()->downloadPath();
     if (!runs(QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder }))
         QSKIP("cannot mount a small tmpfs on the download folder (needs root and mount rights)");
-    const auto unmount = qScopeGuard([folder] {
-        runs(QStringLiteral("umount"), { "-l", folder });
-    });
+    const auto unmount
+        = qScopeGuard([folder] { runs(QStringLiteral("umount"), { "-l", folder }); });
     QFile earlier(folder + QStringLiteral("/same.bin"));
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.write("player's");

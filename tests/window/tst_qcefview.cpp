@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -701,7 +702,7 @@ void TestQCefView::windowStatesRestoreTheSavedGeometry()
     WindowRecord *record = open(Opening("stateful").at("100,100,400,300"));
     QVERIFY(record);
     QScreen *screen = QGuiApplication::primaryScreen();
-    for (const QString &status : qAsConst(statuses)) {
+    for (const QString &status : std::as_const(statuses)) {
         // Escape and F11 end full screen through the input hook.
         if (status == QLatin1String("Escape"))
             m_windows->restoreFullScreenWindows();
@@ -972,7 +973,7 @@ void TestQCefView::closingRemovesTheRecordOnceTheBrowserHasClosed()
     QTRY_VERIFY_WITH_TIMEOUT(!m_windows->findWindow(QStringLiteral("secondborn")), kEngineTimeout);
     QVERIFY(!m_shell.scene().view().findChild<QWindow *>(QStringLiteral("secondborn")));
     QStringList names;
-    for (const QList<QVariant> &arguments : qAsConst(closed))
+    for (const QList<QVariant> &arguments : std::as_const(closed))
         names.append(arguments.at(0).toString());
     QCOMPARE(names.count(), 3);
     QVERIFY(names.contains("closer") && names.contains("secondborn"));
