@@ -22,6 +22,8 @@ packages=(
   # Wayland plugin, without which Qt falls back to X by itself and the shell's choice goes unseen.
   openbox weston xwayland qt6-wayland
   python3
+  # The second engine, which lumen_config engine chromium|auto chooses.
+  chromium
   dpkg-dev file lintian
 )
 
