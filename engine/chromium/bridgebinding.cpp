@@ -1,6 +1,7 @@
 #include "engine/chromium/bridgebinding.h"
 
 #include "engine/bridgecall.h"
+#include "engine/enginelog.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -45,8 +46,12 @@ void BridgeBinding::onBindingCalled(const QJsonObject &params) const
 {
     const auto origin
         = m_origins.constFind(params.value(QStringLiteral("executionContextId")).toInt());
-    if (params.value(QStringLiteral("name")).toString() != m_binding || origin == m_origins.cend())
+    if (params.value(QStringLiteral("name")).toString() != m_binding)
         return;
+    if (origin == m_origins.cend()) {
+        qCDebug(lcEngine) << "a binding call from a world not the main frame's bridge: dropped";
+        return;
+    }
     const QJsonArray message
         = QJsonDocument::fromJson(params.value(QStringLiteral("payload")).toString().toUtf8())
               .array();

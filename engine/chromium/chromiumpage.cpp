@@ -5,7 +5,6 @@
 #include "engine/chromium/devtoolspipe.h"
 #include "engine/chromium/pagescripts.h"
 #include "engine/enginelog.h"
-#include "engine/engineprofile.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -48,8 +47,8 @@ QJsonObject sourceParams(const QString &source, const QString &world = QString()
 
 } // namespace
 
-ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
-    const PageOptions &options, QObject *parent)
+ChromiumPage::ChromiumPage(
+    DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark, QObject *parent)
     : EnginePage(parent)
     , m_pipe(pipe)
     , m_scripts(scripts)
@@ -58,7 +57,6 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
           [this](const BridgeCall &call) { emit sgBridgeCall(call); })
     , m_windowSearch(new QTimer(this))
 {
-    Q_UNUSED(options)
     m_windowSearch->setInterval(kWindowSearchMs);
     connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
 }
@@ -219,6 +217,7 @@ void ChromiumPage::lookForWindow()
     const WId id = AppWindowFinder::find(m_mark);
     if (id) {
         m_windowSearch->stop();
+        qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
         m_window = QWindow::fromWinId(id);
         return;
     }

@@ -10,7 +10,6 @@
 class DevToolsPipe;
 class QJsonObject;
 class QTimer;
-struct PageOptions;
 struct PageScripts;
 
 // A page of the system's Chromium: an app window of the browser, opened at
@@ -36,7 +35,7 @@ class ChromiumPage : public EnginePage
 
 public:
     ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
-        const PageOptions &options, QObject *parent = nullptr);
+        QObject *parent = nullptr);
     ~ChromiumPage() override;
 
     // The address the page's window opens at, before the page's first load.

@@ -91,6 +91,7 @@ bool ChromiumProcess::start()
 
 void ChromiumProcess::openAppWindow(const QString &url) const
 {
+    qCDebug(lcEngine).noquote() << "Chromium opens a window at" << url;
     QProcess::startDetached(
         m_program, profileSwitches() + QStringList { QStringLiteral("--app=") + url });
 }

@@ -3,6 +3,7 @@
 #include "engine/chromium/chromiumpage.h"
 #include "engine/chromium/chromiumprocess.h"
 #include "engine/chromium/devtoolspipe.h"
+#include "engine/enginelog.h"
 
 #include <QRandomGenerator>
 
@@ -32,6 +33,7 @@ ChromiumProfile::ChromiumProfile(
         QString(), [self](const QJsonObject &) {
             if (!self)
                 return;
+            qCDebug(lcEngine) << "Chromium answers on its pipe";
             self->m_browserReady = true;
             for (const QString &mark : std::exchange(self->m_unopened, {}))
                 self->m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
@@ -45,10 +47,10 @@ ChromiumProfile::~ChromiumProfile()
         delete page.data();
 }
 
-EnginePage *ChromiumProfile::createPage(const PageOptions &options)
+EnginePage *ChromiumProfile::createPage(const PageOptions &)
 {
     const QString mark = newMark();
-    auto *page = new ChromiumPage(m_pipe, m_scripts, mark, options);
+    auto *page = new ChromiumPage(m_pipe, m_scripts, mark);
     m_pages.insert(mark, page);
     if (m_browserReady)
         m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
@@ -95,6 +97,9 @@ void ChromiumProfile::onAttached(const QJsonObject &params, const QString &paren
 {
     const QString sessionId = params.value(QStringLiteral("sessionId")).toString();
     const QJsonObject target = params.value(QStringLiteral("targetInfo")).toObject();
+    qCDebug(lcEngine).noquote() << "Chromium attached"
+                                << target.value(QStringLiteral("type")).toString()
+                                << target.value(QStringLiteral("url")).toString();
     ChromiumPage *page = pageOfSession(parentSessionId);
     if (!page) {
         const QString url = target.value(QStringLiteral("url")).toString();

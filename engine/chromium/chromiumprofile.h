@@ -16,9 +16,10 @@ struct PageScripts;
 // opened them.
 // Runs on the GUI thread. Its pages go before it; the browser goes with it.
 //
-// Cookies (their mirror and hand-over) and the cache purge are the next
-// step: until then setCookie, deleteCookie, deleteAllCookies and
-// clearHttpCache change nothing, and no cookie is told.
+// Cookies (their mirror and hand-over), the cache purge and the page options
+// are the next step: until then setCookie, deleteCookie, deleteAllCookies and
+// clearHttpCache change nothing, no cookie is told, and a page's window opens
+// at Chromium's size, shown, until the shell takes it into its own window.
 class ChromiumProfile : public EngineProfile
 {
     Q_OBJECT
