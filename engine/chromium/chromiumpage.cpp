@@ -102,16 +102,25 @@ void ChromiumPage::onAttached(const QString &sessionId, const QJsonObject &targe
     m_bridge.setMainFrame(m_targetId);
     setUpTarget(sessionId, true);
     m_windowSearch->start();
-    if (!m_pendingUrl.isEmpty())
-        navigate(std::exchange(m_pendingUrl, QString()));
 }
 
 // Each target waits for this before its first script: the scripts and the
-// binding are there for its first document already.
+// binding are there for its first document already. The page's first load
+// leaves the placeholder's render process for a new one, which gets only the
+// set-up the old one has answered: that load waits for every answer.
 void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
 {
-    const auto send = [this, &sessionId](const QString &method, const QJsonObject &params = {}) {
-        m_pipe->send(method, params, sessionId);
+    QPointer<ChromiumPage> self(this);
+    const auto send = [&](const QString &method, const QJsonObject &params = {}) {
+        DevToolsPipe::Reply answered;
+        if (mainFrame) {
+            ++m_setUpUnanswered;
+            answered = [self](const QJsonObject &) {
+                if (self)
+                    self->onSetUpAnswered();
+            };
+        }
+        m_pipe->send(method, params, sessionId, answered);
     };
     if (mainFrame) {
         send(QStringLiteral("Page.enable"));
@@ -127,6 +136,12 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
         sourceParams(m_scripts.bridgeScript, m_scripts.world));
     send(QStringLiteral("Target.setAutoAttach"), autoAttachParams());
     send(QStringLiteral("Runtime.runIfWaitingForDebugger"));
+}
+
+void ChromiumPage::onSetUpAnswered()
+{
+    if (--m_setUpUnanswered == 0 && !m_pendingUrl.isEmpty())
+        navigate(std::exchange(m_pendingUrl, QString()));
 }
 
 void ChromiumPage::onEvent(
@@ -152,6 +167,7 @@ void ChromiumPage::onDetached(const QString &sessionId)
         return;
     m_session.clear();
     m_targetId.clear();
+    m_setUpUnanswered = 0;
     m_windowSearch->stop();
     emit sgWindowClosed();
 }
@@ -251,7 +267,7 @@ void ChromiumPage::loadHtml(const QString &html)
 
 void ChromiumPage::navigate(const QString &url)
 {
-    if (m_session.isEmpty()) {
+    if (m_session.isEmpty() || m_setUpUnanswered > 0) {
         m_pendingUrl = url;
         return;
     }

@@ -67,6 +67,7 @@ public:
 
 private:
     void setUpTarget(const QString &sessionId, bool mainFrame);
+    void onSetUpAnswered();
     void navigate(const QString &url);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void onNetworkEvent(const QString &method, const QJsonObject &params);
@@ -80,8 +81,9 @@ private:
     QString m_session;
     QString m_targetId;
     QSet<QString> m_frameSessions;
-    // Asked before the target was there.
+    // Asked before the target was there and set up.
     QString m_pendingUrl;
+    int m_setUpUnanswered = 0;
     QTimer *m_windowSearch;
     int m_windowTries = 0;
     QPointer<QWindow> m_window;
