@@ -181,7 +181,7 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
             return;
         const QString url = params.value(QStringLiteral("url")).toString();
         m_load = { QUrl(url), params.value(QStringLiteral("loaderId")).toString(), 0,
-            url != placeholderUrl(m_mark) && url != m_htmlUrl, false };
+            url != placeholderUrl(m_mark) && url != m_htmlUrl, false, false };
         if (m_load.told)
             emit sgLoadStarted(m_load.url);
     } else if (method == QLatin1String("Page.frameNavigated")) {
@@ -189,9 +189,13 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
         if (frame.contains(QStringLiteral("parentId")))
             return;
         m_url = QUrl(frame.value(QStringLiteral("url")).toString());
-        if (m_load.told && !m_load.failed)
+        // The document before may still commit or finish while the load is under way.
+        m_load.committed = frame.value(QStringLiteral("loaderId")).toString() == m_load.loaderId;
+        if (m_load.committed && m_load.told && !m_load.failed)
             emit sgLoadCommitted(m_url);
     } else if (method == QLatin1String("Page.loadEventFired")) {
+        if (!m_load.committed)
+            return;
         if (m_load.told && !m_load.failed)
             emit sgLoadFinished(m_load.url, m_load.httpStatus);
         m_load.told = false;

@@ -98,6 +98,7 @@ private:
         int httpStatus = 0;
         bool told = false;
         bool failed = false;
+        bool committed = false;
     } m_load;
     QString m_htmlUrl;
 };
