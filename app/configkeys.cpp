@@ -17,6 +17,21 @@ QString ConfigKeys::installer()
     return QStringLiteral("Browser/InstallPackName");
 }
 
+QString ConfigKeys::engine()
+{
+    return QStringLiteral("Browser/Engine");
+}
+
+QStringList ConfigKeys::engineChoices()
+{
+    return { QStringLiteral("qtwebengine"), QStringLiteral("chromium"), QStringLiteral("auto") };
+}
+
+int ConfigKeys::minimumChromiumVersion()
+{
+    return 156;
+}
+
 QString ConfigKeys::mainUrlName()
 {
     return QStringLiteral("MainUrl");

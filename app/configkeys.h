@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -17,6 +18,13 @@ public:
     static QString debug();
     static QString cache();
     static QString installer();
+    // The administrator's engine: one of engineChoices(), the first when absent.
+    static QString engine();
+    static QStringList engineChoices();
+    // The oldest major version of the system's Chromium "auto" takes: the
+    // protocol events the engine follows are experimental ones, and this is
+    // the release it was proven on.
+    static int minimumChromiumVersion();
 
     // Page settings with a meaning of their own: the portal's domain, written at installation;
     // the version, built in; the installer's name, kept in its plain switch.

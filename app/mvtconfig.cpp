@@ -70,6 +70,13 @@ bool MVTConfig::getOpenLog() const
     return value(ConfigKeys::debug(), false).toBool();
 }
 
+QString MVTConfig::engineChoice() const
+{
+    const QString choice = value(ConfigKeys::engine(), QString()).toString();
+    return ConfigKeys::engineChoices().contains(choice) ? choice
+                                                        : ConfigKeys::engineChoices().first();
+}
+
 QString MVTConfig::version()
 {
     return kVersion;

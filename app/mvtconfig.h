@@ -41,6 +41,8 @@ public:
     Q_INVOKABLE QString getInstallPackName() const;
 
     bool getIsCache() const;
+    // The engine the administrator chose, as lumen_config engine stored it.
+    QString engineChoice() const;
     // Whether a page setting is there and decodes; one that does not counts as absent.
     bool has(const QString &key) const;
     // Whether the portal's domain is there: without it the program has nothing to open.

@@ -45,6 +45,13 @@ const QVector<ConfigCommands::Command> &ConfigCommands::table()
         { QStringLiteral("debug"), QStringLiteral("debug on|off"),
             QStringLiteral("switch the program's debug logging"), 1, Access::Write,
             &ConfigCommands::setDebug },
+        { QStringLiteral("engine"), QStringLiteral("engine qtwebengine|chromium|auto"),
+            QStringLiteral("the browser engine of the pages (Browser/Engine, default\n"
+                           "qtwebengine): the one built in, the system's own Chromium\n"
+                           "(the chromium package), or that Chromium when it is installed\n"
+                           "and at least version %1, else the one built in")
+                .arg(ConfigKeys::minimumChromiumVersion()),
+            1, Access::Write, &ConfigCommands::setEngine },
         { QStringLiteral("get"), QStringLiteral("get KEY"),
             QStringLiteral("print the page setting KEY, decrypted"), 1, Access::Read,
             &ConfigCommands::getSetting },
@@ -172,6 +179,18 @@ int ConfigCommands::setDebug(const QStringList &arguments)
     if (!write(ConfigKeys::debug(), state == QLatin1String("on")))
         return 1;
     m_out << "debug logging " << state << '\n';
+    return 0;
+}
+
+int ConfigCommands::setEngine(const QStringList &arguments)
+{
+    const QString engine = arguments.first();
+    if (!ConfigKeys::engineChoices().contains(engine))
+        return fail(QStringLiteral("engine: expected %1, not %2")
+                .arg(ConfigKeys::engineChoices().join(QLatin1String(", ")), engine));
+    if (!write(ConfigKeys::engine(), engine))
+        return 1;
+    m_out << "engine " << engine << '\n';
     return 0;
 }
 

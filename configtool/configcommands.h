@@ -50,6 +50,7 @@ private:
     int setDomain(const QStringList &arguments);
     int showUrl(const QStringList &arguments);
     int setDebug(const QStringList &arguments);
+    int setEngine(const QStringList &arguments);
     int getSetting(const QStringList &arguments);
     int setSetting(const QStringList &arguments);
     int listSettings(const QStringList &arguments);

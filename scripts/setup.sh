@@ -27,6 +27,8 @@ packages=(
   # Wayland plugin, without which Qt falls back to X by itself and the shell's choice goes unseen.
   openbox weston xwayland qt6-wayland
   python3
+  # The second engine, which lumen_config engine chromium|auto chooses.
+  chromium
   dpkg-dev file lintian
   # The Debian 13 leg's chroot (scripts/debian13.sh) and its private network.
   debootstrap iproute2

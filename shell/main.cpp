@@ -1,5 +1,6 @@
 #include "app/commandlineinfo.h"
 #include "engine/qtwebengine/qtbrowserengine.h"
+#include "shell/enginechoice.h"
 #include "shell/shell.h"
 
 #include <QApplication>
@@ -8,7 +9,7 @@ int main(int argc, char *argv[])
 {
     if (CommandLineInfo::printIfAsked(argc, argv, QtBrowserEngine::engineChromiumVersion()))
         return 0;
-    Shell shell([] { return std::make_unique<QtBrowserEngine>(); });
+    Shell shell(&EngineChoice::make);
     shell.prepare();
     QApplication app(argc, argv);
     return shell.exec(argc, argv);

@@ -15,6 +15,8 @@ const QMap<QString, QStringList> &allowedBelow()
         { QStringLiteral("engine"), {} },
         { QStringLiteral("engine/qtwebengine"),
             { QStringLiteral("engine"), QStringLiteral("tools"), QStringLiteral("render") } },
+        { QStringLiteral("engine/chromium"),
+            { QStringLiteral("engine"), QStringLiteral("tools") } },
         { QStringLiteral("cef"),
             { QStringLiteral("app"), QStringLiteral("tools"), QStringLiteral("engine"),
                 QStringLiteral("render") } },
@@ -25,7 +27,7 @@ const QMap<QString, QStringList> &allowedBelow()
             { QStringLiteral("app"), QStringLiteral("tools"), QStringLiteral("engine"),
                 QStringLiteral("cef"), QStringLiteral("window"), QStringLiteral("render"),
                 QStringLiteral("qml"), QStringLiteral("engine/qtwebengine"),
-                QStringLiteral("configtool") } },
+                QStringLiteral("engine/chromium"), QStringLiteral("configtool") } },
         { QStringLiteral("configtool"), { QStringLiteral("app") } },
         { QStringLiteral("render"), {} },
         { QStringLiteral("qml"), {} },
@@ -112,7 +114,7 @@ private slots:
 void TestLayers::includesLookOnlyDown()
 {
     static const QRegularExpression include(
-        QStringLiteral(R"(#include "([a-z_]+(?:/qtwebengine)?)/)"));
+        QStringLiteral(R"(#include "([a-z_]+(?:/qtwebengine|/chromium)?)/)"));
     const QStringList files = programFiles({ QStringLiteral("*.h"), QStringLiteral("*.cpp") });
     QVERIFY(files.size() > 100);
     QStringList wrong;
@@ -132,6 +134,7 @@ void TestLayers::linksLookOnlyDown()
         QStringLiteral(R"(target_link_libraries\((\w+)([^)]*)\))"));
     const QMap<QString, QString> folders = libraryFolders();
     QVERIFY(folders.contains(QStringLiteral("lumencef")));
+    QCOMPARE(folders.value(QStringLiteral("lumenchromium")), QStringLiteral("engine/chromium"));
     QStringList wrong;
     for (const QString &list : programFiles({ QStringLiteral("CMakeLists.txt") })) {
         auto matches = links.globalMatch(readAll(list));

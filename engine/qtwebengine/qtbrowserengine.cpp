@@ -4,11 +4,10 @@
 #include "engine/qtwebengine/bridgeendpoint.h"
 #include "engine/qtwebengine/qtengineprofile.h"
 #include "engine/qtwebengine/scriptdialogscheme.h"
+#include "engine/scriptresources.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QRandomGenerator>
 #include <QStyleHints>
 #include <QWebEngineScript>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
@@ -50,36 +49,19 @@ bool helperIsUsable(const QString &path)
     return false;
 }
 
-QString resourceText(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
-}
-
-// The bridge's copies in a page's frames tell each other of the player's
-// gestures with it; only the text of their own script world holds it.
-QString gestureSecret()
-{
-    quint32 words[4];
-    QRandomGenerator::system()->fillRange(words);
-    return QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char *>(words), sizeof(words)).toHex());
-}
-
 // The channel client, its transport and the bridge share one private scope:
 // the page sees what the bridge gives it and nothing else of them.
 QString channelScript(const QString &bridgeScript)
 {
     QString script = QStringLiteral(
         "(function () {\nvar channelObjectName = '%1';\nvar gestureSecret = '%2';\n")
-                         .arg(BridgeEndpoint::channelObjectName(), gestureSecret());
+                         .arg(BridgeEndpoint::channelObjectName(), ScriptResources::newSecret());
     for (const QString &part : { QStringLiteral(":/qtwebchannel/qwebchannel.js"),
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
              QStringLiteral(":/qtwebengine/filechoosercancel.js"),
              QStringLiteral(":/qtwebengine/ctrlwheel.js"),
              QStringLiteral(":/qtwebengine/wakelockrelay.js") })
-        script += resourceText(part) + QStringLiteral("\n");
+        script += ScriptResources::text(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
 }
 
@@ -108,10 +90,11 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
     m_profile->addDocumentScript(
         QStringLiteral("page"), settings.pageScript, QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(QStringLiteral("dialogs"),
-        resourceText(QStringLiteral(":/qtwebengine/scriptdialogs.js")),
+        ScriptResources::text(QStringLiteral(":/qtwebengine/scriptdialogs.js")),
         QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(QStringLiteral("wakelock"),
-        resourceText(QStringLiteral(":/qtwebengine/wakelock.js")), QWebEngineScript::MainWorld);
+        ScriptResources::text(QStringLiteral(":/qtwebengine/wakelock.js")),
+        QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
         channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld);
     return true;

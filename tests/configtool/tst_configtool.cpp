@@ -53,6 +53,7 @@ private slots:
     void securitySwitches();
     void debugSwitch_data();
     void debugSwitch();
+    void engineChoiceReachesTheProgram();
     void defaultFileLiesBesideTool();
     void helpDescribesEveryCommand_data();
     void helpDescribesEveryCommand();
@@ -255,6 +256,20 @@ void TestConfigTool::debugSwitch()
         openLog);
 }
 
+void TestConfigTool::engineChoiceReachesTheProgram()
+{
+    QCOMPARE(MVTConfig(configPath()).engineChoice(), QStringLiteral("qtwebengine"));
+    for (const QString engine : { "chromium", "auto", "qtwebengine" }) {
+        const ToolRun run = runOnConfig({ "engine", engine });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, "engine " + engine + '\n');
+        QCOMPARE(MVTConfig(configPath()).engineChoice(), engine);
+    }
+    // A hand-edited value the program does not know keeps the engine built in.
+    QSettings(configPath(), QSettings::IniFormat).setValue("Browser/Engine", "firefox");
+    QCOMPARE(MVTConfig(configPath()).engineChoice(), QStringLiteral("qtwebengine"));
+}
+
 // Installed beside the program, the tool works on the program's own file.
 void TestConfigTool::defaultFileLiesBesideTool()
 {
@@ -338,6 +353,9 @@ void TestConfigTool::badInputFailsAndLeavesFile_data()
     QTest::newRow("set version") << true
                                  << QStringList { "--file", file, "set", "AppVersion", "9.9.9" }
                                  << 1 << "AppVersion is built into the program";
+    QTest::newRow("unknown engine")
+        << true << QStringList { "--file", file, "engine", "webkit" } << 1
+        << "engine: expected qtwebengine, chromium, auto, not webkit";
     QTest::newRow("set empty key")
         << true << QStringList { "--file", file, "set", "", "v" } << 1 << "the key is empty";
     QTest::newRow("get missing key")

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <functional>
+
+class QJsonObject;
+struct BridgeCall;
+
+// The native end of a page's bridge: what the bridge's script world of the
+// main frame sends through its binding. The page origin of a call is the one
+// the browser reported for the world that sent it, never what the message
+// says; a message from any other world, or any other frame, is dropped.
+// Runs on the GUI thread; its page owns it.
+class BridgeBinding
+{
+public:
+    BridgeBinding(const QString &world, const QString &binding,
+        std::function<void(const BridgeCall &)> receiver);
+
+    // The page's main frame, whose id the browser gives its target.
+    void setMainFrame(const QString &frameId) { m_mainFrame = frameId; }
+    // Runtime events of the page's own session.
+    void onRuntimeEvent(const QString &method, const QJsonObject &params);
+
+private:
+    void onBindingCalled(const QJsonObject &params) const;
+
+    QString m_world;
+    QString m_binding;
+    std::function<void(const BridgeCall &)> m_receiver;
+    QString m_mainFrame;
+    // The main frame's bridge worlds alive now, with their origins.
+    QHash<int, QString> m_origins;
+};

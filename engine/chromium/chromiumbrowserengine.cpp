@@ -1,0 +1,114 @@
+#include "engine/chromium/chromiumbrowserengine.h"
+
+#include "engine/chromium/chromiumprocess.h"
+#include "engine/chromium/chromiumprofile.h"
+#include "engine/enginelog.h"
+#include "engine/scriptresources.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextStream>
+
+namespace {
+
+// The transport and the bridge share one private scope in their world.
+QString isolatedScript(const QString &bridgeScript, const QString &binding)
+{
+    return QStringLiteral("(function () {\nvar bindingName = '%1';\nvar gestureSecret = '%2';\n")
+               .arg(binding, ScriptResources::newSecret())
+        + ScriptResources::text(QStringLiteral(":/chromium/bridgetransport.js"))
+        + QStringLiteral("\n") + bridgeScript + QStringLiteral("\n})();\n");
+}
+
+// Chromium refuses root with its sandbox on; the host has then turned it off.
+void tellWhenSandboxIsOff(const QStringList &switches)
+{
+    if (!switches.contains(QStringLiteral("--no-sandbox")))
+        return;
+    QTextStream(stderr) << "Chromium runs without its sandbox: the program runs as root\n";
+}
+
+} // namespace
+
+ChromiumBrowserEngine::ChromiumBrowserEngine() = default;
+
+ChromiumBrowserEngine::~ChromiumBrowserEngine() = default;
+
+QString ChromiumBrowserEngine::programPath()
+{
+    const QString path = qEnvironmentVariable("LUMEN_CHROMIUM");
+    return path.isEmpty() ? QStringLiteral("/usr/bin/chromium") : path;
+}
+
+QString ChromiumBrowserEngine::installedVersion()
+{
+    const QFileInfo program(programPath());
+    if (!program.isFile() || !program.isExecutable())
+        return QString();
+    QProcess process;
+    process.start(program.filePath(), { QStringLiteral("--version") });
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return QString();
+    }
+    static const QRegularExpression version(QStringLiteral("Chromium (\\d+(?:\\.\\d+)+)"));
+    return version.match(QString::fromUtf8(process.readAllStandardOutput())).captured(1);
+}
+
+bool ChromiumBrowserEngine::start(const EngineSettings &settings)
+{
+    if (m_profile)
+        return false;
+    m_version = installedVersion();
+    if (m_version.isEmpty()) {
+        qCWarning(lcEngine).noquote() << "Chromium missing or not working:" << programPath();
+        return false;
+    }
+    Q_INIT_RESOURCE(chromium);
+    m_switches = settings.switches;
+    // The browser's own debugging port, loopback only, for DevTools in debug mode.
+    if (settings.remoteDebuggingPort > 0)
+        m_switches.append(
+            QStringLiteral("--remote-debugging-port=%1").arg(settings.remoteDebuggingPort));
+    tellWhenSandboxIsOff(m_switches);
+    m_scripts.pageScript = settings.pageScript;
+    m_scripts.world = QStringLiteral("lumen-bridge");
+    m_scripts.binding = QStringLiteral("lumenNative") + ScriptResources::newSecret().left(8);
+    m_scripts.bridgeScript = isolatedScript(settings.bridgeScript, m_scripts.binding);
+    m_profile = startProfile(settings.storagePath, settings.cachePath);
+    return m_profile != nullptr;
+}
+
+EngineProfile *ChromiumBrowserEngine::profile()
+{
+    return m_profile;
+}
+
+EngineProfile *ChromiumBrowserEngine::legacyProfile(const QString &storagePath)
+{
+    if (!m_legacyProfile)
+        m_legacyProfile = startProfile(storagePath, storagePath + QStringLiteral("/cache"));
+    return m_legacyProfile;
+}
+
+QString ChromiumBrowserEngine::chromiumVersion() const
+{
+    return m_version;
+}
+
+ChromiumProfile *ChromiumBrowserEngine::startProfile(
+    const QString &storagePath, const QString &cachePath)
+{
+    const QStringList switches = m_switches
+        + QStringList { QStringLiteral("--disk-cache-dir=") + cachePath
+              + QStringLiteral("/chromium") };
+    auto *process
+        = new ChromiumProcess(programPath(), storagePath + QStringLiteral("/chromium"), switches);
+    if (!process->start()) {
+        delete process;
+        return nullptr;
+    }
+    return new ChromiumProfile(process, m_scripts, &m_owner);
+}

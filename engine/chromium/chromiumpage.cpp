@@ -1,0 +1,345 @@
+#include "engine/chromium/chromiumpage.h"
+
+#include "engine/bridgecall.h"
+#include "engine/chromium/appwindowfinder.h"
+#include "engine/chromium/devtoolspipe.h"
+#include "engine/chromium/pagescripts.h"
+#include "engine/enginelog.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// The window shows within a second of the target on an idle machine.
+constexpr int kWindowSearchMs = 50;
+constexpr int kWindowSearchTries = 400;
+
+// The browser reports a failed load by its error's name; the shell knows
+// the engine's numbers. Names not listed count as a generic failure.
+int netErrorCode(const QString &errorText)
+{
+    static const QHash<QString, int> codes {
+        { QStringLiteral("net::ERR_FAILED"), -2 },
+        { QStringLiteral("net::ERR_TIMED_OUT"), -7 },
+        { QStringLiteral("net::ERR_CONNECTION_CLOSED"), -100 },
+        { QStringLiteral("net::ERR_CONNECTION_RESET"), -101 },
+        { QStringLiteral("net::ERR_CONNECTION_REFUSED"), -102 },
+        { QStringLiteral("net::ERR_NAME_NOT_RESOLVED"), -105 },
+        { QStringLiteral("net::ERR_INTERNET_DISCONNECTED"), -106 },
+        { QStringLiteral("net::ERR_ADDRESS_UNREACHABLE"), -109 },
+        { QStringLiteral("net::ERR_CERT_AUTHORITY_INVALID"), -202 },
+        { QStringLiteral("net::ERR_UNSAFE_PORT"), -312 },
+        { QStringLiteral("net::ERR_EMPTY_RESPONSE"), -324 },
+    };
+    return codes.value(errorText, -2);
+}
+
+QJsonObject sourceParams(const QString &source, const QString &world = QString())
+{
+    QJsonObject params { { QStringLiteral("source"), source } };
+    if (!world.isEmpty())
+        params.insert(QStringLiteral("worldName"), world);
+    return params;
+}
+
+} // namespace
+
+ChromiumPage::ChromiumPage(
+    DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark, QObject *parent)
+    : EnginePage(parent)
+    , m_pipe(pipe)
+    , m_scripts(scripts)
+    , m_mark(mark)
+    , m_bridge(scripts.world, scripts.binding,
+          [this](const BridgeCall &call) { emit sgBridgeCall(call); })
+    , m_windowSearch(new QTimer(this))
+{
+    m_windowSearch->setInterval(kWindowSearchMs);
+    connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
+}
+
+ChromiumPage::~ChromiumPage()
+{
+    if (!m_targetId.isEmpty())
+        m_pipe->send(
+            QStringLiteral("Target.closeTarget"), { { QStringLiteral("targetId"), m_targetId } });
+    delete m_window.data();
+}
+
+QString ChromiumPage::placeholderUrl(const QString &mark)
+{
+    return QStringLiteral("data:text/html,") + mark;
+}
+
+QJsonObject ChromiumPage::autoAttachParams()
+{
+    const auto type = [](const char *name) {
+        return QJsonObject { { QStringLiteral("type"), QLatin1String(name) } };
+    };
+    return { { QStringLiteral("autoAttach"), true },
+        { QStringLiteral("waitForDebuggerOnStart"), true }, { QStringLiteral("flatten"), true },
+        { QStringLiteral("filter"), QJsonArray { type("page"), type("iframe") } } };
+}
+
+bool ChromiumPage::ownsSession(const QString &sessionId) const
+{
+    return sessionId == m_session || m_frameSessions.contains(sessionId);
+}
+
+void ChromiumPage::onAttached(const QString &sessionId, const QJsonObject &targetInfo)
+{
+    if (!m_session.isEmpty()) {
+        m_frameSessions.insert(sessionId);
+        setUpTarget(sessionId, false);
+        return;
+    }
+    m_session = sessionId;
+    m_targetId = targetInfo.value(QStringLiteral("targetId")).toString();
+    // A page target's id is its main frame's.
+    m_bridge.setMainFrame(m_targetId);
+    setUpTarget(sessionId, true);
+    m_windowSearch->start();
+}
+
+// Each target waits for this before its first script: the scripts and the
+// binding are there for its first document already. The page's first load
+// leaves the placeholder's render process for a new one, which gets only the
+// set-up the old one has answered: that load waits for every answer.
+void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
+{
+    QPointer<ChromiumPage> self(this);
+    const auto send = [&](const QString &method, const QJsonObject &params = {}) {
+        DevToolsPipe::Reply answered;
+        if (mainFrame) {
+            ++m_setUpUnanswered;
+            answered = [self](const QJsonObject &) {
+                if (self)
+                    self->onSetUpAnswered();
+            };
+        }
+        m_pipe->send(method, params, sessionId, answered);
+    };
+    if (mainFrame) {
+        send(QStringLiteral("Page.enable"));
+        send(QStringLiteral("Runtime.enable"));
+        send(QStringLiteral("Network.enable"));
+        send(QStringLiteral("Runtime.addBinding"),
+            { { QStringLiteral("name"), m_scripts.binding },
+                { QStringLiteral("executionContextName"), m_scripts.world } });
+    }
+    send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+        sourceParams(m_scripts.pageScript));
+    send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+        sourceParams(m_scripts.bridgeScript, m_scripts.world));
+    send(QStringLiteral("Target.setAutoAttach"), autoAttachParams());
+    send(QStringLiteral("Runtime.runIfWaitingForDebugger"));
+}
+
+void ChromiumPage::onSetUpAnswered()
+{
+    if (--m_setUpUnanswered == 0 && !m_pendingUrl.isEmpty())
+        navigate(std::exchange(m_pendingUrl, QString()));
+}
+
+void ChromiumPage::onEvent(
+    const QString &method, const QJsonObject &params, const QString &sessionId)
+{
+    if (method == QLatin1String("Target.detachedFromTarget")) {
+        onDetached(params.value(QStringLiteral("sessionId")).toString());
+        return;
+    }
+    if (sessionId != m_session)
+        return;
+    if (method.startsWith(QLatin1String("Runtime.")))
+        m_bridge.onRuntimeEvent(method, params);
+    else if (method.startsWith(QLatin1String("Page.")))
+        onPageEvent(method, params);
+    else if (method.startsWith(QLatin1String("Network.")))
+        onNetworkEvent(method, params);
+}
+
+void ChromiumPage::onDetached(const QString &sessionId)
+{
+    if (m_frameSessions.remove(sessionId) || sessionId != m_session)
+        return;
+    m_session.clear();
+    m_targetId.clear();
+    m_setUpUnanswered = 0;
+    m_windowSearch->stop();
+    emit sgWindowClosed();
+}
+
+void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
+{
+    if (method == QLatin1String("Page.frameStartedNavigating")) {
+        if (params.value(QStringLiteral("frameId")).toString() != m_targetId
+            || params.value(QStringLiteral("navigationType")).toString()
+                != QLatin1String("differentDocument"))
+            return;
+        const QString url = params.value(QStringLiteral("url")).toString();
+        m_load = { QUrl(url), params.value(QStringLiteral("loaderId")).toString(), 0,
+            url != placeholderUrl(m_mark) && url != m_htmlUrl, false, false };
+        if (m_load.told)
+            emit sgLoadStarted(m_load.url);
+    } else if (method == QLatin1String("Page.frameNavigated")) {
+        const QJsonObject frame = params.value(QStringLiteral("frame")).toObject();
+        if (frame.contains(QStringLiteral("parentId")))
+            return;
+        m_url = QUrl(frame.value(QStringLiteral("url")).toString());
+        // The document before may still commit or finish while the load is under way.
+        m_load.committed = frame.value(QStringLiteral("loaderId")).toString() == m_load.loaderId;
+        if (m_load.committed && m_load.told && !m_load.failed)
+            emit sgLoadCommitted(m_url);
+    } else if (method == QLatin1String("Page.loadEventFired")) {
+        if (!m_load.committed)
+            return;
+        if (m_load.told && !m_load.failed)
+            emit sgLoadFinished(m_load.url, m_load.httpStatus);
+        m_load.told = false;
+    }
+}
+
+void ChromiumPage::onNetworkEvent(const QString &method, const QJsonObject &params)
+{
+    if (params.value(QStringLiteral("requestId")).toString() != m_load.loaderId)
+        return;
+    if (method == QLatin1String("Network.responseReceived")) {
+        m_load.httpStatus = params.value(QStringLiteral("response"))
+                                .toObject()
+                                .value(QStringLiteral("status"))
+                                .toInt();
+    } else if (method == QLatin1String("Network.loadingFailed")) {
+        // A stopped load tells nothing.
+        if (params.value(QStringLiteral("canceled")).toBool())
+            m_load.failed = true;
+        else
+            failLoad(m_load.loaderId, params.value(QStringLiteral("errorText")).toString());
+    }
+}
+
+// A load the browser refuses before any request (an unsafe port, say) shows
+// only in the answer to the navigation.
+void ChromiumPage::failLoad(const QString &loaderId, const QString &errorText)
+{
+    if (loaderId != m_load.loaderId || !m_load.told || m_load.failed)
+        return;
+    m_load.failed = true;
+    emit sgLoadFailed(m_load.url, netErrorCode(errorText), errorText);
+}
+
+// Chromium maps its app window on its own time; the shell asks window() on
+// every tick until there is one.
+void ChromiumPage::lookForWindow()
+{
+    const WId id = AppWindowFinder::find(m_mark);
+    if (id) {
+        m_windowSearch->stop();
+        qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
+        m_window = QWindow::fromWinId(id);
+        return;
+    }
+    if (++m_windowTries >= kWindowSearchTries) {
+        m_windowSearch->stop();
+        qCWarning(lcEngine).noquote() << "Chromium's window for" << m_mark << "did not show";
+    }
+}
+
+QWindow *ChromiumPage::window() const
+{
+    return m_window;
+}
+
+QUrl ChromiumPage::url() const
+{
+    return m_url;
+}
+
+void ChromiumPage::load(const QUrl &url)
+{
+    navigate(url.toString(QUrl::FullyEncoded));
+}
+
+void ChromiumPage::loadHtml(const QString &html)
+{
+    m_htmlUrl = QStringLiteral("data:text/html;charset=utf-8;base64,")
+        + QString::fromLatin1(html.toUtf8().toBase64());
+    navigate(m_htmlUrl);
+}
+
+void ChromiumPage::navigate(const QString &url)
+{
+    if (m_session.isEmpty() || m_setUpUnanswered > 0) {
+        m_pendingUrl = url;
+        return;
+    }
+    QPointer<ChromiumPage> self(this);
+    m_pipe->send(QStringLiteral("Page.navigate"), { { QStringLiteral("url"), url } }, m_session,
+        [self](const QJsonObject &result) {
+            const QString errorText = result.value(QStringLiteral("errorText")).toString();
+            if (self && !errorText.isEmpty())
+                self->failLoad(result.value(QStringLiteral("loaderId")).toString(), errorText);
+        });
+}
+
+void ChromiumPage::runJavaScript(const QString &code)
+{
+    if (!m_session.isEmpty())
+        m_pipe->send(QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), code } },
+            m_session);
+}
+
+void ChromiumPage::reloadBypassingCache()
+{
+    if (!m_session.isEmpty())
+        m_pipe->send(
+            QStringLiteral("Page.reload"), { { QStringLiteral("ignoreCache"), true } }, m_session);
+}
+
+// No protocol command mutes a page: the next step mutes its media elements.
+void ChromiumPage::setAudioMuted(bool)
+{
+}
+
+// An evaluation needs the renderer's main thread: a page stuck in a script gives no answer.
+void ChromiumPage::ping()
+{
+    if (m_session.isEmpty())
+        return;
+    QPointer<ChromiumPage> self(this);
+    m_pipe->send(QStringLiteral("Runtime.evaluate"),
+        { { QStringLiteral("expression"), QStringLiteral("0") } }, m_session,
+        [self](const QJsonObject &result) {
+            if (self && !result.contains(QStringLiteral("error")))
+                emit self->sgPingAnswered();
+        });
+}
+
+bool ChromiumPage::endRenderer()
+{
+    return false;
+}
+
+void ChromiumPage::askAboutHang()
+{
+}
+
+void ChromiumPage::dropHangQuestion()
+{
+}
+
+void ChromiumPage::leaveFullScreen()
+{
+}
+
+bool ChromiumPage::holdsPointerLock() const
+{
+    return false;
+}
+
+bool ChromiumPage::isWaitingForPlayer() const
+{
+    return false;
+}

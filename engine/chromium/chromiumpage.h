@@ -1,0 +1,104 @@
+#pragma once
+
+#include "engine/chromium/bridgebinding.h"
+#include "engine/enginepage.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QUrl>
+
+class DevToolsPipe;
+class QJsonObject;
+class QTimer;
+struct PageScripts;
+
+// A page of the system's Chromium: an app window of the browser, opened at
+// an address carrying the page's mark, its target attached to over the pipe
+// and set up before its first document runs a script: the page script in the
+// page's world, the bridge in a world of its own with the binding only that
+// world has. Frames of another process get the same as they come.
+// Runs on the GUI thread; its profile routes the browser's events for its
+// sessions here.
+//
+// What this step does: the window, loads and their signals, scripts, the
+// bridge, reload and ping. The next step does the rest the shell relies on,
+// which till then asks nothing and changes nothing: popups, navigation
+// requests, downloads, permissions, full screen, pointer lock, script dialogs,
+// the file chooser, the context menu, focus, mute, renderer crash and hang
+// (endRenderer() says there is no renderer to end; askAboutHang(),
+// dropHangQuestion() and leaveFullScreen() do nothing; holdsPointerLock()
+// and isWaitingForPlayer() say no).
+class ChromiumPage : public EnginePage
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ChromiumPage)
+
+public:
+    ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
+        QObject *parent = nullptr);
+    ~ChromiumPage() override;
+
+    // The address the page's window opens at, before the page's first load.
+    static QString placeholderUrl(const QString &mark);
+    // What Target.setAutoAttach asks, for the browser and each page alike.
+    static QJsonObject autoAttachParams();
+
+    bool ownsSession(const QString &sessionId) const;
+    // The browser attached a target of this page: its own, or a frame's.
+    void onAttached(const QString &sessionId, const QJsonObject &targetInfo);
+    void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
+    void onDetached(const QString &sessionId);
+
+    // EnginePage:
+    QWindow *window() const override;
+    QUrl url() const override;
+    void load(const QUrl &url) override;
+    void loadHtml(const QString &html) override;
+    void runJavaScript(const QString &code) override;
+    void reloadBypassingCache() override;
+    void setAudioMuted(bool muted) override;
+    void ping() override;
+    bool endRenderer() override;
+    void askAboutHang() override;
+    void dropHangQuestion() override;
+    void leaveFullScreen() override;
+    bool holdsPointerLock() const override;
+    bool isWaitingForPlayer() const override;
+
+private:
+    void setUpTarget(const QString &sessionId, bool mainFrame);
+    void onSetUpAnswered();
+    void navigate(const QString &url);
+    void onPageEvent(const QString &method, const QJsonObject &params);
+    void onNetworkEvent(const QString &method, const QJsonObject &params);
+    void failLoad(const QString &loaderId, const QString &errorText);
+    void lookForWindow();
+
+    DevToolsPipe *m_pipe;
+    const PageScripts &m_scripts;
+    QString m_mark;
+    BridgeBinding m_bridge;
+    QString m_session;
+    QString m_targetId;
+    QSet<QString> m_frameSessions;
+    // Asked before the target was there and set up.
+    QString m_pendingUrl;
+    int m_setUpUnanswered = 0;
+    QTimer *m_windowSearch;
+    int m_windowTries = 0;
+    QPointer<QWindow> m_window;
+    QUrl m_url;
+
+    // The load under way in the main frame; the placeholder and the pages
+    // made from text are no loads, and tell nothing.
+    struct Load
+    {
+        QUrl url;
+        QString loaderId;
+        int httpStatus = 0;
+        bool told = false;
+        bool failed = false;
+        bool committed = false;
+    } m_load;
+    QString m_htmlUrl;
+};

@@ -1,0 +1,127 @@
+#include "engine/chromium/chromiumprocess.h"
+
+#include "engine/chromium/devtoolspipe.h"
+#include "engine/enginelog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace {
+
+// Where the browser finds the pipe: it reads commands from 3 and writes to 4.
+constexpr int kCommandFd = 3;
+constexpr int kReplyFd = 4;
+
+// After fork, before exec: only async-signal-safe calls. The copies above the
+// two numbers keep one pipe end from being overwritten by the other's dup2.
+void handOverPipe(int commandEnd, int replyEnd)
+{
+    const int command = fcntl(commandEnd, F_DUPFD, kReplyFd + 1);
+    const int reply = fcntl(replyEnd, F_DUPFD, kReplyFd + 1);
+    dup2(command, kCommandFd);
+    dup2(reply, kReplyFd);
+    close(command);
+    close(reply);
+    // The program's end, however it ends, ends the browser.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+}
+
+} // namespace
+
+ChromiumProcess::ChromiumProcess(const QString &program, const QString &profilePath,
+    const QStringList &switches, QObject *parent)
+    : QObject(parent)
+    , m_program(program)
+    , m_profilePath(profilePath)
+    , m_switches(switches)
+    , m_process(new QProcess(this))
+{
+}
+
+ChromiumProcess::~ChromiumProcess()
+{
+    delete m_pipe;
+    if (m_process->state() == QProcess::NotRunning)
+        return;
+    m_process->terminate();
+    if (!m_process->waitForFinished(5000))
+        m_process->kill();
+    m_process->waitForFinished(1000);
+}
+
+bool ChromiumProcess::start()
+{
+    int commands[2];
+    int replies[2];
+    if (!writePreferences() || pipe2(commands, O_CLOEXEC) != 0)
+        return false;
+    if (pipe2(replies, O_CLOEXEC) != 0) {
+        ::close(commands[0]);
+        ::close(commands[1]);
+        return false;
+    }
+    m_process->setProgram(m_program);
+    m_process->setArguments(profileSwitches()
+        + QStringList {
+            QStringLiteral("--remote-debugging-pipe"), QStringLiteral("--no-startup-window") });
+    m_process->setStandardOutputFile(QProcess::nullDevice());
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const int commandEnd = commands[0];
+    const int replyEnd = replies[1];
+    m_process->setChildProcessModifier(
+        [commandEnd, replyEnd] { handOverPipe(commandEnd, replyEnd); });
+    m_process->start();
+    ::close(commands[0]);
+    ::close(replies[1]);
+    m_pipe = new DevToolsPipe(replies[0], commands[1]);
+    if (m_process->waitForStarted())
+        return true;
+    qCWarning(lcEngine).noquote() << "Chromium did not start:" << m_process->errorString();
+    return false;
+}
+
+void ChromiumProcess::openAppWindow(const QString &url) const
+{
+    qCDebug(lcEngine).noquote() << "Chromium opens a window at" << url;
+    QProcess::startDetached(
+        m_program, profileSwitches() + QStringList { QStringLiteral("--app=") + url });
+}
+
+QStringList ChromiumProcess::profileSwitches() const
+{
+    return QStringList { QStringLiteral("--user-data-dir=") + m_profilePath,
+        QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
+        // No keyring question on a desktop that has one.
+        QStringLiteral("--password-store=basic") }
+    + m_switches;
+}
+
+// Chromium draws its own title bar and frame around an app window unless the
+// profile says otherwise; embedded, a window must be its page alone. The
+// browser keeps the rest of the file as it likes.
+bool ChromiumProcess::writePreferences() const
+{
+    const QString folder = m_profilePath + QStringLiteral("/Default");
+    QFile file(folder + QStringLiteral("/Preferences"));
+    if (!QDir().mkpath(folder))
+        return false;
+    QJsonObject preferences;
+    if (file.open(QIODevice::ReadOnly))
+        preferences = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonObject browser = preferences.value(QStringLiteral("browser")).toObject();
+    browser.insert(QStringLiteral("custom_chrome_frame"), false);
+    preferences.insert(QStringLiteral("browser"), browser);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(QJsonDocument(preferences).toJson(QJsonDocument::Compact)) > 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class DevToolsPipe;
+class QProcess;
+
+// One browser process of the system's Chromium with a profile folder of its
+// own, driven over the DevTools pipe on its descriptors 3 and 4: no port is
+// opened for it. A window opens in it as a second start with the same
+// profile folder, which hands its command line over to the running browser.
+// Runs on the GUI thread. Ends the browser when it goes; the kernel ends it
+// when the program dies.
+class ChromiumProcess : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ChromiumProcess)
+
+public:
+    // program: the browser's starter; switches: Chromium's, for every start.
+    ChromiumProcess(const QString &program, const QString &profilePath, const QStringList &switches,
+        QObject *parent = nullptr);
+    ~ChromiumProcess() override;
+
+    // False when the browser could not be started; the reason is on the debug output.
+    bool start();
+    DevToolsPipe *pipe() const { return m_pipe; }
+    // A window of its own, without the browser's tabs and bars, showing url.
+    void openAppWindow(const QString &url) const;
+
+private:
+    QStringList profileSwitches() const;
+    bool writePreferences() const;
+
+    QString m_program;
+    QString m_profilePath;
+    QStringList m_switches;
+    QProcess *m_process;
+    DevToolsPipe *m_pipe = nullptr;
+};

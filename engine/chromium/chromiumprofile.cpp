@@ -1,0 +1,126 @@
+#include "engine/chromium/chromiumprofile.h"
+
+#include "engine/chromium/chromiumpage.h"
+#include "engine/chromium/chromiumprocess.h"
+#include "engine/chromium/devtoolspipe.h"
+#include "engine/enginelog.h"
+
+#include <QRandomGenerator>
+
+namespace {
+
+QString newMark()
+{
+    return QStringLiteral("lumen-page-%1")
+        .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+ChromiumProfile::ChromiumProfile(
+    ChromiumProcess *process, const PageScripts &scripts, QObject *parent)
+    : EngineProfile(parent)
+    , m_process(process)
+    , m_pipe(process->pipe())
+    , m_scripts(scripts)
+{
+    process->setParent(this);
+    connect(m_pipe, &DevToolsPipe::sgEvent, this, &ChromiumProfile::onEvent);
+    // Windows open once the browser answers on its pipe: it holds its profile
+    // folder by then, which a second start needs to find to hand over to it.
+    QPointer<ChromiumProfile> self(this);
+    m_pipe->send(QStringLiteral("Target.setAutoAttach"), ChromiumPage::autoAttachParams(),
+        QString(), [self](const QJsonObject &) {
+            if (!self)
+                return;
+            qCDebug(lcEngine) << "Chromium answers on its pipe";
+            self->m_browserReady = true;
+            for (const QString &mark : std::exchange(self->m_unopened, {}))
+                self->m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
+        });
+}
+
+// The pages left go before the browser they live in.
+ChromiumProfile::~ChromiumProfile()
+{
+    for (const QPointer<ChromiumPage> &page : qAsConst(m_pages))
+        delete page.data();
+}
+
+EnginePage *ChromiumProfile::createPage(const PageOptions &)
+{
+    const QString mark = newMark();
+    auto *page = new ChromiumPage(m_pipe, m_scripts, mark);
+    m_pages.insert(mark, page);
+    if (m_browserReady)
+        m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
+    else
+        m_unopened.append(mark);
+    return page;
+}
+
+void ChromiumProfile::setCookie(const QNetworkCookie &, const QUrl &)
+{
+}
+
+void ChromiumProfile::deleteCookie(const QNetworkCookie &)
+{
+}
+
+void ChromiumProfile::deleteAllCookies()
+{
+}
+
+void ChromiumProfile::clearHttpCache()
+{
+}
+
+void ChromiumProfile::onEvent(
+    const QString &method, const QJsonObject &params, const QString &sessionId)
+{
+    if (method == QLatin1String("Target.attachedToTarget")) {
+        onAttached(params, sessionId);
+        return;
+    }
+    // The browser tells a page's own end on its session; a frame's, on the page's.
+    const QString detached = params.value(QStringLiteral("sessionId")).toString();
+    if (ChromiumPage *page = pageOfSession(sessionId))
+        page->onEvent(method, params, sessionId);
+    else if (ChromiumPage *owner = pageOfSession(detached))
+        owner->onDetached(detached);
+}
+
+// A page target is one of this profile's pages when its first address
+// carries the page's mark; a frame of another process belongs to the page
+// whose session found it. Any other target (a popup, for now) runs on untouched.
+void ChromiumProfile::onAttached(const QJsonObject &params, const QString &parentSessionId)
+{
+    const QString sessionId = params.value(QStringLiteral("sessionId")).toString();
+    const QJsonObject target = params.value(QStringLiteral("targetInfo")).toObject();
+    qCDebug(lcEngine).noquote() << "Chromium attached"
+                                << target.value(QStringLiteral("type")).toString()
+                                << target.value(QStringLiteral("url")).toString();
+    ChromiumPage *page = pageOfSession(parentSessionId);
+    if (!page) {
+        const QString url = target.value(QStringLiteral("url")).toString();
+        for (auto it = m_pages.cbegin(); it != m_pages.cend() && !page; ++it) {
+            if (it.value() && url == ChromiumPage::placeholderUrl(it.key()))
+                page = it.value();
+        }
+    }
+    if (page)
+        page->onAttached(sessionId, target);
+    else
+        m_pipe->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, sessionId);
+}
+
+ChromiumPage *ChromiumProfile::pageOfSession(const QString &sessionId) const
+{
+    if (sessionId.isEmpty())
+        return nullptr;
+    for (const QPointer<ChromiumPage> &page : m_pages) {
+        if (page && page->ownsSession(sessionId))
+            return page;
+    }
+    return nullptr;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/engineprofile.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QPointer>
+
+class ChromiumPage;
+class ChromiumProcess;
+class DevToolsPipe;
+struct PageScripts;
+
+// A profile of the system's Chromium: one browser process of its own, whose
+// page targets it attaches to as they appear and hands to the page that
+// opened them.
+// Runs on the GUI thread. Its pages go before it; the browser goes with it.
+//
+// Cookies (their mirror and hand-over), the cache purge and the page options
+// are the next step: until then setCookie, deleteCookie, deleteAllCookies and
+// clearHttpCache change nothing, no cookie is told, and a page's window opens
+// at Chromium's size, shown, until the shell takes it into its own window.
+class ChromiumProfile : public EngineProfile
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ChromiumProfile)
+
+public:
+    // scripts: what every page's documents run; outlives the profile.
+    ChromiumProfile(ChromiumProcess *process, const PageScripts &scripts, QObject *parent);
+    ~ChromiumProfile() override;
+
+    EnginePage *createPage(const PageOptions &options) override;
+    void setCookie(const QNetworkCookie &cookie, const QUrl &origin) override;
+    void deleteCookie(const QNetworkCookie &cookie) override;
+    void deleteAllCookies() override;
+    void clearHttpCache() override;
+
+private:
+    void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
+    void onAttached(const QJsonObject &params, const QString &parentSessionId);
+    ChromiumPage *pageOfSession(const QString &sessionId) const;
+
+    ChromiumProcess *m_process;
+    DevToolsPipe *m_pipe;
+    const PageScripts &m_scripts;
+    // By the mark in the address each page's window opened at.
+    QHash<QString, QPointer<ChromiumPage>> m_pages;
+    bool m_browserReady = false;
+    QStringList m_unopened;
+};

@@ -1,0 +1,160 @@
+#include "answeringportal.h"
+#include "programcopy.h"
+#include "testhttpserver.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The real program on the engine the administrator chose with lumen_config engine, from a copy
+// of its own: the system's Chromium runs the first window's page inside the shell's window and
+// carries its bridge; "auto" takes that Chromium only when it is there and recent enough.
+class TestChromiumEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstWindowRunsOnTheSystemChromium();
+    void autoTakesChromiumOnlyWhenUsable_data();
+    void autoTakesChromiumOnlyWhenUsable();
+
+private:
+    QString appDir() const { return m_temp->filePath("app"); }
+    void chooseEngine(const QString &engine);
+    static QString windowInfo(const QStringList &arguments);
+    bool waitForOutput(const QString &text);
+    // Everything the program said on standard error so far.
+    QString output();
+    // Its end, which a failure message has room for.
+    QByteArray lastOutput() { return output().right(900).toUtf8(); }
+
+    QScopedPointer<QTemporaryDir> m_temp;
+    QScopedPointer<TestHttpServer> m_portal;
+    QScopedPointer<QProcess> m_lumen;
+    QString m_output;
+};
+
+void TestChromiumEngine::init()
+{
+    m_temp.reset(new QTemporaryDir);
+    QVERIFY(m_temp->isValid());
+    m_portal.reset(new TestHttpServer);
+    QVERIFY(m_portal->listen());
+    m_portal->setPage("/", answeringPortalPage);
+    m_portal->setPage("/ready", "ready");
+    const QString failure = installProgramCopy(appDir(), QUrl(m_portal->url("/")).port());
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    m_lumen.reset(new QProcess);
+    m_lumen->setProgram(appDir() + "/lumen");
+    // The test's own X server, its authority included.
+    QProcessEnvironment environment
+        = sessionEnvironment(m_temp->path(), qEnvironmentVariable("DISPLAY"));
+    environment.insert("XAUTHORITY", qEnvironmentVariable("XAUTHORITY"));
+    m_lumen->setProcessEnvironment(environment);
+    m_output.clear();
+}
+
+void TestChromiumEngine::cleanup()
+{
+    stopProcess(*m_lumen);
+    m_lumen.reset();
+    m_portal.reset();
+    m_temp.reset();
+}
+
+void TestChromiumEngine::chooseEngine(const QString &engine)
+{
+    QProcess config;
+    config.start(qEnvironmentVariable("LUMEN_BIN_DIR") + "/lumen_config",
+        { "--file", appDir() + "/config.ini", "engine", engine });
+    QVERIFY(config.waitForFinished());
+    QVERIFY2(config.exitCode() == 0, config.readAllStandardError().constData());
+}
+
+QString TestChromiumEngine::windowInfo(const QStringList &arguments)
+{
+    QProcess xwininfo;
+    xwininfo.start("xwininfo", arguments);
+    xwininfo.waitForFinished(10000);
+    return QString::fromUtf8(xwininfo.readAllStandardOutput());
+}
+
+bool TestChromiumEngine::waitForOutput(const QString &text)
+{
+    QDeadlineTimer deadline(60000);
+    while (!m_output.contains(text) && !deadline.hasExpired()
+        && m_lumen->state() == QProcess::Running) {
+        m_lumen->waitForReadyRead(500);
+        output();
+    }
+    return output().contains(text);
+}
+
+QString TestChromiumEngine::output()
+{
+    m_output += QString::fromUtf8(m_lumen->readAllStandardError());
+    return m_output;
+}
+
+void TestChromiumEngine::firstWindowRunsOnTheSystemChromium()
+{
+    chooseEngine("chromium");
+    m_lumen->start();
+    // The page's bridge call reached the shell, and the shell's answer reached the page.
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        m_portal->requestCount("/ready") > 0 || m_lumen->state() == QProcess::NotRunning,
+        lastOutput().constData(), 90000);
+    QVERIFY2(m_lumen->state() == QProcess::Running, lastOutput().constData());
+    QVERIFY2(output().contains("Engine: chromium, chosen by chromium"), qPrintable(m_output));
+
+    // Shown once loaded, with Chromium's own window inside the shell's, no longer a top-level
+    // window of its own.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        windowInfo({ "-name", "login" }).contains("Map State: IsViewable"), 15000);
+    const QString tree = windowInfo({ "-name", "login", "-tree" });
+    static const QRegularExpression chromiumChild(
+        R"((0x[0-9a-f]+) "[^"]*": \("[^"]*lumen-page-[0-9a-f]+" "Chromium"\))");
+    const QString page = chromiumChild.match(tree).captured(1);
+    QVERIFY2(!page.isEmpty(), qPrintable(tree));
+    QVERIFY(windowInfo({ "-id", page }).contains("Map State: IsViewable"));
+}
+
+void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable_data()
+{
+    QTest::addColumn<QString>("chromium");
+    QTest::addColumn<QString>("taken");
+    QTest::newRow("installed") << QString() << "chromium";
+    QTest::newRow("missing") << "/nonexistent/chromium"
+                             << "qtwebengine";
+    QTest::newRow("too old") << "old-chromium"
+                             << "qtwebengine";
+}
+
+void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable()
+{
+    QFETCH(QString, chromium);
+    QFETCH(QString, taken);
+    if (chromium == "old-chromium") {
+        chromium = m_temp->filePath(chromium);
+        QFile script(chromium);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho 'Chromium 120.0.6099.224 built on Debian GNU/Linux 12'\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+    }
+    QProcessEnvironment environment = m_lumen->processEnvironment();
+    if (!chromium.isEmpty())
+        environment.insert("LUMEN_CHROMIUM", chromium);
+    m_lumen->setProcessEnvironment(environment);
+    chooseEngine("auto");
+    m_lumen->start();
+    QVERIFY(m_lumen->waitForStarted());
+    QVERIFY2(waitForOutput("Engine: " + taken + ", chosen by auto"), qPrintable(m_output));
+}
+
+QTEST_GUILESS_MAIN(TestChromiumEngine)
+#include "tst_chromiumengine.moc"
