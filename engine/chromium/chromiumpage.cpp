@@ -303,6 +303,10 @@ void ChromiumPage::setAudioMuted(bool)
 {
 }
 
+void ChromiumPage::setVisibleToPlayer(bool)
+{
+}
+
 // An evaluation needs the renderer's main thread: a page stuck in a script gives no answer.
 void ChromiumPage::ping()
 {

@@ -24,7 +24,8 @@ struct PageScripts;
 // bridge, reload and ping. The next step does the rest the shell relies on,
 // which till then asks nothing and changes nothing: popups, navigation
 // requests, downloads, permissions, full screen, pointer lock, script dialogs,
-// the file chooser, the context menu, focus, mute, renderer crash and hang
+// the file chooser, the context menu, focus, mute, the page told it is out of
+// sight, screen wake locks, renderer crash and hang
 // (endRenderer() says there is no renderer to end; askAboutHang(),
 // dropHangQuestion() and leaveFullScreen() do nothing; holdsPointerLock()
 // and isWaitingForPlayer() say no).
@@ -57,6 +58,7 @@ public:
     void runJavaScript(const QString &code) override;
     void reloadBypassingCache() override;
     void setAudioMuted(bool muted) override;
+    void setVisibleToPlayer(bool visible) override;
     void ping() override;
     bool endRenderer() override;
     void askAboutHang() override;
