@@ -21,6 +21,13 @@ namespace {
 constexpr int kCommandFd = 3;
 constexpr int kReplyFd = 4;
 
+// After fork, before exec, as below: the program's end, however it ends, ends
+// the browser.
+void endWithTheProgram()
+{
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+}
+
 // After fork, before exec: only async-signal-safe calls. The copies above the
 // two numbers keep one pipe end from being overwritten by the other's dup2.
 void handOverPipe(int commandEnd, int replyEnd)
@@ -31,8 +38,7 @@ void handOverPipe(int commandEnd, int replyEnd)
     dup2(reply, kReplyFd);
     close(command);
     close(reply);
-    // The program's end, however it ends, ends the browser.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    endWithTheProgram();
 }
 
 } // namespace
@@ -89,11 +95,19 @@ bool ChromiumProcess::start()
     return false;
 }
 
+// The start that hands over becomes a browser of its own when the running one
+// is gone (ended as the program ends, say): it must end with the program too.
 void ChromiumProcess::openAppWindow(const QString &url) const
 {
     qCDebug(lcEngine).noquote() << "Chromium opens a window at" << url;
-    QProcess::startDetached(
-        m_program, profileSwitches() + QStringList { QStringLiteral("--app=") + url });
+    auto *start = new QProcess(m_process);
+    start->setProgram(m_program);
+    start->setArguments(profileSwitches() + QStringList { QStringLiteral("--app=") + url });
+    start->setStandardOutputFile(QProcess::nullDevice());
+    start->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    start->setChildProcessModifier(endWithTheProgram);
+    connect(start, &QProcess::finished, start, &QObject::deleteLater);
+    start->start();
 }
 
 QStringList ChromiumProcess::profileSwitches() const

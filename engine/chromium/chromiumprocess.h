@@ -10,8 +10,8 @@ class QProcess;
 // own, driven over the DevTools pipe on its descriptors 3 and 4: no port is
 // opened for it. A window opens in it as a second start with the same
 // profile folder, which hands its command line over to the running browser.
-// Runs on the GUI thread. Ends the browser when it goes; the kernel ends it
-// when the program dies.
+// Runs on the GUI thread. Ends the browser, and any start still running, when
+// it goes; the kernel ends them when the program dies.
 class ChromiumProcess : public QObject
 {
     Q_OBJECT
