@@ -43,7 +43,7 @@ ChromiumProfile::ChromiumProfile(
 // The pages left go before the browser they live in.
 ChromiumProfile::~ChromiumProfile()
 {
-    for (const QPointer<ChromiumPage> &page : qAsConst(m_pages))
+    for (const QPointer<ChromiumPage> &page : std::as_const(m_pages))
         delete page.data();
 }
 
