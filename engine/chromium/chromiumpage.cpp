@@ -123,6 +123,7 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
         m_pipe->send(method, params, sessionId, answered);
     };
     if (mainFrame) {
+        send(QStringLiteral("Inspector.enable"));
         send(QStringLiteral("Page.enable"));
         send(QStringLiteral("Runtime.enable"));
         send(QStringLiteral("Network.enable"));
@@ -153,7 +154,9 @@ void ChromiumPage::onEvent(
     }
     if (sessionId != m_session)
         return;
-    if (method.startsWith(QLatin1String("Runtime.")))
+    if (method == QLatin1String("Inspector.targetCrashed"))
+        onRendererGone();
+    else if (method.startsWith(QLatin1String("Runtime.")))
         m_bridge.onRuntimeEvent(method, params);
     else if (method.startsWith(QLatin1String("Page.")))
         onPageEvent(method, params);
@@ -321,9 +324,25 @@ void ChromiumPage::ping()
         });
 }
 
+// The renderer crashes on the shell's word: its end tells as a kill.
 bool ChromiumPage::endRenderer()
 {
-    return false;
+    if (m_session.isEmpty() || m_endingRenderer)
+        return false;
+    m_endingRenderer = true;
+    m_pipe->send(QStringLiteral("Page.crash"), {}, m_session);
+    return true;
+}
+
+// The target stays, showing Chromium's own notice, and its next load starts a new renderer
+// that runs the page's scripts and binding as before. A renderer killed from outside tells as a
+// crash: the browser reports no difference.
+void ChromiumPage::onRendererGone()
+{
+    m_load = {};
+    const RendererEnd end = m_endingRenderer ? RendererEnd::Killed : RendererEnd::Crashed;
+    m_endingRenderer = false;
+    emit sgRendererEnded(end);
 }
 
 void ChromiumPage::askAboutHang()

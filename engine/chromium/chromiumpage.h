@@ -21,14 +21,14 @@ struct PageScripts;
 // sessions here.
 //
 // What this step does: the window, loads and their signals, scripts, the
-// bridge, reload and ping. The next step does the rest the shell relies on,
-// which till then asks nothing and changes nothing: popups, navigation
-// requests, downloads, permissions, full screen, pointer lock, script dialogs,
-// the file chooser, the context menu, focus, mute, the page told it is out of
-// sight, screen wake locks, renderer crash and hang
-// (endRenderer() says there is no renderer to end; askAboutHang(),
-// dropHangQuestion() and leaveFullScreen() do nothing; holdsPointerLock()
-// and isWaitingForPlayer() say no).
+// bridge, reload, ping, the renderer's end (crashed, or ended on the shell's
+// word). The next step does the rest the shell relies on, which till then
+// asks nothing and changes nothing: popups, navigation requests, downloads,
+// permissions, full screen, pointer lock, script dialogs, the file chooser,
+// the context menu and browser keys, keyboard focus, mute, the page told it is
+// out of sight, screen wake locks and the hang question (askAboutHang(), dropHangQuestion() and
+// leaveFullScreen() do nothing; holdsPointerLock() and isWaitingForPlayer()
+// say no).
 class ChromiumPage : public EnginePage
 {
     Q_OBJECT
@@ -74,6 +74,7 @@ private:
     void onPageEvent(const QString &method, const QJsonObject &params);
     void onNetworkEvent(const QString &method, const QJsonObject &params);
     void failLoad(const QString &loaderId, const QString &errorText);
+    void onRendererGone();
     void lookForWindow();
 
     DevToolsPipe *m_pipe;
@@ -103,4 +104,5 @@ private:
         bool committed = false;
     } m_load;
     QString m_htmlUrl;
+    bool m_endingRenderer = false;
 };

@@ -1,4 +1,5 @@
 #include "answeringportal.h"
+#include "processtree.h"
 #include "programcopy.h"
 #include "testhttpserver.h"
 
@@ -6,6 +7,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 // The real program on the engine the administrator chose with lumen_config engine, from a copy
 // of its own: the system's Chromium runs the first window's page inside the shell's window and
@@ -19,6 +22,7 @@ private slots:
     void cleanup();
 
     void firstWindowRunsOnTheSystemChromium();
+    void crashedRendererIsReloaded();
     void autoTakesChromiumOnlyWhenUsable_data();
     void autoTakesChromiumOnlyWhenUsable();
 
@@ -27,6 +31,8 @@ private:
     void chooseEngine(const QString &engine);
     static QString windowInfo(const QStringList &arguments);
     bool waitForOutput(const QString &text);
+    // Started on Chromium; true once the first window's page got the shell's answer.
+    bool startOnChromium();
     // Everything the program said on standard error so far.
     QString output();
     // Its end, which a failure message has room for.
@@ -100,15 +106,23 @@ QString TestChromiumEngine::output()
     return m_output;
 }
 
-void TestChromiumEngine::firstWindowRunsOnTheSystemChromium()
+bool TestChromiumEngine::startOnChromium()
 {
     chooseEngine("chromium");
     m_lumen->start();
     // The page's bridge call reached the shell, and the shell's answer reached the page.
-    QTRY_VERIFY2_WITH_TIMEOUT(
-        m_portal->requestCount("/ready") > 0 || m_lumen->state() == QProcess::NotRunning,
-        lastOutput().constData(), 90000);
-    QVERIFY2(m_lumen->state() == QProcess::Running, lastOutput().constData());
+    return QTest::qWaitFor(
+               [this] {
+                   return m_portal->requestCount("/ready") > 0
+                       || m_lumen->state() == QProcess::NotRunning;
+               },
+               90000)
+        && m_lumen->state() == QProcess::Running;
+}
+
+void TestChromiumEngine::firstWindowRunsOnTheSystemChromium()
+{
+    QVERIFY2(startOnChromium(), lastOutput().constData());
     QVERIFY2(output().contains("Engine: chromium, chosen by chromium"), qPrintable(m_output));
 
     // Shown once loaded, with Chromium's own window inside the shell's, no longer a top-level
@@ -121,6 +135,22 @@ void TestChromiumEngine::firstWindowRunsOnTheSystemChromium()
     const QString page = chromiumChild.match(tree).captured(1);
     QVERIFY2(!page.isEmpty(), qPrintable(tree));
     QVERIFY(windowInfo({ "-id", page }).contains("Map State: IsViewable"));
+}
+
+// A renderer that dies is reported, and the shell loads its page again in a new one that carries
+// the bridge as the first did.
+void TestChromiumEngine::crashedRendererIsReloaded()
+{
+    QVERIFY2(startOnChromium(), lastOutput().constData());
+    int crashed = 0;
+    for (qint64 pid : descendantProcesses(m_lumen->processId())) {
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (command.open(QIODevice::ReadOnly) && command.readAll().contains("--type=renderer"))
+            crashed += ::kill(pid_t(pid), SIGSEGV) == 0;
+    }
+    QVERIFY(crashed > 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        m_portal->requestCount("/ready") >= 2, lastOutput().constData(), 30000);
 }
 
 void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable_data()
