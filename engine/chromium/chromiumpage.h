@@ -23,12 +23,12 @@ struct PageScripts;
 // What this step does: the window, loads and their signals, scripts, the
 // bridge, reload and ping. The next step does the rest the shell relies on,
 // which till then asks nothing and changes nothing: popups, navigation
-// requests, downloads, permissions, full screen, pointer lock, script dialogs,
+// requests, permissions, full screen, pointer lock, script dialogs,
 // the file chooser, the context menu, focus, mute, the page told it is out of
 // sight, screen wake locks, renderer crash and hang
 // (endRenderer() says there is no renderer to end; askAboutHang(),
 // dropHangQuestion() and leaveFullScreen() do nothing; holdsPointerLock()
-// and isWaitingForPlayer() say no).
+// and isWaitingForPlayer() say no). Its profile tells its downloads.
 class ChromiumPage : public EnginePage
 {
     Q_OBJECT
@@ -45,6 +45,8 @@ public:
     static QJsonObject autoAttachParams();
 
     bool ownsSession(const QString &sessionId) const;
+    // The session of the page's own target; empty while it has none.
+    const QString &session() const { return m_session; }
     // The browser attached a target of this page: its own, or a frame's.
     void onAttached(const QString &sessionId, const QJsonObject &targetInfo);
     void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
