@@ -149,6 +149,10 @@ void TestChromiumProfile::cookiesChangeAndAreToldAsTheyChange()
     QTRY_COMPARE_WITH_TIMEOUT(removed.size(), 2, kBrowserTimeout);
     QCOMPARE(sentCookies(), "");
     QCOMPARE(added.size(), 2);
+
+    // No load tells of a cookie a script writes; it is told within seconds all the same.
+    m_page->runJavaScript("document.cookie = 'scripted=5'");
+    QTRY_COMPARE_WITH_TIMEOUT(namesOf(added).last(), QString("scripted"), kBrowserTimeout);
 }
 
 void TestChromiumProfile::cookiesOfEarlierRunsAreToldAsTheFirstPageLoads()
