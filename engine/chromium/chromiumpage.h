@@ -22,13 +22,13 @@ struct PageScripts;
 //
 // What this step does: the window, loads and their signals, scripts, the
 // bridge, reload, ping, the renderer's end (crashed, or ended on the shell's
-// word). The next step does the rest the shell relies on, which till then
-// asks nothing and changes nothing: popups, navigation requests, downloads,
-// permissions, full screen, pointer lock, script dialogs, the file chooser,
-// the context menu and browser keys, keyboard focus, mute, the page told it is
-// out of sight, screen wake locks and the hang question (askAboutHang(), dropHangQuestion() and
-// leaveFullScreen() do nothing; holdsPointerLock() and isWaitingForPlayer()
-// say no).
+// word); its profile tells its downloads. The next step does the rest the
+// shell relies on, which till then asks nothing and changes nothing: popups,
+// navigation requests, permissions, full screen, pointer lock, script
+// dialogs, the file chooser, the context menu and browser keys, keyboard
+// focus, mute, the page told it is out of sight, screen wake locks and the
+// hang question (askAboutHang(), dropHangQuestion() and leaveFullScreen() do
+// nothing; holdsPointerLock() and isWaitingForPlayer() say no).
 class ChromiumPage : public EnginePage
 {
     Q_OBJECT
@@ -45,6 +45,8 @@ public:
     static QJsonObject autoAttachParams();
 
     bool ownsSession(const QString &sessionId) const;
+    // The session of the page's own target; empty while it has none.
+    const QString &session() const { return m_session; }
     // The browser attached a target of this page: its own, or a frame's.
     void onAttached(const QString &sessionId, const QJsonObject &targetInfo);
     void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);

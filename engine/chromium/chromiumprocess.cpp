@@ -53,8 +53,14 @@ ChromiumProcess::ChromiumProcess(const QString &program, const QString &profileP
 {
 }
 
+// Only a browser asked over its pipe to close writes its cookies out before
+// it ends: a signal ends it with those of the last half minute lost.
 ChromiumProcess::~ChromiumProcess()
 {
+    if (m_pipe && m_process->state() != QProcess::NotRunning) {
+        m_pipe->send(QStringLiteral("Browser.close"));
+        m_process->waitForFinished(5000);
+    }
     delete m_pipe;
     if (m_process->state() == QProcess::NotRunning)
         return;

@@ -26,6 +26,7 @@ public:
     // False when the browser could not be started; the reason is on the debug output.
     bool start();
     DevToolsPipe *pipe() const { return m_pipe; }
+    const QString &profilePath() const { return m_profilePath; }
     // A window of its own, without the browser's tabs and bars, showing url.
     void openAppWindow(const QString &url) const;
 

@@ -1,5 +1,7 @@
 #include "engine/chromium/chromiumprofile.h"
 
+#include "engine/chromium/chromiumcookies.h"
+#include "engine/chromium/chromiumdownloads.h"
 #include "engine/chromium/chromiumpage.h"
 #include "engine/chromium/chromiumprocess.h"
 #include "engine/chromium/devtoolspipe.h"
@@ -23,8 +25,13 @@ ChromiumProfile::ChromiumProfile(
     , m_process(process)
     , m_pipe(process->pipe())
     , m_scripts(scripts)
+    , m_cookies(new ChromiumCookies(m_pipe, this))
+    , m_downloads(new ChromiumDownloads(
+          m_pipe, process->profilePath() + QStringLiteral("/downloads"), this))
 {
     process->setParent(this);
+    connect(m_cookies, &ChromiumCookies::sgAdded, this, &EngineProfile::sgCookieAdded);
+    connect(m_cookies, &ChromiumCookies::sgRemoved, this, &EngineProfile::sgCookieRemoved);
     connect(m_pipe, &DevToolsPipe::sgEvent, this, &ChromiumProfile::onEvent);
     // Windows open once the browser answers on its pipe: it holds its profile
     // folder by then, which a second start needs to find to hand over to it.
@@ -59,20 +66,38 @@ EnginePage *ChromiumProfile::createPage(const PageOptions &)
     return page;
 }
 
-void ChromiumProfile::setCookie(const QNetworkCookie &, const QUrl &)
+void ChromiumProfile::setCookie(const QNetworkCookie &cookie, const QUrl &origin)
 {
+    m_cookies->set(cookie, origin);
 }
 
-void ChromiumProfile::deleteCookie(const QNetworkCookie &)
+void ChromiumProfile::deleteCookie(const QNetworkCookie &cookie)
 {
+    m_cookies->remove(cookie);
 }
 
 void ChromiumProfile::deleteAllCookies()
 {
+    m_cookies->removeAll();
 }
 
+// Only a page's session clears the browser's cache: with no page there, the
+// next page to come clears it before its first load.
 void ChromiumProfile::clearHttpCache()
 {
+    m_cachePurgeOwed = true;
+    for (const QPointer<ChromiumPage> &page : std::as_const(m_pages)) {
+        if (page && !page->session().isEmpty()) {
+            purgeCache(page->session());
+            return;
+        }
+    }
+}
+
+void ChromiumProfile::purgeCache(const QString &sessionId)
+{
+    m_cachePurgeOwed = false;
+    m_pipe->send(QStringLiteral("Network.clearBrowserCache"), {}, sessionId);
 }
 
 void ChromiumProfile::onEvent(
@@ -82,9 +107,12 @@ void ChromiumProfile::onEvent(
         onAttached(params, sessionId);
         return;
     }
+    ChromiumPage *page = pageOfSession(sessionId);
+    m_cookies->onEvent(method, params);
+    m_downloads->onEvent(method, params, page);
     // The browser tells a page's own end on its session; a frame's, on the page's.
     const QString detached = params.value(QStringLiteral("sessionId")).toString();
-    if (ChromiumPage *page = pageOfSession(sessionId))
+    if (page)
         page->onEvent(method, params, sessionId);
     else if (ChromiumPage *owner = pageOfSession(detached))
         owner->onDetached(detached);
@@ -108,6 +136,8 @@ void ChromiumProfile::onAttached(const QJsonObject &params, const QString &paren
                 page = it.value();
         }
     }
+    if (page && m_cachePurgeOwed)
+        purgeCache(sessionId);
     if (page)
         page->onAttached(sessionId, target);
     else

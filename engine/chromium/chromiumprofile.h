@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QPointer>
 
+class ChromiumCookies;
+class ChromiumDownloads;
 class ChromiumPage;
 class ChromiumProcess;
 class DevToolsPipe;
@@ -16,10 +18,8 @@ struct PageScripts;
 // opened them.
 // Runs on the GUI thread. Its pages go before it; the browser goes with it.
 //
-// Cookies (their mirror and hand-over), the cache purge and the page options
-// are the next step: until then setCookie, deleteCookie, deleteAllCookies and
-// clearHttpCache change nothing, no cookie is told, and a page's window opens
-// at Chromium's size, shown, until the shell takes it into its own window.
+// The page options are the next step: until then a page's window opens at
+// Chromium's size, shown, until the shell takes it into its own window.
 class ChromiumProfile : public EngineProfile
 {
     Q_OBJECT
@@ -40,6 +40,7 @@ private:
     void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
     void onAttached(const QJsonObject &params, const QString &parentSessionId);
     ChromiumPage *pageOfSession(const QString &sessionId) const;
+    void purgeCache(const QString &sessionId);
 
     ChromiumProcess *m_process;
     DevToolsPipe *m_pipe;
@@ -48,4 +49,8 @@ private:
     QHash<QString, QPointer<ChromiumPage>> m_pages;
     bool m_browserReady = false;
     QStringList m_unopened;
+    ChromiumCookies *m_cookies;
+    ChromiumDownloads *m_downloads;
+    // Asked while no page was there to take it.
+    bool m_cachePurgeOwed = false;
 };
