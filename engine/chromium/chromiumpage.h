@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/chromium/bridgebinding.h"
+#include "engine/chromium/navigationguard.h"
 #include "engine/enginepage.h"
 
 #include <QPointer>
@@ -21,14 +22,18 @@ struct PageScripts;
 // sessions here.
 //
 // What this step does: the window, loads and their signals, scripts, the
-// bridge, reload and ping. The next step does the rest the shell relies on,
-// which till then asks nothing and changes nothing: popups, navigation
-// requests, downloads, permissions, full screen, pointer lock, script dialogs,
-// the file chooser, the context menu, focus, mute, the page told it is out of
-// sight, screen wake locks, renderer crash and hang
-// (endRenderer() says there is no renderer to end; askAboutHang(),
-// dropHangQuestion() and leaveFullScreen() do nothing; holdsPointerLock()
-// and isWaitingForPlayer() say no).
+// bridge, reload and ping, the navigations of the page's frames over the
+// network (NavigationGuard), and the popups the page asks for, whose windows
+// the profile closes before they load. The next step does the rest the shell
+// relies on, which till then asks nothing and changes nothing: downloads,
+// permissions, full screen, pointer lock, script dialogs, the file chooser,
+// the context menu, focus, mute, the page told it is out of sight, screen
+// wake locks, renderer crash and hang (endRenderer() says there is no
+// renderer to end; askAboutHang(), dropHangQuestion() and leaveFullScreen()
+// do nothing; holdsPointerLock() and isWaitingForPlayer() say no).
+// Navigations to other programs' schemes are not asked about: Chromium hands
+// them to the desktop itself (mailto: at once, others after its own
+// question), and no command holds them back.
 class ChromiumPage : public EnginePage
 {
     Q_OBJECT
@@ -73,6 +78,9 @@ private:
     void navigate(const QString &url);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void onNetworkEvent(const QString &method, const QJsonObject &params);
+    void onNavigationAsked(NavigationRequest &request);
+    void tellLoadStarted();
+    void onWindowOpen(const QJsonObject &params);
     void failLoad(const QString &loaderId, const QString &errorText);
     void lookForWindow();
 
@@ -80,6 +88,7 @@ private:
     const PageScripts &m_scripts;
     QString m_mark;
     BridgeBinding m_bridge;
+    NavigationGuard m_navigations;
     QString m_session;
     QString m_targetId;
     QSet<QString> m_frameSessions;
@@ -92,12 +101,14 @@ private:
     QUrl m_url;
 
     // The load under way in the main frame; the placeholder and the pages
-    // made from text are no loads, and tell nothing.
+    // made from text are no loads, and tell nothing. One from a server is
+    // told once the shell let its request go.
     struct Load
     {
         QUrl url;
         QString loaderId;
         int httpStatus = 0;
+        bool awaitsRequest = false;
         bool told = false;
         bool failed = false;
         bool committed = false;
