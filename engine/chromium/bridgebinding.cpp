@@ -30,13 +30,18 @@ void BridgeBinding::onRuntimeEvent(const QString &method, const QJsonObject &par
         const QJsonObject context = params.value(QStringLiteral("context")).toObject();
         const QJsonObject aux = context.value(QStringLiteral("auxData")).toObject();
         if (context.value(QStringLiteral("name")).toString() == m_world
-            && aux.value(QStringLiteral("frameId")).toString() == m_mainFrame)
-            m_origins.insert(context.value(QStringLiteral("id")).toInt(),
-                context.value(QStringLiteral("origin")).toString());
+            && aux.value(QStringLiteral("frameId")).toString() == m_mainFrame) {
+            m_currentWorld = context.value(QStringLiteral("id")).toInt();
+            m_origins.insert(m_currentWorld, context.value(QStringLiteral("origin")).toString());
+        }
     } else if (method == QLatin1String("Runtime.executionContextDestroyed")) {
-        m_origins.remove(params.value(QStringLiteral("executionContextId")).toInt());
+        const int destroyed = params.value(QStringLiteral("executionContextId")).toInt();
+        m_origins.remove(destroyed);
+        if (destroyed == m_currentWorld)
+            m_currentWorld = 0;
     } else if (method == QLatin1String("Runtime.executionContextsCleared")) {
         m_origins.clear();
+        m_currentWorld = 0;
     } else if (method == QLatin1String("Runtime.bindingCalled")) {
         onBindingCalled(params);
     }

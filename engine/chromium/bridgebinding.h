@@ -23,6 +23,8 @@ public:
     void setMainFrame(const QString &frameId) { m_mainFrame = frameId; }
     // Runtime events of the page's own session.
     void onRuntimeEvent(const QString &method, const QJsonObject &params);
+    // The execution context of the main frame's current bridge world; 0 while there is none.
+    int currentWorld() const { return m_currentWorld; }
 
 private:
     void onBindingCalled(const QJsonObject &params) const;
@@ -33,4 +35,5 @@ private:
     QString m_mainFrame;
     // The main frame's bridge worlds alive now, with their origins.
     QHash<int, QString> m_origins;
+    int m_currentWorld = 0;
 };

@@ -3,8 +3,10 @@
 #include "engine/bridgecall.h"
 #include "engine/chromium/appwindowfinder.h"
 #include "engine/chromium/devtoolspipe.h"
+#include "engine/chromium/gesturequery.h"
 #include "engine/chromium/pagescripts.h"
 #include "engine/enginelog.h"
+#include "engine/pagerequests.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -55,6 +57,7 @@ ChromiumPage::ChromiumPage(
     , m_mark(mark)
     , m_bridge(scripts.world, scripts.binding,
           [this](const BridgeCall &call) { emit sgBridgeCall(call); })
+    , m_navigations(pipe, [this](NavigationRequest &request) { onNavigationAsked(request); })
     , m_windowSearch(new QTimer(this))
 {
     m_windowSearch->setInterval(kWindowSearchMs);
@@ -100,6 +103,7 @@ void ChromiumPage::onAttached(const QString &sessionId, const QJsonObject &targe
     m_targetId = targetInfo.value(QStringLiteral("targetId")).toString();
     // A page target's id is its main frame's.
     m_bridge.setMainFrame(m_targetId);
+    m_navigations.setMainFrame(m_targetId);
     setUpTarget(sessionId, true);
     m_windowSearch->start();
 }
@@ -122,9 +126,11 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
         }
         m_pipe->send(method, params, sessionId, answered);
     };
+    // Every target holds its documents' requests for the shell, and tells the popups they ask for.
+    send(QStringLiteral("Page.enable"));
+    send(QStringLiteral("Fetch.enable"), NavigationGuard::fetchParams());
     if (mainFrame) {
         send(QStringLiteral("Inspector.enable"));
-        send(QStringLiteral("Page.enable"));
         send(QStringLiteral("Runtime.enable"));
         send(QStringLiteral("Network.enable"));
         send(QStringLiteral("Runtime.addBinding"),
@@ -150,6 +156,14 @@ void ChromiumPage::onEvent(
 {
     if (method == QLatin1String("Target.detachedFromTarget")) {
         onDetached(params.value(QStringLiteral("sessionId")).toString());
+        return;
+    }
+    if (method == QLatin1String("Fetch.requestPaused")) {
+        m_navigations.onRequestPaused(params, sessionId);
+        return;
+    }
+    if (method == QLatin1String("Page.windowOpen")) {
+        onWindowOpen(params);
         return;
     }
     if (sessionId != m_session)
@@ -183,8 +197,11 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
                 != QLatin1String("differentDocument"))
             return;
         const QString url = params.value(QStringLiteral("url")).toString();
+        const bool load = url != placeholderUrl(m_mark) && url != m_htmlUrl;
+        const bool fromServer
+            = url.startsWith(QLatin1String("http:")) || url.startsWith(QLatin1String("https:"));
         m_load = { QUrl(url), params.value(QStringLiteral("loaderId")).toString(), 0,
-            url != placeholderUrl(m_mark) && url != m_htmlUrl, false, false };
+            load && fromServer, load && !fromServer, false, false };
         if (m_load.told)
             emit sgLoadStarted(m_load.url);
     } else if (method == QLatin1String("Page.frameNavigated")) {
@@ -227,10 +244,47 @@ void ChromiumPage::onNetworkEvent(const QString &method, const QJsonObject &para
 // only in the answer to the navigation.
 void ChromiumPage::failLoad(const QString &loaderId, const QString &errorText)
 {
+    if (loaderId == m_load.loaderId)
+        tellLoadStarted();
     if (loaderId != m_load.loaderId || !m_load.told || m_load.failed)
         return;
     m_load.failed = true;
     emit sgLoadFailed(m_load.url, netErrorCode(errorText), errorText);
+}
+
+// The browser tells a load as it starts, before its request is paused for the shell: a refused
+// one is never told.
+void ChromiumPage::onNavigationAsked(NavigationRequest &request)
+{
+    emit sgNavigationRequested(request);
+    if (request.isMainFrame() && !request.isRejected())
+        tellLoadStarted();
+}
+
+void ChromiumPage::tellLoadStarted()
+{
+    if (!std::exchange(m_load.awaitsRequest, false))
+        return;
+    m_load.told = true;
+    emit sgLoadStarted(m_load.url);
+}
+
+// Told by the frame that asked, before the browser makes the window; the profile closes that
+// window's target before its first request. A popup Chromium blocks itself (one without the
+// player's gesture) is told too, and never made.
+void ChromiumPage::onWindowOpen(const QJsonObject &params)
+{
+    PopupRequest popup { QUrl(params.value(QStringLiteral("url")).toString()),
+        params.value(QStringLiteral("userGesture")).toBool(), {} };
+    if (!popup.userGesture) {
+        emit sgPopupRequested(popup);
+        return;
+    }
+    GestureQuery::ask(m_pipe, m_session, m_bridge.currentWorld(), this,
+        [this, popup](const PlayerGesture &gesture) mutable {
+            popup.gesture = gesture;
+            emit sgPopupRequested(popup);
+        });
 }
 
 // Chromium maps its app window on its own time; the shell asks window() on

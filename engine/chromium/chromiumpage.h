@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/chromium/bridgebinding.h"
+#include "engine/chromium/navigationguard.h"
 #include "engine/enginepage.h"
 
 #include <QPointer>
@@ -21,14 +22,19 @@ struct PageScripts;
 // sessions here.
 //
 // What this step does: the window, loads and their signals, scripts, the
-// bridge, reload, ping, the renderer's end (crashed, or ended on the shell's
-// word); its profile tells its downloads. The next step does the rest the
-// shell relies on, which till then asks nothing and changes nothing: popups,
-// navigation requests, permissions, full screen, pointer lock, script
-// dialogs, the file chooser, the context menu and browser keys, keyboard
-// focus, mute, the page told it is out of sight, screen wake locks and the
-// hang question (askAboutHang(), dropHangQuestion() and leaveFullScreen() do
-// nothing; holdsPointerLock() and isWaitingForPlayer() say no).
+// bridge, reload and ping, the renderer's end (crashed, or ended on the
+// shell's word), the navigations of the page's frames over the network
+// (NavigationGuard), and the popups the page asks for, whose windows the
+// profile closes before they load; its profile tells its downloads. The next
+// step does the rest the shell relies on, which till then asks nothing and
+// changes nothing: permissions, full screen, pointer lock, script dialogs,
+// the file chooser, the context menu and browser keys, keyboard focus, mute,
+// the page told it is out of sight, screen wake locks and the hang question
+// (askAboutHang(), dropHangQuestion() and leaveFullScreen() do nothing;
+// holdsPointerLock() and isWaitingForPlayer() say no).
+// Navigations to other programs' schemes are not asked about: Chromium hands
+// them to the desktop itself (mailto: at once, others after its own
+// question), and no command holds them back.
 class ChromiumPage : public EnginePage
 {
     Q_OBJECT
@@ -75,6 +81,9 @@ private:
     void navigate(const QString &url);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void onNetworkEvent(const QString &method, const QJsonObject &params);
+    void onNavigationAsked(NavigationRequest &request);
+    void tellLoadStarted();
+    void onWindowOpen(const QJsonObject &params);
     void failLoad(const QString &loaderId, const QString &errorText);
     void onRendererGone();
     void lookForWindow();
@@ -83,6 +92,7 @@ private:
     const PageScripts &m_scripts;
     QString m_mark;
     BridgeBinding m_bridge;
+    NavigationGuard m_navigations;
     QString m_session;
     QString m_targetId;
     QSet<QString> m_frameSessions;
@@ -95,12 +105,14 @@ private:
     QUrl m_url;
 
     // The load under way in the main frame; the placeholder and the pages
-    // made from text are no loads, and tell nothing.
+    // made from text are no loads, and tell nothing. One from a server is
+    // told once the shell let its request go.
     struct Load
     {
         QUrl url;
         QString loaderId;
         int httpStatus = 0;
+        bool awaitsRequest = false;
         bool told = false;
         bool failed = false;
         bool committed = false;

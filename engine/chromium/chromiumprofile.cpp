@@ -120,7 +120,11 @@ void ChromiumProfile::onEvent(
 
 // A page target is one of this profile's pages when its first address
 // carries the page's mark; a frame of another process belongs to the page
-// whose session found it. Any other target (a popup, for now) runs on untouched.
+// whose session found it. A page target with an opener is a popup its opener
+// has told of: no window of the browser's own may stay, and it goes before it
+// asks for anything. The browser has mapped its window by then, and unmaps it
+// a tenth of a second later: no command keeps it from making one. Any other
+// target runs on untouched.
 void ChromiumProfile::onAttached(const QJsonObject &params, const QString &parentSessionId)
 {
     const QString sessionId = params.value(QStringLiteral("sessionId")).toString();
@@ -140,6 +144,9 @@ void ChromiumProfile::onAttached(const QJsonObject &params, const QString &paren
         purgeCache(sessionId);
     if (page)
         page->onAttached(sessionId, target);
+    else if (target.contains(QStringLiteral("openerId")))
+        m_pipe->send(QStringLiteral("Target.closeTarget"),
+            { { QStringLiteral("targetId"), target.value(QStringLiteral("targetId")) } });
     else
         m_pipe->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, sessionId);
 }

@@ -15,7 +15,7 @@ struct PageScripts;
 
 // A profile of the system's Chromium: one browser process of its own, whose
 // page targets it attaches to as they appear and hands to the page that
-// opened them.
+// opened them; the windows the pages' popups would open, it closes.
 // Runs on the GUI thread. Its pages go before it; the browser goes with it.
 //
 // The page options are the next step: until then a page's window opens at

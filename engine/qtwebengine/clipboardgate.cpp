@@ -1,6 +1,6 @@
 #include "engine/qtwebengine/clipboardgate.h"
 
-#include "engine/qtwebengine/playergestures.h"
+#include "engine/gesturereport.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
@@ -9,7 +9,7 @@ ClipboardGate::ClipboardGate(QObject *parent)
     : QObject(parent)
 {
     m_closing.setSingleShot(true);
-    m_closing.setInterval(PlayerGestures::kSpanMs);
+    m_closing.setInterval(GestureReport::kSpanMs);
     connect(&m_closing, &QTimer::timeout, this, [this] { setOpen(false); });
 }
 

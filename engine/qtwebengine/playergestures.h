@@ -2,8 +2,6 @@
 
 #include "engine/playergesture.h"
 
-#include <QVariantMap>
-
 #include <functional>
 
 class QObject;
@@ -16,13 +14,7 @@ class QWebEnginePage;
 class PlayerGestures
 {
 public:
-    // Browsers let a click or key count this long (transient user activation).
-    static constexpr qint64 kSpanMs = 5000;
-
     // Told on a later turn of the event loop, unless context is gone by then.
     static void ask(QWebEnginePage *page, const QObject *context,
         const std::function<void(const PlayerGesture &)> &answer);
-    // What the bridge's world reports: "page", "origin" and "age" in milliseconds. Anything else
-    // counts as no gesture.
-    static PlayerGesture fromReport(const QVariantMap &report);
 };

@@ -1,7 +1,7 @@
 #include "app/originpolicy.h"
 #include "cef/qcefclient.h"
+#include "engine/gesturereport.h"
 #include "engine/pagerequests.h"
-#include "engine/qtwebengine/playergestures.h"
 
 #include <QtTest>
 
@@ -47,7 +47,7 @@ void TestPlayerGesture::onlyARecentGestureOfADocumentWithAnOriginActs()
 {
     QFETCH(QVariantMap, reported);
     QFETCH(QString, acting);
-    QCOMPARE(PlayerGestures::fromReport(reported).actingOrigin, acting);
+    QCOMPARE(GestureReport::read(reported).actingOrigin, acting);
 }
 
 void TestPlayerGesture::popupIsTheLastActingDocumentsAndItsPages_data()

@@ -5,6 +5,7 @@
 #include "cef/qcefengine.h"
 #include "engine/qtwebengine/qtbrowserengine.h"
 #include "engine/qtwebengine/qtengineprofile.h"
+#include "enginetestenvironment.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -27,28 +28,6 @@ inline QWebEngineProfile *engineProfile(const QCefEngine &engine)
 {
     return static_cast<QtEngineProfile *>(engine.engine().profile())->webProfile();
 }
-
-// The user's folders of a test process that starts the engine, redirected into
-// a temporary directory before anything reads them.
-class EngineTestEnvironment
-{
-public:
-    EngineTestEnvironment()
-    {
-        const QByteArray root = m_home.path().toLocal8Bit();
-        qputenv("HOME", root);
-        qputenv("XDG_CONFIG_HOME", root + "/config");
-        qputenv("XDG_DATA_HOME", root + "/data");
-        qputenv("XDG_CACHE_HOME", root + "/cache");
-        qputenv("XDG_RUNTIME_DIR", root + "/runtime");
-        QDir().mkpath(m_home.path() + QStringLiteral("/runtime"));
-        QFile::setPermissions(m_home.path() + QStringLiteral("/runtime"),
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-
-private:
-    QTemporaryDir m_home;
-};
 
 // The engine's view that shows the browser's page, found by its window.
 inline QWebEngineView *viewOf(const CefBrowser &browser)

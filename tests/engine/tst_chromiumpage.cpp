@@ -1,0 +1,191 @@
+#include "cef/qcefrenderhandler.h"
+#include "cef/sandbox.h"
+#include "engine/chromium/chromiumbrowserengine.h"
+#include "engine/enginepage.h"
+#include "engine/engineprofile.h"
+#include "engine/pagerequests.h"
+#include "enginetestenvironment.h"
+#include "testhttpserver.h"
+#include "xtestinput.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+// A page of the system's Chromium as the shell's policies see it: every navigation of its frames
+// asked about, the refused ones never leaving the page; the popups it asks for told with the
+// document the player acted in, none of them opened by the browser itself.
+class TestChromiumPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void refusedNavigationsNeverLeave();
+    void popupIsAskedWithThePlayersGestureAndNeverOpens();
+
+private:
+    // The window's place on the display, as the X server has it.
+    static QRect onScreen(WId window);
+    // Chromium's top-level windows on the display that show, but the page's own.
+    static QStringList otherChromiumWindowsShown(WId pageWindow);
+
+    QTemporaryDir m_temp;
+    ChromiumBrowserEngine m_engine;
+    QScopedPointer<TestHttpServer> m_server;
+    QScopedPointer<EnginePage> m_page;
+};
+
+void TestChromiumPage::initTestCase()
+{
+    if (ChromiumBrowserEngine::installedVersion().isEmpty())
+        QSKIP("The system's Chromium is not installed");
+    QVERIFY(m_temp.isValid());
+    EngineSettings settings;
+    settings.storagePath = m_temp.filePath("storage");
+    settings.cachePath = m_temp.filePath("cache");
+    if (Sandbox::mustBeDisabled())
+        settings.switches.append("--no-sandbox");
+    settings.pageScript = QCefRenderHandler::pageScript();
+    settings.bridgeScript = QCefRenderHandler::bridgeScript();
+    QVERIFY(m_engine.start(settings));
+}
+
+void TestChromiumPage::init()
+{
+    m_server.reset(new TestHttpServer);
+    QVERIFY(m_server->listen());
+    m_page.reset(m_engine.profile()->createPage({}));
+}
+
+void TestChromiumPage::cleanup()
+{
+    m_page.reset();
+    m_server.reset();
+}
+
+QRect TestChromiumPage::onScreen(WId window)
+{
+    QProcess xwininfo;
+    xwininfo.start("xwininfo", { "-id", QString::number(window) });
+    xwininfo.waitForFinished(10000);
+    const QString info = QString::fromUtf8(xwininfo.readAllStandardOutput());
+    const auto value = [&info](const QString &name) {
+        return QRegularExpression(name + R"(:\s+(-?\d+))").match(info).captured(1).toInt();
+    };
+    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+        value("Height"));
+}
+
+QStringList TestChromiumPage::otherChromiumWindowsShown(WId pageWindow)
+{
+    QProcess xwininfo;
+    xwininfo.start("xwininfo", { "-root", "-children" });
+    xwininfo.waitForFinished(10000);
+    static const QRegularExpression chromiumWindow(R"((0x[0-9a-f]+) .*"Chromium"\))");
+    QStringList shown;
+    for (const QString &line : QString::fromUtf8(xwininfo.readAllStandardOutput()).split('\n')) {
+        const QString id = chromiumWindow.match(line).captured(1);
+        if (id.isEmpty() || id.toULongLong(nullptr, 16) == pageWindow)
+            continue;
+        QProcess state;
+        state.start("xwininfo", { "-id", id });
+        state.waitForFinished(10000);
+        if (state.readAllStandardOutput().contains("Map State: IsViewable"))
+            shown.append(line.trimmed());
+    }
+    return shown;
+}
+
+// The page's script goes on to the next address once its first try stayed without an answer. The
+// frame of another site runs in a render process of its own.
+void TestChromiumPage::refusedNavigationsNeverLeave()
+{
+    m_server->setPage(
+        "/ad", "<script>setTimeout(function () { location.href = '/refused-ad'; }, 200);</script>");
+    m_server->setPage("/start",
+        "<iframe src='/refused-frame'></iframe><iframe src='"
+            + m_server->url("ads.localhost", "/ad").toUtf8()
+            + "'></iframe><script>"
+              "setTimeout(function () { location.href = '/refused'; }, 300);"
+              "setTimeout(function () { location.href = '/next'; }, 1500);</script>");
+    m_server->setPage("/next", "next");
+    QStringList asked;
+    connect(m_page.get(), &EnginePage::sgNavigationRequested, this,
+        [&asked](NavigationRequest &request) {
+            asked.append(request.url().path() + (request.isMainFrame() ? " main" : " frame"));
+            if (request.url().path().startsWith("/refused"))
+                request.reject();
+        });
+    QStringList started;
+    connect(m_page.get(), &EnginePage::sgLoadStarted, this,
+        [&started](const QUrl &url) { started.append(url.path()); });
+
+    m_page->load(QUrl(m_server->url("/start")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->url().path(), "/next", 60000);
+    QCOMPARE(m_server->requestCount("/refused"), 0);
+    QCOMPARE(m_server->requestCount("/refused-frame"), 0);
+    QCOMPARE(m_server->requestCount("/refused-ad"), 0);
+    asked.sort();
+    QCOMPARE(asked,
+        QStringList({ "/ad frame", "/next main", "/refused main", "/refused-ad frame",
+            "/refused-frame frame", "/start main" }));
+    QCOMPARE(started, QStringList({ "/start", "/next" }));
+}
+
+// The page's own script claims the player acted in another site: only the bridge's world is
+// asked. The popup Chromium blocks itself, one without the player's gesture, is told too.
+void TestChromiumPage::popupIsAskedWithThePlayersGestureAndNeverOpens()
+{
+    m_server->setPage("/opener",
+        "<body style='margin:0;height:100vh'><script>"
+        "window.lumenGestures = function () {"
+        "  return { page: 'https://forged.example', origin: 'https://forged.example', age: 0 };"
+        "};"
+        "window.open('/unasked');"
+        "document.body.onclick = function () { window.open('/popup'); };</script></body>");
+    QHash<QString, PopupRequest> popups;
+    connect(m_page.get(), &EnginePage::sgPopupRequested, this,
+        [&popups](const PopupRequest &request) { popups.insert(request.url.path(), request); });
+    m_page->load(QUrl(m_server->url("/opener")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_page->window() && popups.contains("/unasked"), 60000);
+    QVERIFY(!popups.value("/unasked").userGesture);
+
+    XTestInput input;
+    QVERIFY(input.isOpen());
+    input.movePointer(onScreen(m_page->window()->winId()).center());
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            input.clickButton(1);
+            QTest::qWait(500);
+            return popups.contains("/popup");
+        },
+        20000));
+    const PopupRequest popup = popups.value("/popup");
+    const QString site = QUrl(m_server->url("/")).adjusted(QUrl::RemovePath).toString();
+    QCOMPARE(popup.url, QUrl(m_server->url("/popup")));
+    QVERIFY(popup.userGesture);
+    QCOMPARE(popup.gesture.actingOrigin, site);
+    QCOMPARE(popup.gesture.pageOrigin, site);
+
+    const WId pageWindow = m_page->window()->winId();
+    QTRY_VERIFY2_WITH_TIMEOUT(otherChromiumWindowsShown(pageWindow).isEmpty(),
+        qPrintable(otherChromiumWindowsShown(pageWindow).join(", ")), 10000);
+    QTest::qWait(1000);
+    QCOMPARE(m_server->requestCount("/popup"), 0);
+    QCOMPARE(m_server->requestCount("/unasked"), 0);
+}
+
+int main(int argc, char *argv[])
+{
+    EngineTestEnvironment environment;
+    QGuiApplication app(argc, argv);
+    TestChromiumPage test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_chromiumpage.moc"
