@@ -33,8 +33,9 @@ struct PageScripts;
 // (askAboutHang(), dropHangQuestion() and leaveFullScreen() do nothing;
 // holdsPointerLock() and isWaitingForPlayer() say no).
 // Navigations to other programs' schemes are not asked about: Chromium hands
-// them to the desktop itself (mailto: at once, others after its own
-// question), and no command holds them back.
+// them to the desktop's opener itself (mailto: at once, others after its own
+// question), and no command holds them back; the opener the browser is given
+// opens nothing, so none is ever followed.
 class ChromiumPage : public EnginePage
 {
     Q_OBJECT

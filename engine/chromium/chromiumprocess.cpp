@@ -17,6 +17,9 @@
 
 namespace {
 
+// Beside the profile, the folder the browser looks for programs in first.
+const QString kOpenerFolder = QStringLiteral("/programs");
+
 // Where the browser finds the pipe: it reads commands from 3 and writes to 4.
 constexpr int kCommandFd = 3;
 constexpr int kReplyFd = 4;
@@ -74,7 +77,7 @@ bool ChromiumProcess::start()
 {
     int commands[2];
     int replies[2];
-    if (!writePreferences() || pipe2(commands, O_CLOEXEC) != 0)
+    if (!writePreferences() || !writeRefusingOpener() || pipe2(commands, O_CLOEXEC) != 0)
         return false;
     if (pipe2(replies, O_CLOEXEC) != 0) {
         ::close(commands[0]);
@@ -82,6 +85,7 @@ bool ChromiumProcess::start()
         return false;
     }
     m_process->setProgram(m_program);
+    m_process->setProcessEnvironment(environment());
     m_process->setArguments(profileSwitches()
         + QStringList {
             QStringLiteral("--remote-debugging-pipe"), QStringLiteral("--no-startup-window") });
@@ -108,6 +112,7 @@ void ChromiumProcess::openAppWindow(const QString &url) const
     qCDebug(lcEngine).noquote() << "Chromium opens a window at" << url;
     auto *start = new QProcess(m_process);
     start->setProgram(m_program);
+    start->setProcessEnvironment(environment());
     start->setArguments(profileSwitches() + QStringList { QStringLiteral("--app=") + url });
     start->setStandardOutputFile(QProcess::nullDevice());
     start->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -144,4 +149,29 @@ bool ChromiumProcess::writePreferences() const
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(QJsonDocument(preferences).toJson(QJsonDocument::Compact)) > 0;
+}
+
+// Chromium hands the addresses of other programs' schemes to the desktop's opener on its own,
+// mailto: at once and others after a question of its own, and no command of its pipe holds them
+// back: a link in an ad would start another program. The opener it finds first opens nothing.
+bool ChromiumProcess::writeRefusingOpener() const
+{
+    const QString folder = m_profilePath + kOpenerFolder;
+    QFile opener(folder + QStringLiteral("/xdg-open"));
+    if (!QDir().mkpath(folder) || !opener.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    opener.write("#!/bin/sh\nexit 1\n");
+    opener.close();
+    return opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QProcessEnvironment ChromiumProcess::environment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString path = environment.value(QStringLiteral("PATH"));
+    if (path.isEmpty())
+        path = QStringLiteral("/usr/local/bin:/usr/bin:/bin");
+    environment.insert(
+        QStringLiteral("PATH"), m_profilePath + kOpenerFolder + QLatin1Char(':') + path);
+    return environment;
 }

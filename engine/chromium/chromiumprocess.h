@@ -5,6 +5,7 @@
 
 class DevToolsPipe;
 class QProcess;
+class QProcessEnvironment;
 
 // One browser process of the system's Chromium with a profile folder of its
 // own, driven over the DevTools pipe on its descriptors 3 and 4: no port is
@@ -33,6 +34,8 @@ public:
 private:
     QStringList profileSwitches() const;
     bool writePreferences() const;
+    bool writeRefusingOpener() const;
+    QProcessEnvironment environment() const;
 
     QString m_program;
     QString m_profilePath;

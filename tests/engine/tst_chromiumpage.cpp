@@ -8,6 +8,8 @@
 #include "testhttpserver.h"
 #include "xtestinput.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -28,6 +30,7 @@ private slots:
 
     void refusedNavigationsNeverLeave();
     void popupIsAskedWithThePlayersGestureAndNeverOpens();
+    void otherProgramsSchemesStartNoProgram();
 
 private:
     // The window's place on the display, as the X server has it.
@@ -46,6 +49,14 @@ void TestChromiumPage::initTestCase()
     if (ChromiumBrowserEngine::installedVersion().isEmpty())
         QSKIP("The system's Chromium is not installed");
     QVERIFY(m_temp.isValid());
+    // The desktop's opener, as the browser would find it: it tells what it was given.
+    QVERIFY(QDir().mkpath(m_temp.filePath("desktop")));
+    QFile opener(m_temp.filePath("desktop/xdg-open"));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/opened\"\n");
+    opener.close();
+    QVERIFY(opener.setPermissions(opener.permissions() | QFile::ExeOwner));
+    qputenv("PATH", m_temp.filePath("desktop").toUtf8() + ":" + qgetenv("PATH"));
     EngineSettings settings;
     settings.storagePath = m_temp.filePath("storage");
     settings.cachePath = m_temp.filePath("cache");
@@ -179,6 +190,16 @@ void TestChromiumPage::popupIsAskedWithThePlayersGestureAndNeverOpens()
     QTest::qWait(1000);
     QCOMPARE(m_server->requestCount("/popup"), 0);
     QCOMPARE(m_server->requestCount("/unasked"), 0);
+}
+
+// The browser would hand mailto: to the desktop at once, without a word to the shell.
+void TestChromiumPage::otherProgramsSchemesStartNoProgram()
+{
+    m_server->setPage("/mail", "<script>location.href = 'mailto:player@example.com';</script>");
+    m_page->load(QUrl(m_server->url("/mail")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/mail"), 1, 60000);
+    QTest::qWait(4000);
+    QVERIFY(!QFile::exists(m_temp.filePath("desktop/opened")));
 }
 
 int main(int argc, char *argv[])
