@@ -26,12 +26,14 @@ void PermissionAnswers::onPermissionRequested(PermissionRequest &request)
         request.grant();
 }
 
-// Clipboard writes follow one switch of the whole page, allowed by its main document.
+// Clipboard writes follow one switch of the whole page, allowed by its main document. An engine
+// that cannot ask at the request takes the microphone and the camera ahead too.
 void PermissionAnswers::onPermissionsAheadNeeded(PermissionsAhead &request)
 {
     const PermissionPolicy policy = PermissionPolicy::configured();
     for (const PermissionPolicy::Feature feature : { PermissionPolicy::Feature::Notifications,
-             PermissionPolicy::Feature::Geolocation, PermissionPolicy::Feature::ClipboardWrite }) {
+             PermissionPolicy::Feature::Geolocation, PermissionPolicy::Feature::ClipboardWrite,
+             PermissionPolicy::Feature::Microphone, PermissionPolicy::Feature::Camera }) {
         if (policy.grants(request.url(), feature))
             request.grant(feature);
     }

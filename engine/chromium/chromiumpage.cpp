@@ -5,6 +5,7 @@
 #include "engine/chromium/devtoolspipe.h"
 #include "engine/chromium/gesturequery.h"
 #include "engine/chromium/pagescripts.h"
+#include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
 #include "engine/pagerequests.h"
 
@@ -257,8 +258,12 @@ void ChromiumPage::failLoad(const QString &loaderId, const QString &errorText)
 void ChromiumPage::onNavigationAsked(NavigationRequest &request)
 {
     emit sgNavigationRequested(request);
-    if (request.isMainFrame() && !request.isRejected())
-        tellLoadStarted();
+    if (!request.isMainFrame() || request.isRejected())
+        return;
+    PermissionsAhead ahead(request.url());
+    emit sgPermissionsAheadNeeded(ahead);
+    PermissionPresets::answerAhead(m_pipe, ahead);
+    tellLoadStarted();
 }
 
 void ChromiumPage::tellLoadStarted()

@@ -5,6 +5,7 @@
 #include "engine/chromium/chromiumpage.h"
 #include "engine/chromium/chromiumprocess.h"
 #include "engine/chromium/devtoolspipe.h"
+#include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
 
 #include <QRandomGenerator>
@@ -36,6 +37,7 @@ ChromiumProfile::ChromiumProfile(
     // Windows open once the browser answers on its pipe: it holds its profile
     // folder by then, which a second start needs to find to hand over to it.
     QPointer<ChromiumProfile> self(this);
+    PermissionPresets::refuseEverywhere(m_pipe);
     m_pipe->send(QStringLiteral("Target.setAutoAttach"), ChromiumPage::autoAttachParams(),
         QString(), [self](const QJsonObject &) {
             if (!self)

@@ -31,6 +31,7 @@ private slots:
     void refusedNavigationsNeverLeave();
     void popupIsAskedWithThePlayersGestureAndNeverOpens();
     void otherProgramsSchemesStartNoProgram();
+    void permissionsAreAnsweredAheadWithoutAQuestion();
 
 private:
     // The window's place on the display, as the X server has it.
@@ -200,6 +201,32 @@ void TestChromiumPage::otherProgramsSchemesStartNoProgram()
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/mail"), 1, 60000);
     QTest::qWait(4000);
     QVERIFY(!QFile::exists(m_temp.filePath("desktop/opened")));
+}
+
+// The browser's own question would leave the page's promises unanswered: each answer comes at
+// once, granted only where the shell granted it ahead to the document's origin.
+void TestChromiumPage::permissionsAreAnsweredAheadWithoutAQuestion()
+{
+    m_server->setPage("/ask",
+        "<script>function tell(what) { fetch('/told/' + what, { cache: 'no-store' }); }"
+        "Notification.requestPermission().then(function (s) { tell('notifications-' + s); });"
+        "navigator.geolocation.getCurrentPosition(function () { tell('position'); },"
+        "    function (e) { tell('geolocation-' + e.code); });"
+        "navigator.permissions.query({ name: 'camera' })"
+        "    .then(function (p) { tell('camera-' + p.state); });</script>");
+    const QString trusted = QUrl(m_server->url("/")).host();
+    connect(m_page.get(), &EnginePage::sgPermissionsAheadNeeded, this,
+        [trusted](PermissionsAhead &ahead) {
+            if (ahead.url().host() == trusted)
+                ahead.grant(PermissionRequest::Feature::Notifications);
+        });
+    m_page->load(QUrl(m_server->url("/ask")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/notifications-granted"), 1, 60000);
+    QTRY_COMPARE(m_server->requestCount("/told/geolocation-1"), 1);
+    QTRY_COMPARE(m_server->requestCount("/told/camera-denied"), 1);
+
+    m_page->load(QUrl(m_server->url("other.localhost", "/ask")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/notifications-denied"), 1, 20000);
 }
 
 int main(int argc, char *argv[])
