@@ -24,12 +24,13 @@ struct PageScripts;
 // What this step does: the window, loads and their signals, scripts, the
 // bridge, reload and ping, the renderer's end (crashed, or ended on the
 // shell's word), the navigations of the page's frames over the network
-// (NavigationGuard), and the popups the page asks for, whose windows the
-// profile closes before they load; its profile tells its downloads. The next
+// (NavigationGuard), the popups the page asks for, whose windows the profile
+// closes before they load, and permissions, answered ahead of each main-frame
+// document (PermissionPresets); its profile tells its downloads. The next
 // step does the rest the shell relies on, which till then asks nothing and
-// changes nothing: permissions, full screen, pointer lock, script dialogs,
-// the file chooser, the context menu and browser keys, keyboard focus, mute,
-// the page told it is out of sight, screen wake locks and the hang question
+// changes nothing: full screen, pointer lock, script dialogs, the file
+// chooser, the context menu and browser keys, keyboard focus, mute, the page
+// told it is out of sight, screen wake locks and the hang question
 // (askAboutHang(), dropHangQuestion() and leaveFullScreen() do nothing;
 // holdsPointerLock() and isWaitingForPlayer() say no).
 // Navigations to other programs' schemes are not asked about: Chromium hands
