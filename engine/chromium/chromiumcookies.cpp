@@ -27,6 +27,17 @@ QString identity(const QJsonObject &cookie)
               .toString();
 }
 
+// The protocol's names; the default has none.
+const QHash<QNetworkCookie::SameSite, QString> &sameSiteNames()
+{
+    static const QHash<QNetworkCookie::SameSite, QString> names {
+        { QNetworkCookie::SameSite::Strict, QStringLiteral("Strict") },
+        { QNetworkCookie::SameSite::Lax, QStringLiteral("Lax") },
+        { QNetworkCookie::SameSite::None, QStringLiteral("None") },
+    };
+    return names;
+}
+
 // Chromium's domain as it is: a leading dot for a domain cookie, none for
 // one of its host alone.
 QNetworkCookie toCookie(const QJsonObject &cookie)
@@ -42,12 +53,7 @@ QNetworkCookie toCookie(const QJsonObject &cookie)
         result.setExpirationDate(
             QDateTime::fromMSecsSinceEpoch(qint64(expires * 1000), QTimeZone::utc()));
     }
-    static const QHash<QString, QNetworkCookie::SameSite> sameSites {
-        { QStringLiteral("Strict"), QNetworkCookie::SameSite::Strict },
-        { QStringLiteral("Lax"), QNetworkCookie::SameSite::Lax },
-        { QStringLiteral("None"), QNetworkCookie::SameSite::None },
-    };
-    result.setSameSitePolicy(sameSites.value(
+    result.setSameSitePolicy(sameSiteNames().key(
         cookie.value(QStringLiteral("sameSite")).toString(), QNetworkCookie::SameSite::Default));
     return result;
 }
@@ -68,19 +74,9 @@ QJsonObject toParam(const QNetworkCookie &cookie, const QUrl &origin)
     if (!cookie.isSessionCookie())
         param.insert(
             QStringLiteral("expires"), double(cookie.expirationDate().toMSecsSinceEpoch()) / 1000);
-    switch (cookie.sameSitePolicy()) {
-    case QNetworkCookie::SameSite::Default:
-        break;
-    case QNetworkCookie::SameSite::None:
-        param.insert(QStringLiteral("sameSite"), QStringLiteral("None"));
-        break;
-    case QNetworkCookie::SameSite::Lax:
-        param.insert(QStringLiteral("sameSite"), QStringLiteral("Lax"));
-        break;
-    case QNetworkCookie::SameSite::Strict:
-        param.insert(QStringLiteral("sameSite"), QStringLiteral("Strict"));
-        break;
-    }
+    const QString sameSite = sameSiteNames().value(cookie.sameSitePolicy());
+    if (!sameSite.isEmpty())
+        param.insert(QStringLiteral("sameSite"), sameSite);
     return param;
 }
 

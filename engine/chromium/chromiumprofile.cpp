@@ -34,10 +34,10 @@ ChromiumProfile::ChromiumProfile(
     connect(m_cookies, &ChromiumCookies::sgAdded, this, &EngineProfile::sgCookieAdded);
     connect(m_cookies, &ChromiumCookies::sgRemoved, this, &EngineProfile::sgCookieRemoved);
     connect(m_pipe, &DevToolsPipe::sgEvent, this, &ChromiumProfile::onEvent);
+    PermissionPresets::refuseEverywhere(m_pipe);
     // Windows open once the browser answers on its pipe: it holds its profile
     // folder by then, which a second start needs to find to hand over to it.
     QPointer<ChromiumProfile> self(this);
-    PermissionPresets::refuseEverywhere(m_pipe);
     m_pipe->send(QStringLiteral("Target.setAutoAttach"), ChromiumPage::autoAttachParams(),
         QString(), [self](const QJsonObject &) {
             if (!self)
