@@ -8,6 +8,7 @@
 #include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
 #include "engine/pagerequests.h"
+#include "engine/windowendwatch.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -46,6 +47,13 @@ QJsonObject sourceParams(const QString &source, const QString &world = QString()
     if (!world.isEmpty())
         params.insert(QStringLiteral("worldName"), world);
     return params;
+}
+
+// Reloads and steps through history load a document as much as a new address does.
+bool isSameDocument(const QString &navigationType)
+{
+    return navigationType == QLatin1String("sameDocument")
+        || navigationType == QLatin1String("historySameDocument");
 }
 
 } // namespace
@@ -194,8 +202,7 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 {
     if (method == QLatin1String("Page.frameStartedNavigating")) {
         if (params.value(QStringLiteral("frameId")).toString() != m_targetId
-            || params.value(QStringLiteral("navigationType")).toString()
-                != QLatin1String("differentDocument"))
+            || isSameDocument(params.value(QStringLiteral("navigationType")).toString()))
             return;
         const QString url = params.value(QStringLiteral("url")).toString();
         const bool load = url != placeholderUrl(m_mark) && url != m_htmlUrl;
@@ -301,6 +308,8 @@ void ChromiumPage::lookForWindow()
         m_windowSearch->stop();
         qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
         m_window = QWindow::fromWinId(id);
+        connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
+            &ChromiumPage::sgWindowClosed);
         return;
     }
     if (++m_windowTries >= kWindowSearchTries) {
