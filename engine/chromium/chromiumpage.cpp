@@ -257,6 +257,9 @@ void ChromiumPage::failLoad(const QString &loaderId, const QString &errorText)
     if (loaderId != m_load.loaderId || !m_load.told || m_load.failed)
         return;
     m_load.failed = true;
+    // The shell logs a certificate it cannot trust apart from other failures.
+    if (errorText.startsWith(QLatin1String("net::ERR_CERT_")))
+        emit sgCertificateError(m_load.url, errorText);
     emit sgLoadFailed(m_load.url, netErrorCode(errorText), errorText);
 }
 
