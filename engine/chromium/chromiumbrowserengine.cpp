@@ -86,6 +86,9 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
             QStringLiteral("--remote-debugging-port=%1").arg(settings.remoteDebuggingPort));
     tellWhenSandboxIsOff(m_switches);
     m_switches.append(scaleSwitch());
+    // On a Wayland desktop the browser would take Wayland itself, and its windows could never
+    // be put into the shell's, which are X windows through XWayland.
+    m_switches.append(QStringLiteral("--ozone-platform=x11"));
     m_scripts.pageScript = settings.pageScript;
     m_scripts.world = QStringLiteral("lumen-bridge");
     m_scripts.binding = QStringLiteral("lumenNative") + ScriptResources::newSecret().left(8);

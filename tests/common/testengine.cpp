@@ -3,13 +3,6 @@
 #include "engine/chromium/chromiumbrowserengine.h"
 #include "engine/qtwebengine/qtbrowserengine.h"
 
-#include <QtGlobal>
-
-bool TestEngine::isSystemChromium()
-{
-    return qEnvironmentVariable("LUMEN_TEST_ENGINE") == QLatin1String("chromium");
-}
-
 std::unique_ptr<BrowserEngine> TestEngine::make()
 {
     if (isSystemChromium())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <memory>
 
 class BrowserEngine;
@@ -8,7 +10,11 @@ class BrowserEngine;
 // registers for it (label chromium, LUMEN_TEST_ENGINE=chromium).
 namespace TestEngine {
 
-bool isSystemChromium();
+inline bool isSystemChromium()
+{
+    return qEnvironmentVariable("LUMEN_TEST_ENGINE") == QLatin1String("chromium");
+}
+
 std::unique_ptr<BrowserEngine> make();
 
 } // namespace TestEngine
