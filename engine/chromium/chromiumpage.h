@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/chromium/bridgebinding.h"
+#include "engine/chromium/chromiumscriptdialogs.h"
 #include "engine/chromium/navigationguard.h"
 #include "engine/enginepage.h"
 
@@ -8,9 +9,12 @@
 #include <QSet>
 #include <QUrl>
 
+class ChromiumFileChooser;
 class DevToolsPipe;
+class PageCover;
 class QJsonObject;
 class QTimer;
+struct PageOptions;
 struct PageScripts;
 
 // A page of the system's Chromium: an app window of the browser, opened at
@@ -44,7 +48,7 @@ class ChromiumPage : public EnginePage
 
 public:
     ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
-        QObject *parent = nullptr);
+        const PageOptions &options, QObject *parent = nullptr);
     ~ChromiumPage() override;
 
     // The address the page's window opens at, before the page's first load.
@@ -121,4 +125,7 @@ private:
     } m_load;
     QString m_htmlUrl;
     bool m_endingRenderer = false;
+    ChromiumScriptDialogs m_dialogs;
+    ChromiumFileChooser *m_files;
+    QPointer<PageCover> m_hangQuestion;
 };

@@ -126,7 +126,10 @@ QStringList ChromiumProcess::profileSwitches() const
     return QStringList { QStringLiteral("--user-data-dir=") + m_profilePath,
         QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
         // No keyring question on a desktop that has one.
-        QStringLiteral("--password-store=basic") }
+        QStringLiteral("--password-store=basic"),
+        // The browser's own question over a page that stopped responding would stand beside the
+        // shell's; it asks none while the page is attached to, but a page is not from its start.
+        QStringLiteral("--disable-hang-monitor") }
     + m_switches;
 }
 
