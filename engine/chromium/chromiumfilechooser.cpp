@@ -72,10 +72,12 @@ void ChromiumFileChooser::onOpened(
 }
 
 // The input tells the page of its new files itself, as after a chooser of the browser's own.
-void ChromiumFileChooser::setFiles(int input, const QString &sessionId, const QStringList &files) const
+void ChromiumFileChooser::setFiles(
+    int input, const QString &sessionId, const QStringList &files) const
 {
     m_pipe->send(QStringLiteral("DOM.setFileInputFiles"),
-        { { QStringLiteral("files"), QJsonArray::fromStringList(files) }, { kBackendNodeId, input } },
+        { { QStringLiteral("files"), QJsonArray::fromStringList(files) },
+            { kBackendNodeId, input } },
         sessionId);
 }
 
@@ -106,7 +108,8 @@ void ChromiumFileChooser::tellCancelled(
             const QJsonValue context = world.value(QStringLiteral("executionContextId"));
             if (!context.isUndefined())
                 pipe->send(QStringLiteral("DOM.resolveNode"),
-                    { { kBackendNodeId, input }, { QStringLiteral("executionContextId"), context } },
+                    { { kBackendNodeId, input },
+                        { QStringLiteral("executionContextId"), context } },
                     sessionId, callOnInput);
         });
 }

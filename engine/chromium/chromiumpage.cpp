@@ -137,7 +137,8 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
     // Every target holds its documents' requests for the shell, and tells the popups they ask for.
     send(QStringLiteral("Page.enable"));
     send(QStringLiteral("Fetch.enable"), NavigationGuard::fetchParams());
-    send(QStringLiteral("Page.setInterceptFileChooserDialog"), ChromiumFileChooser::interceptParams());
+    send(QStringLiteral("Page.setInterceptFileChooserDialog"),
+        ChromiumFileChooser::interceptParams());
     if (mainFrame) {
         send(QStringLiteral("Inspector.enable"));
         send(QStringLiteral("Runtime.enable"));

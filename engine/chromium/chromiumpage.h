@@ -29,14 +29,16 @@ struct PageScripts;
 // bridge, reload and ping, the renderer's end (crashed, or ended on the
 // shell's word), the navigations of the page's frames over the network
 // (NavigationGuard), the popups the page asks for, whose windows the profile
-// closes before they load, and permissions, answered ahead of each main-frame
-// document (PermissionPresets); its profile tells its downloads. The next
-// step does the rest the shell relies on, which till then asks nothing and
-// changes nothing: full screen, pointer lock, script dialogs, the file
-// chooser, the context menu and browser keys, keyboard focus, mute, the page
-// told it is out of sight, screen wake locks and the hang question
-// (askAboutHang(), dropHangQuestion() and leaveFullScreen() do nothing;
-// holdsPointerLock() and isWaitingForPlayer() say no).
+// closes before they load, permissions, answered ahead of each main-frame
+// document (PermissionPresets), script dialogs and the question whether to
+// leave, the shell's to allow and the browser's own to draw
+// (ChromiumScriptDialogs), file inputs, answered through the shell's chooser
+// (ChromiumFileChooser), and the hang question, the shell's own over the page
+// (PageCover); its profile tells its downloads. The next step does the rest
+// the shell relies on, which till then asks nothing and changes nothing: full
+// screen, pointer lock, the context menu and browser keys, keyboard focus,
+// mute, the page told it is out of sight and screen wake locks
+// (leaveFullScreen() does nothing; holdsPointerLock() says no).
 // Navigations to other programs' schemes are not asked about: Chromium hands
 // them to the desktop's opener itself (mailto: at once, others after its own
 // question), and no command holds them back; the opener the browser is given

@@ -128,7 +128,7 @@ QStringList ChromiumProcess::profileSwitches() const
         // No keyring question on a desktop that has one.
         QStringLiteral("--password-store=basic"),
         // The browser's own question over a page that stopped responding would stand beside the
-        // shell's; it asks none while the page is attached to, but a page is not from its start.
+        // shell's. It asks none of a page the pipe is attached to, and none at all with this.
         QStringLiteral("--disable-hang-monitor") }
     + m_switches;
 }

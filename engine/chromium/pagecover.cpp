@@ -23,8 +23,8 @@ QSize sizeOf(const QWindow *window)
     unsigned int height = 0;
     unsigned int border = 0;
     unsigned int depth = 0;
-    if (!XGetGeometry(x11->display(), window->winId(), &root, &x, &y, &width, &height, &border,
-            &depth))
+    if (!XGetGeometry(
+            x11->display(), window->winId(), &root, &x, &y, &width, &height, &border, &depth))
         return window->size();
     return QSize(int(width), int(height));
 }

@@ -21,11 +21,10 @@
 #include <QWindow>
 #include <QtTest>
 
-#include <X11/keysym.h>
-
 // A page of the system's Chromium as the shell's policies see it: every navigation of its frames
 // asked about, the refused ones never leaving the page; the popups it asks for told with the
-// document the player acted in, none of them opened by the browser itself.
+// document the player acted in, none of them opened by the browser itself; its dialogs, file
+// inputs and the question over it when it hangs, none of which holds up anything else.
 class TestChromiumPage : public QObject
 {
     Q_OBJECT
@@ -49,8 +48,7 @@ private:
     // Chromium's top-level windows on the display that show, but the page's own.
     static QStringList otherChromiumWindowsShown(WId pageWindow);
     // Each top-level widget of the program of that type that shows.
-    template<typename Widget>
-    static QList<Widget *> shown();
+    template <typename Widget> static QList<Widget *> shown();
     // Clicks the middle of the page until check() holds: the page takes input once it has drawn.
     bool clickPageUntil(const std::function<bool()> &check);
 
@@ -244,8 +242,7 @@ void TestChromiumPage::permissionsAreAnsweredAheadWithoutAQuestion()
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/notifications-denied"), 1, 20000);
 }
 
-template<typename Widget>
-QList<Widget *> TestChromiumPage::shown()
+template <typename Widget> QList<Widget *> TestChromiumPage::shown()
 {
     QList<Widget *> found;
     const QWidgetList widgets = QApplication::allWidgets();
@@ -313,11 +310,20 @@ void TestChromiumPage::scriptDialogsAreTheShellsToAllowAndHoldUpNoOtherPage()
     QCOMPARE(otherAsked, 0);
     QVERIFY(m_page->isWaitingForPlayer());
 
-    // The player answers in the page's window, which the other page's window covered.
+    // The player answers in the page's window, once the other page's window no longer covers it:
+    // the browser draws the dialog at the top of the page, centred, its OK button at its right, and
+    // takes no click on it for a moment after it shows again.
     other.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(otherChromiumWindowsShown(m_page->window()->winId()).isEmpty(), 10000);
+    const QRect page = onScreen(m_page->window()->winId());
     XTestInput input;
-    input.clickButton(1);
-    input.tapKey(XK_Return);
+    input.movePointer(QPoint(page.center().x() + 162, page.top() + 104));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            input.clickButton(1);
+            return QTest::qWaitFor([&] { return !answered.isEmpty(); }, 500);
+        },
+        10000));
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/page-true"), 1, 10000);
     QCOMPARE(answered.count(), 1);
     QVERIFY(!m_page->isWaitingForPlayer());
@@ -325,12 +331,14 @@ void TestChromiumPage::scriptDialogsAreTheShellsToAllowAndHoldUpNoOtherPage()
     m_page->load(QUrl(m_server->url("/quiet")));
     QTRY_COMPARE_WITH_TIMEOUT(m_page->url().path(), "/quiet", 20000);
     QCOMPARE(asked,
-        QStringList({ "ads.localhost Frame?", "127.0.0.1 Page?", "127.0.0.1 ", "127.0.0.1 Name?" }));
+        QStringList(
+            { "ads.localhost Frame?", "127.0.0.1 Page?", "127.0.0.1 ", "127.0.0.1 Name?" }));
     QCOMPARE(answered.count(), 1);
 }
 
 // A click on the page's file input opens the shell's chooser in the player's home, offering what
-// the input accepts. The player cancels, and the input hears it; then the page gets the file chosen.
+// the input accepts. The player cancels, and the input hears it; then the page gets the file
+// chosen.
 void TestChromiumPage::fileInputGetsTheChosenFiles()
 {
     QFile file(QDir::home().filePath("avatar.txt"));
@@ -344,7 +352,8 @@ void TestChromiumPage::fileInputGetsTheChosenFiles()
     QVERIFY(clickPageUntil([] { return !shown<QFileDialog>().isEmpty(); }));
     QFileDialog *dialog = shown<QFileDialog>().constFirst();
     QCOMPARE(dialog->directory().path(), QDir::homePath());
-    QVERIFY2(dialog->nameFilters().value(0).contains("*.txt"), qPrintable(dialog->nameFilters().value(0)));
+    QVERIFY2(dialog->nameFilters().value(0).contains("*.txt"),
+        qPrintable(dialog->nameFilters().value(0)));
     dialog->reject();
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/cancelled"), 1, 10000);
 
