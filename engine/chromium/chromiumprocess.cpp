@@ -127,6 +127,13 @@ QStringList ChromiumProcess::profileSwitches() const
         QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
         // No keyring question on a desktop that has one.
         QStringLiteral("--password-store=basic"),
+        // A page kept aside and brought back by a step through history would come back with no
+        // load and no new document: the shell counts on both, as with the built-in engine.
+        QStringLiteral("--disable-features=BackForwardCache"),
+        // Over every page of a run without its sandbox (as root), or with certificate errors
+        // ignored, the browser would draw its bar warning of an unsupported switch; standard
+        // error says so already, and the page is the player's whole window.
+        QStringLiteral("--test-type"),
         // The browser's own question over a page that stopped responding would stand beside the
         // shell's. It asks none of a page the pipe is attached to, and none at all with this.
         QStringLiteral("--disable-hang-monitor") }
