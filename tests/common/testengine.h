@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 #include <memory>
 
