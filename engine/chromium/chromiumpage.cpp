@@ -2,11 +2,15 @@
 
 #include "engine/bridgecall.h"
 #include "engine/chromium/appwindowfinder.h"
+#include "engine/chromium/chromiumfilechooser.h"
 #include "engine/chromium/devtoolspipe.h"
 #include "engine/chromium/gesturequery.h"
+#include "engine/chromium/pagecover.h"
 #include "engine/chromium/pagescripts.h"
 #include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
+#include "engine/engineprofile.h"
+#include "engine/hangquestionview.h"
 #include "engine/pagerequests.h"
 #include "engine/windowendwatch.h"
 
@@ -58,8 +62,8 @@ bool isSameDocument(const QString &navigationType)
 
 } // namespace
 
-ChromiumPage::ChromiumPage(
-    DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark, QObject *parent)
+ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
+    const PageOptions &options, QObject *parent)
     : EnginePage(parent)
     , m_pipe(pipe)
     , m_scripts(scripts)
@@ -68,6 +72,8 @@ ChromiumPage::ChromiumPage(
           [this](const BridgeCall &call) { emit sgBridgeCall(call); })
     , m_navigations(pipe, [this](NavigationRequest &request) { onNavigationAsked(request); })
     , m_windowSearch(new QTimer(this))
+    , m_dialogs(pipe, this, options.scriptDialogs)
+    , m_files(new ChromiumFileChooser(pipe, this))
 {
     m_windowSearch->setInterval(kWindowSearchMs);
     connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
@@ -78,6 +84,7 @@ ChromiumPage::~ChromiumPage()
     if (!m_targetId.isEmpty())
         m_pipe->send(
             QStringLiteral("Target.closeTarget"), { { QStringLiteral("targetId"), m_targetId } });
+    dropHangQuestion();
     delete m_window.data();
 }
 
@@ -138,6 +145,8 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
     // Every target holds its documents' requests for the shell, and tells the popups they ask for.
     send(QStringLiteral("Page.enable"));
     send(QStringLiteral("Fetch.enable"), NavigationGuard::fetchParams());
+    send(QStringLiteral("Page.setInterceptFileChooserDialog"),
+        ChromiumFileChooser::interceptParams());
     if (mainFrame) {
         send(QStringLiteral("Inspector.enable"));
         send(QStringLiteral("Runtime.enable"));
@@ -175,9 +184,15 @@ void ChromiumPage::onEvent(
         onWindowOpen(params);
         return;
     }
+    if (method == QLatin1String("Page.fileChooserOpened")) {
+        m_files->onOpened(params, sessionId, m_window);
+        return;
+    }
     if (sessionId != m_session)
         return;
-    if (method == QLatin1String("Inspector.targetCrashed"))
+    if (method.startsWith(QLatin1String("Page.javascriptDialog")))
+        m_dialogs.onEvent(method, params, sessionId);
+    else if (method == QLatin1String("Inspector.targetCrashed"))
         onRendererGone();
     else if (method.startsWith(QLatin1String("Runtime.")))
         m_bridge.onRuntimeEvent(method, params);
@@ -411,6 +426,7 @@ bool ChromiumPage::endRenderer()
 void ChromiumPage::onRendererGone()
 {
     m_load = {};
+    m_dialogs.forgetShown();
     const RendererEnd end = m_endingRenderer ? RendererEnd::Killed : RendererEnd::Crashed;
     m_endingRenderer = false;
     emit sgRendererEnded(end);
@@ -418,10 +434,22 @@ void ChromiumPage::onRendererGone()
 
 void ChromiumPage::askAboutHang()
 {
+    if (m_hangQuestion || !m_window)
+        return;
+    m_hangQuestion = new PageCover(m_window->winId());
+    auto *question = new HangQuestionView(m_hangQuestion);
+    connect(question, &HangQuestionView::sgAnswered, this, [this](HangChoice choice) {
+        dropHangQuestion();
+        emit sgHangAnswered(choice);
+    });
+    m_hangQuestion->showOverPage();
 }
 
 void ChromiumPage::dropHangQuestion()
 {
+    if (m_hangQuestion)
+        m_hangQuestion->dismiss();
+    m_hangQuestion = nullptr;
 }
 
 void ChromiumPage::leaveFullScreen()
@@ -435,5 +463,5 @@ bool ChromiumPage::holdsPointerLock() const
 
 bool ChromiumPage::isWaitingForPlayer() const
 {
-    return false;
+    return m_dialogs.isWaitingForPlayer();
 }

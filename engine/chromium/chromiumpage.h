@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/chromium/bridgebinding.h"
+#include "engine/chromium/chromiumscriptdialogs.h"
 #include "engine/chromium/navigationguard.h"
 #include "engine/enginepage.h"
 
@@ -8,9 +9,12 @@
 #include <QSet>
 #include <QUrl>
 
+class ChromiumFileChooser;
 class DevToolsPipe;
+class PageCover;
 class QJsonObject;
 class QTimer;
+struct PageOptions;
 struct PageScripts;
 
 // A page of the system's Chromium: an app window of the browser, opened at
@@ -25,14 +29,16 @@ struct PageScripts;
 // bridge, reload and ping, the renderer's end (crashed, or ended on the
 // shell's word), the navigations of the page's frames over the network
 // (NavigationGuard), the popups the page asks for, whose windows the profile
-// closes before they load, and permissions, answered ahead of each main-frame
-// document (PermissionPresets); its profile tells its downloads. The next
-// step does the rest the shell relies on, which till then asks nothing and
-// changes nothing: full screen, pointer lock, script dialogs, the file
-// chooser, the context menu and browser keys, keyboard focus, mute, the page
-// told it is out of sight, screen wake locks and the hang question
-// (askAboutHang(), dropHangQuestion() and leaveFullScreen() do nothing;
-// holdsPointerLock() and isWaitingForPlayer() say no).
+// closes before they load, permissions, answered ahead of each main-frame
+// document (PermissionPresets), script dialogs and the question whether to
+// leave, the shell's to allow and the browser's own to draw
+// (ChromiumScriptDialogs), file inputs, answered through the shell's chooser
+// (ChromiumFileChooser), and the hang question, the shell's own over the page
+// (PageCover); its profile tells its downloads. The next step does the rest
+// the shell relies on, which till then asks nothing and changes nothing: full
+// screen, pointer lock, the context menu and browser keys, keyboard focus,
+// mute, the page told it is out of sight and screen wake locks
+// (leaveFullScreen() does nothing; holdsPointerLock() says no).
 // Navigations to other programs' schemes are not asked about: Chromium hands
 // them to the desktop's opener itself (mailto: at once, others after its own
 // question), and no command holds them back; the opener the browser is given
@@ -44,7 +50,7 @@ class ChromiumPage : public EnginePage
 
 public:
     ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
-        QObject *parent = nullptr);
+        const PageOptions &options, QObject *parent = nullptr);
     ~ChromiumPage() override;
 
     // The address the page's window opens at, before the page's first load.
@@ -121,4 +127,7 @@ private:
     } m_load;
     QString m_htmlUrl;
     bool m_endingRenderer = false;
+    ChromiumScriptDialogs m_dialogs;
+    ChromiumFileChooser *m_files;
+    QPointer<PageCover> m_hangQuestion;
 };

@@ -133,7 +133,10 @@ QStringList ChromiumProcess::profileSwitches() const
         // Over every page of a run without its sandbox (as root), or with certificate errors
         // ignored, the browser would draw its bar warning of an unsupported switch; standard
         // error says so already, and the page is the player's whole window.
-        QStringLiteral("--test-type") }
+        QStringLiteral("--test-type"),
+        // The browser's own question over a page that stopped responding would stand beside the
+        // shell's. It asks none of a page the pipe is attached to, and none at all with this.
+        QStringLiteral("--disable-hang-monitor") }
     + m_switches;
 }
 

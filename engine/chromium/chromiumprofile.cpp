@@ -56,10 +56,10 @@ ChromiumProfile::~ChromiumProfile()
         delete page.data();
 }
 
-EnginePage *ChromiumProfile::createPage(const PageOptions &)
+EnginePage *ChromiumProfile::createPage(const PageOptions &options)
 {
     const QString mark = newMark();
-    auto *page = new ChromiumPage(m_pipe, m_scripts, mark);
+    auto *page = new ChromiumPage(m_pipe, m_scripts, mark, options);
     m_pages.insert(mark, page);
     if (m_browserReady)
         m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));

@@ -4,10 +4,10 @@
 
 #include "engine/bridgecall.h"
 #include "engine/engineprofile.h"
+#include "engine/hangquestionview.h"
 #include "engine/pagerequests.h"
 #include "engine/qtwebengine/bridgeendpoint.h"
 #include "engine/qtwebengine/clipboardgate.h"
-#include "engine/qtwebengine/hangquestionview.h"
 #include "engine/qtwebengine/pagecontextmenu.h"
 #include "engine/qtwebengine/pagefullscreen.h"
 #include "engine/qtwebengine/pagenotice.h"

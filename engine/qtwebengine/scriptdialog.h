@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/qtwebengine/pageoverlay.h"
+#include "engine/pageoverlay.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -1,7 +1,7 @@
 #include "engine/qtwebengine/shellwebpage.h"
 
 #include "engine/enginepage.h"
-#include "engine/qtwebengine/filechooser.h"
+#include "engine/filechooser.h"
 #include "engine/qtwebengine/pagescriptdialogs.h"
 
 #include <QCoreApplication>
@@ -16,6 +16,21 @@ QString beforeUnloadQuestion()
 {
     return QCoreApplication::translate("QWebEnginePage",
         "Are you sure you want to leave this page? Changes that you made may not be saved.");
+}
+
+FileChooser::Mode chooserMode(QWebEnginePage::FileSelectionMode mode)
+{
+    switch (mode) {
+    case QWebEnginePage::FileSelectOpen:
+        return FileChooser::Mode::Open;
+    case QWebEnginePage::FileSelectOpenMultiple:
+        return FileChooser::Mode::OpenMultiple;
+    case QWebEnginePage::FileSelectUploadFolder:
+        return FileChooser::Mode::Folder;
+    case QWebEnginePage::FileSelectSave:
+        break;
+    }
+    return FileChooser::Mode::Save;
 }
 
 } // namespace
@@ -55,7 +70,7 @@ QStringList ShellWebPage::chooseFiles(
     FileSelectionMode mode, const QStringList &, const QStringList &acceptedMimeTypes)
 {
     const QStringList chosen
-        = FileChooser::choose(QWebEngineView::forPage(this), mode, acceptedMimeTypes);
+        = FileChooser::choose(QWebEngineView::forPage(this), chooserMode(mode), acceptedMimeTypes);
     if (chosen.isEmpty()) {
         runJavaScript(QStringLiteral("window.lumenFileChooserCancelled()"),
             QWebEngineScript::ApplicationWorld);

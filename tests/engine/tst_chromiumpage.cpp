@@ -3,14 +3,19 @@
 #include "engine/chromium/chromiumbrowserengine.h"
 #include "engine/enginepage.h"
 #include "engine/engineprofile.h"
+#include "engine/hangquestionview.h"
 #include "engine/pagerequests.h"
 #include "enginetestenvironment.h"
 #include "testhttpserver.h"
 #include "xtestinput.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -18,7 +23,8 @@
 
 // A page of the system's Chromium as the shell's policies see it: every navigation of its frames
 // asked about, the refused ones never leaving the page; the popups it asks for told with the
-// document the player acted in, none of them opened by the browser itself.
+// document the player acted in, none of them opened by the browser itself; its dialogs, file
+// inputs and the question over it when it hangs, none of which holds up anything else.
 class TestChromiumPage : public QObject
 {
     Q_OBJECT
@@ -32,12 +38,19 @@ private slots:
     void popupIsAskedWithThePlayersGestureAndNeverOpens();
     void otherProgramsSchemesStartNoProgram();
     void permissionsAreAnsweredAheadWithoutAQuestion();
+    void scriptDialogsAreTheShellsToAllowAndHoldUpNoOtherPage();
+    void fileInputGetsTheChosenFiles();
+    void hangQuestionShowsOverALoopingPage();
 
 private:
     // The window's place on the display, as the X server has it.
     static QRect onScreen(WId window);
     // Chromium's top-level windows on the display that show, but the page's own.
     static QStringList otherChromiumWindowsShown(WId pageWindow);
+    // Each top-level widget of the program of that type that shows.
+    template <typename Widget> static QList<Widget *> shown();
+    // Clicks the middle of the page until check() holds: the page takes input once it has drawn.
+    bool clickPageUntil(const std::function<bool()> &check);
 
     QTemporaryDir m_temp;
     ChromiumBrowserEngine m_engine;
@@ -229,10 +242,179 @@ void TestChromiumPage::permissionsAreAnsweredAheadWithoutAQuestion()
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/notifications-denied"), 1, 20000);
 }
 
+template <typename Widget> QList<Widget *> TestChromiumPage::shown()
+{
+    QList<Widget *> found;
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (QWidget *widget : widgets) {
+        if (auto *typed = qobject_cast<Widget *>(widget); typed && typed->isVisible())
+            found.append(typed);
+    }
+    return found;
+}
+
+bool TestChromiumPage::clickPageUntil(const std::function<bool()> &check)
+{
+    XTestInput input;
+    if (!QTest::qWaitFor([this] { return m_page->window(); }, 60000) || !input.isOpen())
+        return false;
+    input.movePointer(onScreen(m_page->window()->winId()).center());
+    return QTest::qWaitFor(
+        [&] {
+            input.clickButton(1);
+            return QTest::qWaitFor(check, 500);
+        },
+        20000);
+}
+
+// A frame of another site is refused its dialog and has its answer at once. The page's own shows,
+// drawn by the browser: while it waits for the player the page is not taken for hung, and another
+// page (one that shows no dialogs) goes on. The question whether to leave, refused, lets it go.
+void TestChromiumPage::scriptDialogsAreTheShellsToAllowAndHoldUpNoOtherPage()
+{
+    m_server->setPage("/frame", "<script>fetch('/told/frame-' + confirm('Frame?'));</script>");
+    m_server->setPage("/dialogs",
+        "<iframe src='" + m_server->url("ads.localhost", "/frame").toUtf8()
+            + "'></iframe><script>onbeforeunload = function (e) { e.preventDefault(); };"
+              "onclick = function () { fetch('/told/clicked'); };</script>");
+    m_server->setPage("/quiet", "<script>fetch('/told/quiet-' + prompt('Name?', 'x'));</script>");
+    QStringList asked;
+    connect(m_page.get(), &EnginePage::sgScriptDialogRequested, this,
+        [&asked](ScriptDialogRequest &request) {
+            asked.append(request.askingOrigin().host() + " " + request.message());
+            if (request.kind() == ScriptDialogRequest::Kind::Confirm
+                && request.askingOrigin().host() == request.pageUrl().host())
+                request.show(false);
+        });
+    QSignalSpy answered(m_page.get(), &EnginePage::sgScriptDialogAnswered);
+    m_page->load(QUrl(m_server->url("/dialogs")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/frame-false"), 1, 60000);
+    QVERIFY(clickPageUntil([this] { return m_server->requestCount("/told/clicked") > 0; }));
+
+    m_page->runJavaScript("setTimeout(function () { fetch('/told/page-' + confirm('Page?')); })");
+    QTRY_VERIFY(m_page->isWaitingForPlayer());
+    PageOptions quiet;
+    quiet.scriptDialogs = false;
+    QScopedPointer<EnginePage> other(m_engine.profile()->createPage(quiet));
+    int otherAsked = 0;
+    connect(other.get(), &EnginePage::sgScriptDialogRequested, this,
+        [&otherAsked](ScriptDialogRequest &) { ++otherAsked; });
+    other->load(QUrl(m_server->url("/quiet")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/quiet-null"), 1, 60000);
+    QSignalSpy otherPings(other.get(), &EnginePage::sgPingAnswered);
+    QSignalSpy pagePings(m_page.get(), &EnginePage::sgPingAnswered);
+    other->ping();
+    m_page->ping();
+    QVERIFY(otherPings.wait(10000));
+    QCOMPARE(pagePings.count(), 0);
+    QCOMPARE(otherAsked, 0);
+    QVERIFY(m_page->isWaitingForPlayer());
+
+    // The player answers in the page's window, once the other page's window no longer covers it:
+    // the browser draws the dialog at the top of the page, centred, its OK button at its right, and
+    // takes no click on it for a moment after it shows again.
+    other.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(otherChromiumWindowsShown(m_page->window()->winId()).isEmpty(), 10000);
+    const QRect page = onScreen(m_page->window()->winId());
+    XTestInput input;
+    input.movePointer(QPoint(page.center().x() + 162, page.top() + 104));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            input.clickButton(1);
+            return QTest::qWaitFor([&] { return !answered.isEmpty(); }, 500);
+        },
+        10000));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/page-true"), 1, 10000);
+    QCOMPARE(answered.count(), 1);
+    QVERIFY(!m_page->isWaitingForPlayer());
+
+    m_page->load(QUrl(m_server->url("/quiet")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->url().path(), "/quiet", 20000);
+    QTRY_COMPARE(asked,
+        QStringList(
+            { "ads.localhost Frame?", "127.0.0.1 Page?", "127.0.0.1 ", "127.0.0.1 Name?" }));
+    QCOMPARE(answered.count(), 1);
+}
+
+// A click on the page's file input opens the shell's chooser in the player's home, offering what
+// the input accepts. The player cancels, and the input hears it; then the page gets the file
+// chosen.
+void TestChromiumPage::fileInputGetsTheChosenFiles()
+{
+    QFile file(QDir::home().filePath("avatar.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    m_server->setPage("/file",
+        "<input type='file' accept='.txt' style='position:fixed;left:0;top:0;width:100%;"
+        "height:100%'><script>var input = document.querySelector('input');"
+        "input.onchange = function () { fetch('/told/files-' + input.files[0].name); };"
+        "input.oncancel = function () { fetch('/told/cancelled'); };</script>");
+    m_page->load(QUrl(m_server->url("/file")));
+    QVERIFY(clickPageUntil([] { return !shown<QFileDialog>().isEmpty(); }));
+    QFileDialog *dialog = shown<QFileDialog>().constFirst();
+    QCOMPARE(dialog->directory().path(), QDir::homePath());
+    QVERIFY2(dialog->nameFilters().value(0).contains("*.txt"),
+        qPrintable(dialog->nameFilters().value(0)));
+    dialog->reject();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/cancelled"), 1, 10000);
+
+    QVERIFY(clickPageUntil([] { return !shown<QFileDialog>().isEmpty(); }));
+    dialog = shown<QFileDialog>().constFirst();
+    dialog->selectFile(file.fileName());
+    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/files-avatar.txt"), 1, 10000);
+}
+
+// Put into a window as the shell puts it, a page stuck in its script shows the shell's question
+// over it, once however often asked; the player's click on it answers.
+void TestChromiumPage::hangQuestionShowsOverALoopingPage()
+{
+    m_server->setPage("/loop", "<script>setTimeout(function () { for (;;) {} }, 500);</script>");
+    m_page->load(QUrl(m_server->url("/loop")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_page->window() && m_server->requestCount("/loop") > 0, 60000);
+    QWindow shell;
+    shell.setGeometry(QRect(QPoint(100, 50), onScreen(m_page->window()->winId()).size()));
+    shell.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shell));
+    m_page->window()->setParent(&shell);
+    m_page->window()->setPosition(0, 0);
+    // A window manager that let the browser's window go leaves it unmapped.
+    QTest::qWait(500);
+    m_page->window()->setVisible(false);
+    m_page->window()->setVisible(true);
+    QSignalSpy pings(m_page.get(), &EnginePage::sgPingAnswered);
+    QTest::qWait(1000);
+    m_page->ping();
+    QVERIFY(!pings.wait(3000));
+
+    QSignalSpy answers(m_page.get(), &EnginePage::sgHangAnswered);
+    m_page->askAboutHang();
+    m_page->askAboutHang();
+    QTRY_COMPARE(shown<HangQuestionView>().size(), 1);
+    auto *reload = shown<HangQuestionView>().constFirst()->findChild<QPushButton *>("reload");
+    XTestInput input;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            // Where the button is once the question has laid itself out.
+            input.movePointer(reload->mapToGlobal(reload->rect().center()));
+            input.clickButton(1);
+            return QTest::qWaitFor([&] { return !answers.isEmpty(); }, 500);
+        },
+        10000));
+    QCOMPARE(answers.at(0).at(0).value<EnginePage::HangChoice>(), EnginePage::HangChoice::Reload);
+    QTRY_VERIFY(shown<HangQuestionView>().isEmpty());
+
+    m_page->askAboutHang();
+    QTRY_COMPARE(shown<HangQuestionView>().size(), 1);
+    m_page->dropHangQuestion();
+    QTRY_VERIFY(shown<HangQuestionView>().isEmpty());
+    QCOMPARE(answers.count(), 1);
+    m_page->window()->setParent(nullptr);
+}
+
 int main(int argc, char *argv[])
 {
     EngineTestEnvironment environment;
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     TestChromiumPage test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,7 +1,7 @@
 #include "cef/cefbrowser.h"
 #include "cef/qcefclient.h"
 #include "cef/rendererwatchdog.h"
-#include "engine/qtwebengine/hangquestionview.h"
+#include "engine/hangquestionview.h"
 #include "enginetest.h"
 #include "processtree.h"
 #include "shellscene.h"

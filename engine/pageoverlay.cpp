@@ -1,4 +1,4 @@
-#include "engine/qtwebengine/pageoverlay.h"
+#include "engine/pageoverlay.h"
 
 #include <QEvent>
 #include <QScreen>

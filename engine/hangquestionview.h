@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/enginepage.h"
-#include "engine/qtwebengine/pageoverlay.h"
+#include "engine/pageoverlay.h"
 
 // The shell's question over a page that does not respond: wait for it, or
 // reload it. Enter and Escape wait: a key meant for the game never reloads it.

@@ -1,4 +1,4 @@
-#include "engine/qtwebengine/hangquestionview.h"
+#include "engine/hangquestionview.h"
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
