@@ -9,11 +9,11 @@
 //
 // Run under X (xvfb-run) from the build tree: bench_bridge [requests]
 
+#include "benchfigure.h"
 #include "cef/cefbrowser.h"
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cef/qcefengine.h"
-#include "benchfigure.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 

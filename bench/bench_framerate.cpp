@@ -187,8 +187,8 @@ bool measurePage(const char *name, const QString &url, std::vector<Side> &sides,
         for (Side &side : sides) {
             const double rate = side.run(url);
             if (rate < 0) {
-                std::fprintf(stderr, "%s, %s: the page had no %s context or did not report\n",
-                    name, side.label, name);
+                std::fprintf(stderr, "%s, %s: the page had no %s context or did not report\n", name,
+                    side.label, name);
                 return false;
             }
             side.rates.push_back(rate);
@@ -236,14 +236,13 @@ int main(int argc, char *argv[])
     // Made after the engine started, which set Chromium's switches (WebGL under software GL).
     const std::unique_ptr<QWebEngineProfile> bareProfile
         = withBare ? std::make_unique<QWebEngineProfile>(QStringLiteral("bare")) : nullptr;
-    const Round bare = [&](const QString &address) {
-        return bareRound(*bareProfile, bench.server(), address);
-    };
+    const Round bare
+        = [&](const QString &address) { return bareRound(*bareProfile, bench.server(), address); };
     const Round shell = [&](const QString &address) {
         return shellRound(bench.scene(), bench.server(), address);
     };
-    for (const auto &[name, url] : { std::pair { "canvas 2D", canvasUrl },
-             std::pair { "WebGL", webglUrl } }) {
+    for (const auto &[name, url] :
+        { std::pair { "canvas 2D", canvasUrl }, std::pair { "WebGL", webglUrl } }) {
         std::vector<Side> sides;
         if (withBare)
             sides.push_back({ "bare engine view", bare, {} });

@@ -228,14 +228,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(failure));
         return 1;
     }
-    const QString bareAddress
-        = QStringLiteral("http://lumen.localhost:%1/bare.html").arg(port);
+    const QString bareAddress = QStringLiteral("http://lumen.localhost:%1/bare.html").arg(port);
     const bool withBare = !TestEngine::isSystemChromium();
 
     std::printf("lumen from %s on %s: process start to first page loaded and its bridge request "
                 "answered; bare QML view: process start to the page's load event\n",
-        qgetenv("LUMEN_BIN_DIR").constData(),
-        withBare ? "Qt WebEngine" : "the system's Chromium");
+        qgetenv("LUMEN_BIN_DIR").constData(), withBare ? "Qt WebEngine" : "the system's Chromium");
     if (!withBare)
         std::printf("bare view: not run, a Qt WebEngine view is no yardstick for the system's "
                     "Chromium\n");
@@ -250,7 +248,8 @@ int main(int argc, char *argv[])
         const qint64 bareElapsed = withBare ? measure(bare, server, "bare view", run, runs) : 0;
         if (elapsed < 0 || bareElapsed < 0)
             return 1;
-        std::printf("%s: lumen %lld ms", run == 0 ? "warm-up" : qPrintable(QStringLiteral("run %1").arg(run)),
+        std::printf("%s: lumen %lld ms",
+            run == 0 ? "warm-up" : qPrintable(QStringLiteral("run %1").arg(run)),
             static_cast<long long>(elapsed));
         if (withBare)
             std::printf(", bare view %lld ms", static_cast<long long>(bareElapsed));
