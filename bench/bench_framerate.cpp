@@ -5,7 +5,9 @@
 // bare side is not run. Each page draws every animation frame (the canvas page a few hundred
 // filled shapes, the WebGL page a full-window shader) and reports its frames per second over a
 // span after a warm-up; rounds alternate between the windows, one at a time, and the medians are
-// printed, with the shell's share of the bare rate where there is one.
+// printed, with the shell's share of the bare rate where there is one. The pages draw on
+// requestAnimationFrame, so no rate goes above the display's refresh rate: a page at that rate
+// keeps up with the screen, and may have time to spare.
 //
 // Run under X (xvfb-run) from the build tree: bench_framerate [rounds] [seconds per round]
 
