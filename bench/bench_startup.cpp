@@ -1,24 +1,29 @@
-// Start-up time of the real program against the least a Qt WebEngine program
-// does to show a page: wall time from starting the built lumen until its first
-// window's page has loaded and the bridge has answered that page's first
-// request (the page then tells this program's loopback server), and from
-// starting startup_bareview (one QML view of the engine's own, beside this
-// program) until the same site's page has loaded (that page tells the server
-// from its load event). Prints each run, then for each side the median, minimum
-// and maximum over the runs, and the program's median over the bare one's.
+// Start-up time of the real program, on the engine its config.ini names, and
+// beside it on Qt WebEngine the least a Qt WebEngine program does to show a
+// page: wall time from starting the built lumen until its first window's page
+// has loaded and the bridge has answered that page's first request (the page
+// then tells this program's loopback server), and from starting
+// startup_bareview (one QML view of the engine's own, beside this program)
+// until the same site's page has loaded (that page tells the server from its
+// load event). Prints each run, then for each side the median, minimum and
+// maximum over the runs, and the program's median over the bare one's.
 //
 // The program runs as tst_startup runs it: a copy of it and of the engine's
 // sub-process program in a temporary program folder, the user's folders
-// redirected beside it, and the portal's domain set with lumen_config to a
-// name under .localhost, which the engine takes for the loopback address and
-// the program trusts as the portal's own site. The bare view gets the same
-// user's folders and keeps its profile on disk there. The two take turns, so
-// that both see the machine as loaded as it is. The first round, from empty
-// folders, only warms up (disk cache, the engine's first set-up) and is not
-// counted. The measured runs keep the same folders, as a user's starts keep
-// theirs: each finds the engine's cache and storage of the run before. Each
-// run ends with SIGTERM, as a logout ends it, and is waited for before the next
-// starts, since a second start would hand over to the first.
+// redirected beside it, the portal's domain set with lumen_config to a name
+// under .localhost, which the engine takes for the loopback address and the
+// program trusts as the portal's own site, and the engine set as
+// LUMEN_TEST_ENGINE chooses (unset: Qt WebEngine; "chromium": the system's
+// Chromium); bench/both-engines.sh runs it on both. The bare view is a Qt
+// WebEngine program and no yardstick for the system's Chromium, so it runs on
+// Qt WebEngine only. The bare view gets the same user's folders and keeps its
+// profile on disk there. The two take turns, so that both see the machine as
+// loaded as it is. The first round, from empty folders, only warms up (disk
+// cache, the engine's first set-up) and is not counted. The measured runs keep
+// the same folders, as a user's starts keep theirs: each finds the engine's
+// cache and storage of the run before. Each run ends with SIGTERM, as a logout
+// ends it, and is waited for before the next starts, since a second start
+// would hand over to the first.
 //
 // With BENCH_STARTUP_TIMELINE=1 both sides also print the last run's timeline:
 // each line the programs write to standard error (lumen's start-up log with
@@ -30,6 +35,9 @@
 // Run under X (xvfb-run) from the build tree: bench_startup [runs]
 
 #include "answeringportal.h"
+#include "benchfigure.h"
+#include "programcopy.h"
+#include "testengine.h"
 #include "testhttpserver.h"
 
 #include <QCoreApplication>
@@ -60,33 +68,6 @@ QString binDir()
     if (!configured.isEmpty())
         return configured;
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin"));
-}
-
-// The program and the engine's sub-process program, as a user installs them.
-bool install(const QString &bin, const QString &appDir)
-{
-    if (!QDir().mkpath(appDir))
-        return false;
-    for (const QString &name : { QStringLiteral("lumen"), QStringLiteral("lumen_render") }) {
-        if (!QFile::copy(bin + QLatin1Char('/') + name, appDir + QLatin1Char('/') + name)) {
-            std::fprintf(stderr, "cannot copy %s/%s\n", qPrintable(bin), qPrintable(name));
-            return false;
-        }
-    }
-    return true;
-}
-
-bool setDomain(const QString &bin, const QString &appDir, const QString &domain)
-{
-    QProcess tool;
-    tool.start(bin + QStringLiteral("/lumen_config"),
-        { QStringLiteral("--file"), appDir + QStringLiteral("/config.ini"),
-            QStringLiteral("set-domain"), domain });
-    if (tool.waitForFinished() && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0)
-        return true;
-    std::fprintf(
-        stderr, "lumen_config set-domain failed: %s\n", tool.readAllStandardError().constData());
-    return false;
 }
 
 bool timelineAsked()
@@ -229,7 +210,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
-    const QString bin = binDir();
+    // Where the program copy takes its programs and lumen_config from.
+    qputenv("LUMEN_BIN_DIR", binDir().toLocal8Bit());
 
     QTemporaryDir root;
     TestHttpServer server;
@@ -240,16 +222,21 @@ int main(int argc, char *argv[])
     server.setPage(QStringLiteral("/"), answeringPortalPage);
     server.setPage(QStringLiteral("/bare.html"), bareLoadedPage);
     server.setPage(QStringLiteral("/ready"), "ready");
-    const QString appDir = root.filePath(QStringLiteral("app"));
-    const QString domain = QStringLiteral("lumen.localhost:")
-        + QString::number(QUrl(server.url(QStringLiteral("/"))).port());
-    if (!install(bin, appDir) || !setDomain(bin, appDir, domain))
+    const quint16 port = QUrl(server.url(QStringLiteral("/"))).port();
+    const QString failure = installProgramCopy(root.filePath(QStringLiteral("app")), port);
+    if (!failure.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(failure));
         return 1;
-    const QString bareAddress = QStringLiteral("http://") + domain + QStringLiteral("/bare.html");
+    }
+    const QString bareAddress = QStringLiteral("http://lumen.localhost:%1/bare.html").arg(port);
+    const bool withBare = !TestEngine::isSystemChromium();
 
-    std::printf("lumen from %s: process start to first page loaded and its bridge request "
+    std::printf("lumen from %s on %s: process start to first page loaded and its bridge request "
                 "answered; bare QML view: process start to the page's load event\n",
-        qPrintable(bin));
+        qgetenv("LUMEN_BIN_DIR").constData(), withBare ? "Qt WebEngine" : "the system's Chromium");
+    if (!withBare)
+        std::printf("bare view: not run, a Qt WebEngine view is no yardstick for the system's "
+                    "Chromium\n");
     std::vector<double> times;
     std::vector<double> bareTimes;
     for (int run = 0; run <= runs; ++run) {
@@ -258,22 +245,26 @@ int main(int argc, char *argv[])
         const qint64 elapsed = measure(lumen, server, "lumen", run, runs);
         QProcess bare;
         prepareBare(bare, root, bareAddress);
-        const qint64 bareElapsed = measure(bare, server, "bare view", run, runs);
+        const qint64 bareElapsed = withBare ? measure(bare, server, "bare view", run, runs) : 0;
         if (elapsed < 0 || bareElapsed < 0)
             return 1;
-        if (run == 0) {
-            std::printf("warm-up: lumen %lld ms, bare view %lld ms\n",
-                static_cast<long long>(elapsed), static_cast<long long>(bareElapsed));
-        } else {
-            std::printf("run %d: lumen %lld ms, bare view %lld ms\n", run,
-                static_cast<long long>(elapsed), static_cast<long long>(bareElapsed));
+        std::printf("%s: lumen %lld ms",
+            run == 0 ? "warm-up" : qPrintable(QStringLiteral("run %1").arg(run)),
+            static_cast<long long>(elapsed));
+        if (withBare)
+            std::printf(", bare view %lld ms", static_cast<long long>(bareElapsed));
+        std::printf("\n");
+        std::fflush(stdout);
+        if (run > 0) {
             times.push_back(double(elapsed));
             bareTimes.push_back(double(bareElapsed));
         }
-        std::fflush(stdout);
     }
     std::printf("%d runs each after 1 to warm up\n", runs);
     printFigures("lumen", times);
+    printFigure("start-up to first page answered (median)", median(times), "ms");
+    if (!withBare)
+        return 0;
     printFigures("bare view", bareTimes);
     std::printf("lumen / bare view, medians: %.2f\n", median(times) / median(bareTimes));
     return 0;

@@ -17,10 +17,17 @@ class BenchShell
     Q_DISABLE_COPY(BenchShell)
 
 public:
-    BenchShell(int &argc, char **argv, const char *page);
+    BenchShell(int &argc, char **argv, const QByteArray &page);
 
     // False, with a line on standard error, when the engine did not start.
     bool start();
+
+    // Another page the server serves; its address.
+    QString addPage(const QString &path, const QByteArray &page);
+
+    // Waits up to 30 s until the named windows are attached to their scene
+    // windows; false, with a line on standard error, when they were not.
+    bool waitAttached(const QStringList &names) const;
 
     ShellScene &scene() { return m_scene; }
     QCefView *windows() const { return m_scene.windows(); }
