@@ -4,6 +4,7 @@
 #include "engine/chromium/appwindowfinder.h"
 #include "engine/chromium/devtoolspipe.h"
 #include "engine/chromium/gesturequery.h"
+#include "engine/chromium/pageinput.h"
 #include "engine/chromium/pagescripts.h"
 #include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
@@ -56,9 +57,12 @@ ChromiumPage::ChromiumPage(
     , m_pipe(pipe)
     , m_scripts(scripts)
     , m_mark(mark)
-    , m_bridge(scripts.world, scripts.binding,
-          [this](const BridgeCall &call) { emit sgBridgeCall(call); })
+    , m_bridge(
+          scripts.world, scripts.binding,
+          [this](const BridgeCall &call) { emit sgBridgeCall(call); },
+          [this](const QJsonArray &report) { m_input->onReport(report); })
     , m_navigations(pipe, [this](NavigationRequest &request) { onNavigationAsked(request); })
+    , m_input(new PageInput(this, pipe, m_session, [this] { return m_bridge.currentWorld(); }))
     , m_windowSearch(new QTimer(this))
 {
     m_windowSearch->setInterval(kWindowSearchMs);
@@ -140,6 +144,8 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
     }
     send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
         sourceParams(m_scripts.pageScript));
+    send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+        sourceParams(m_input->menuScript(), m_scripts.world));
     send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
         sourceParams(m_scripts.bridgeScript, m_scripts.world));
     send(QStringLiteral("Target.setAutoAttach"), autoAttachParams());
@@ -293,14 +299,16 @@ void ChromiumPage::onWindowOpen(const QJsonObject &params)
 }
 
 // Chromium maps its app window on its own time; the shell asks window() on
-// every tick until there is one.
+// every tick until there is one, which it shows where it puts it.
 void ChromiumPage::lookForWindow()
 {
-    const WId id = AppWindowFinder::find(m_mark);
-    if (id) {
+    if (!m_foundWindow && (m_foundWindow = AppWindowFinder::find(m_mark)))
+        AppWindowFinder::withdraw(m_foundWindow);
+    if (m_foundWindow && AppWindowFinder::isWithdrawn(m_foundWindow)) {
         m_windowSearch->stop();
         qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
-        m_window = QWindow::fromWinId(id);
+        m_window = QWindow::fromWinId(m_foundWindow);
+        m_input->setWindow(m_window);
         return;
     }
     if (++m_windowTries >= kWindowSearchTries) {
@@ -414,11 +422,12 @@ void ChromiumPage::dropHangQuestion()
 
 void ChromiumPage::leaveFullScreen()
 {
+    m_input->leaveFullScreen();
 }
 
 bool ChromiumPage::holdsPointerLock() const
 {
-    return false;
+    return m_input->holdsPointerLock();
 }
 
 bool ChromiumPage::isWaitingForPlayer() const

@@ -7,8 +7,10 @@
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
+#include <QtGui/qwindowdefs.h>
 
 class DevToolsPipe;
+class PageInput;
 class QJsonObject;
 class QTimer;
 struct PageScripts;
@@ -26,13 +28,16 @@ struct PageScripts;
 // shell's word), the navigations of the page's frames over the network
 // (NavigationGuard), the popups the page asks for, whose windows the profile
 // closes before they load, and permissions, answered ahead of each main-frame
-// document (PermissionPresets); its profile tells its downloads. The next
-// step does the rest the shell relies on, which till then asks nothing and
-// changes nothing: full screen, pointer lock, script dialogs, the file
-// chooser, the context menu and browser keys, keyboard focus, mute, the page
-// told it is out of sight, screen wake locks and the hang question
-// (askAboutHang(), dropHangQuestion() and leaveFullScreen() do nothing;
-// holdsPointerLock() and isWaitingForPlayer() say no).
+// document (PermissionPresets); its profile tells its downloads. The player's
+// input (PageInput): full screen, pointer lock, the context menu the shell
+// lets and no browser keys, and the keyboard focus given to the page's window
+// as the shell's window holding it is activated or clicked; <select> lists
+// open inside the page. Its window is withdrawn from the window manager
+// before the shell gets it. The next step does the rest the shell relies on,
+// which till then asks nothing and changes nothing: script dialogs, the file
+// chooser, mute, the page told it is out of sight, screen wake locks and the
+// hang question (askAboutHang() and dropHangQuestion() do nothing;
+// isWaitingForPlayer() says no).
 // Navigations to other programs' schemes are not asked about: Chromium hands
 // them to the desktop's opener itself (mailto: at once, others after its own
 // question), and no command holds them back; the opener the browser is given
@@ -95,6 +100,7 @@ private:
     QString m_mark;
     BridgeBinding m_bridge;
     NavigationGuard m_navigations;
+    PageInput *m_input;
     QString m_session;
     QString m_targetId;
     QSet<QString> m_frameSessions;
@@ -103,6 +109,7 @@ private:
     int m_setUpUnanswered = 0;
     QTimer *m_windowSearch;
     int m_windowTries = 0;
+    WId m_foundWindow = 0;
     QPointer<QWindow> m_window;
     QUrl m_url;
 
