@@ -39,6 +39,7 @@ private slots:
     void fullScreenFollowsTheShellsAnswer();
     void pointerLockFollowsTheShellsAnswer();
     void browserKeysAndMenuStopWhileThePageGetsItsInput();
+    void selectListOpensInsideThePage();
 
 private:
     void startWindowManager();
@@ -452,6 +453,22 @@ void TestChromiumPage::browserKeysAndMenuStopWhileThePageGetsItsInput()
     QCOMPARE(m_server->requestCount("/page"), 1);
 
     clickPage("menu-false", 3, QPoint(200, 290));
+}
+
+// The browser's own list is a window of its own, placed as if the page's window were not embedded.
+// The page takes the style that keeps the list inside away, in vain.
+void TestChromiumPage::selectListOpensInsideThePage()
+{
+    showInShellWindow("<body style='margin:0'><select id='list' style='width:100%;height:100vh'>"
+                      "<option>one</option><option>two</option></select><script>"
+                      "document.querySelectorAll('style').forEach(function (s) { s.remove(); });"
+                      "list.onclick = function () {"
+                      "  setTimeout(function () { tell('open-' + list.matches(':open')); }, 200);"
+                      "};</script></body>");
+    clickPage("open-true");
+    const WId pageWindow = m_page->window()->winId();
+    QVERIFY2(otherChromiumWindowsShown(pageWindow).isEmpty(),
+        qPrintable(otherChromiumWindowsShown(pageWindow).join(", ")));
 }
 
 int main(int argc, char *argv[])
