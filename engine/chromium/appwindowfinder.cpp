@@ -39,57 +39,13 @@ Window findBelow(Display *display, Window parent, const QByteArray &mark, int de
     return found;
 }
 
-Display *qtDisplay()
-{
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-
 } // namespace
 
 WId AppWindowFinder::find(const QString &mark)
 {
-    Display *display = qtDisplay();
-    if (!display)
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->display())
         return 0;
+    Display *display = x11->display();
     return findBelow(display, DefaultRootWindow(display), mark.toUtf8(), 2);
-}
-
-// Unmapped, with the notice to the root window the window manager waits for (ICCCM 4.1.4).
-void AppWindowFinder::withdraw(WId window)
-{
-    if (Display *display = qtDisplay()) {
-        XWithdrawWindow(display, window, DefaultScreen(display));
-        XFlush(display);
-    }
-}
-
-// The window manager gives the window back to the root window, and takes its state away.
-bool AppWindowFinder::isWithdrawn(WId window)
-{
-    Display *display = qtDisplay();
-    if (!display)
-        return false;
-    Window root = 0;
-    Window parent = 0;
-    Window *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return false;
-    if (children)
-        XFree(children);
-    const Atom wmState = XInternAtom(display, "WM_STATE", True);
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0;
-    unsigned long after = 0;
-    unsigned char *state = nullptr;
-    const bool hasState = wmState
-        && XGetWindowProperty(display, window, wmState, 0, 2, False, wmState, &type, &format,
-               &items, &after, &state)
-            == Success
-        && items > 0 && reinterpret_cast<const long *>(state)[0] != WithdrawnState;
-    if (state)
-        XFree(state);
-    return parent == root && !hasState;
 }

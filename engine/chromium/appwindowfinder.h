@@ -12,11 +12,4 @@ namespace AppWindowFinder {
 // 0 while no top-level window (or a window manager's frame's child) has it.
 WId find(const QString &mark);
 
-// A window the desktop's window manager holds in its frame would be taken back by it, and
-// unmapped, once put into one of ours: the window is withdrawn from it first, as its own program
-// would (hidden till the shell shows it).
-void withdraw(WId window);
-// The window manager let the window go (at once without one).
-bool isWithdrawn(WId window);
-
 } // namespace AppWindowFinder

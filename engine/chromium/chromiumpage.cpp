@@ -9,6 +9,7 @@
 #include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
 #include "engine/pagerequests.h"
+#include "engine/windowendwatch.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -47,6 +48,13 @@ QJsonObject sourceParams(const QString &source, const QString &world = QString()
     if (!world.isEmpty())
         params.insert(QStringLiteral("worldName"), world);
     return params;
+}
+
+// Reloads and steps through history load a document as much as a new address does.
+bool isSameDocument(const QString &navigationType)
+{
+    return navigationType == QLatin1String("sameDocument")
+        || navigationType == QLatin1String("historySameDocument");
 }
 
 } // namespace
@@ -200,8 +208,7 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 {
     if (method == QLatin1String("Page.frameStartedNavigating")) {
         if (params.value(QStringLiteral("frameId")).toString() != m_targetId
-            || params.value(QStringLiteral("navigationType")).toString()
-                != QLatin1String("differentDocument"))
+            || isSameDocument(params.value(QStringLiteral("navigationType")).toString()))
             return;
         const QString url = params.value(QStringLiteral("url")).toString();
         const bool load = url != placeholderUrl(m_mark) && url != m_htmlUrl;
@@ -256,6 +263,9 @@ void ChromiumPage::failLoad(const QString &loaderId, const QString &errorText)
     if (loaderId != m_load.loaderId || !m_load.told || m_load.failed)
         return;
     m_load.failed = true;
+    // The shell logs a certificate it cannot trust apart from other failures.
+    if (errorText.startsWith(QLatin1String("net::ERR_CERT_")))
+        emit sgCertificateError(m_load.url, errorText);
     emit sgLoadFailed(m_load.url, netErrorCode(errorText), errorText);
 }
 
@@ -299,16 +309,17 @@ void ChromiumPage::onWindowOpen(const QJsonObject &params)
 }
 
 // Chromium maps its app window on its own time; the shell asks window() on
-// every tick until there is one, which it shows where it puts it.
+// every tick until there is one.
 void ChromiumPage::lookForWindow()
 {
-    if (!m_foundWindow && (m_foundWindow = AppWindowFinder::find(m_mark)))
-        AppWindowFinder::withdraw(m_foundWindow);
-    if (m_foundWindow && AppWindowFinder::isWithdrawn(m_foundWindow)) {
+    const WId id = AppWindowFinder::find(m_mark);
+    if (id) {
         m_windowSearch->stop();
         qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
-        m_window = QWindow::fromWinId(m_foundWindow);
+        m_window = QWindow::fromWinId(id);
         m_input->setWindow(m_window);
+        connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
+            &ChromiumPage::sgWindowClosed);
         return;
     }
     if (++m_windowTries >= kWindowSearchTries) {

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
-#include <QtGui/qwindowdefs.h>
 
 class DevToolsPipe;
 class PageInput;
@@ -32,8 +31,7 @@ struct PageScripts;
 // input (PageInput): full screen, pointer lock, the context menu the shell
 // lets and no browser keys, and the keyboard focus given to the page's window
 // as the shell's window holding it is activated or clicked; <select> lists
-// open inside the page. Its window is withdrawn from the window manager
-// before the shell gets it. The next step does the rest the shell relies on,
+// open inside the page. The next step does the rest the shell relies on,
 // which till then asks nothing and changes nothing: script dialogs, the file
 // chooser, mute, the page told it is out of sight, screen wake locks and the
 // hang question (askAboutHang() and dropHangQuestion() do nothing;
@@ -109,7 +107,6 @@ private:
     int m_setUpUnanswered = 0;
     QTimer *m_windowSearch;
     int m_windowTries = 0;
-    WId m_foundWindow = 0;
     QPointer<QWindow> m_window;
     QUrl m_url;
 

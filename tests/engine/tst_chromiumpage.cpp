@@ -28,7 +28,6 @@ class TestChromiumPage : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -42,7 +41,6 @@ private slots:
     void selectListOpensInsideThePage();
 
 private:
-    void startWindowManager();
     // The page's window put into one of ours on the desktop, loaded with html, the shell's window
     // active: as the shell shows a page.
     void showInShellWindow(const QByteArray &html);
@@ -58,7 +56,6 @@ private:
     ChromiumBrowserEngine m_engine;
     QScopedPointer<TestHttpServer> m_server;
     QScopedPointer<EnginePage> m_page;
-    QProcess m_windowManager;
     QScopedPointer<QWindow> m_shellWindow;
     // What the page told the server.
     QStringList m_told;
@@ -85,20 +82,6 @@ void TestChromiumPage::initTestCase()
     settings.pageScript = QCefRenderHandler::pageScript();
     settings.bridgeScript = QCefRenderHandler::bridgeScript();
     QVERIFY(m_engine.start(settings));
-    startWindowManager();
-}
-
-// The keys go where the desktop's focus is, which a window manager gives as the player clicks.
-void TestChromiumPage::startWindowManager()
-{
-    m_windowManager.start("openbox", {});
-    QVERIFY2(m_windowManager.waitForStarted(), "openbox is missing: run scripts/setup.sh");
-}
-
-void TestChromiumPage::cleanupTestCase()
-{
-    m_windowManager.terminate();
-    m_windowManager.waitForFinished();
 }
 
 void TestChromiumPage::init()
@@ -206,7 +189,6 @@ void TestChromiumPage::popupIsAskedWithThePlayersGestureAndNeverOpens()
     m_page->load(QUrl(m_server->url("/opener")));
     QTRY_VERIFY_WITH_TIMEOUT(m_page->window() && popups.contains("/unasked"), 60000);
     QVERIFY(!popups.value("/unasked").userGesture);
-    m_page->window()->show();
 
     XTestInput input;
     QVERIFY(input.isOpen());
@@ -344,7 +326,7 @@ void TestChromiumPage::fullScreenFollowsTheShellsAnswer()
             if (!accept)
                 return;
             request.accept();
-            // As the shell does, window manager or not.
+            // As the shell does.
             m_shellWindow->setGeometry(
                 request.isOn() ? m_shellWindow->screen()->geometry() : QRect(100, 100, 400, 300));
         });
@@ -371,13 +353,9 @@ void TestChromiumPage::fullScreenFollowsTheShellsAnswer()
     QVERIFY(!asked.at(1).first);
 }
 
-// The browser gives the lock on its own: a lock the shell refuses is taken back at once. Without
-// the window manager: it focuses the shell's window on each click, and the browser lets the lock
-// go as its window loses the focus.
+// The browser gives the lock on its own: a lock the shell refuses is taken back at once.
 void TestChromiumPage::pointerLockFollowsTheShellsAnswer()
 {
-    m_windowManager.terminate();
-    QVERIFY(m_windowManager.waitForFinished());
     showInShellWindow(
         "<body style='margin:0;height:100vh'><script>"
         "document.body.onclick = function () {"
@@ -409,7 +387,6 @@ void TestChromiumPage::pointerLockFollowsTheShellsAnswer()
     XTestInput().tapKey(XK_Escape);
     QTRY_VERIFY(m_told.contains("free"));
     QTRY_VERIFY(!m_page->holdsPointerLock());
-    startWindowManager();
 }
 
 // The keys reach the page once the player clicked it. F5 and Ctrl+R would reload the page, a right
