@@ -16,11 +16,13 @@ QString text(const QJsonValue &value)
 
 } // namespace
 
-BridgeBinding::BridgeBinding(
-    const QString &world, const QString &binding, std::function<void(const BridgeCall &)> receiver)
+BridgeBinding::BridgeBinding(const QString &world, const QString &binding,
+    std::function<void(const BridgeCall &)> receiver,
+    std::function<void(const QJsonArray &)> reports)
     : m_world(world)
     , m_binding(binding)
     , m_receiver(std::move(receiver))
+    , m_reports(std::move(reports))
 {
 }
 
@@ -60,7 +62,11 @@ void BridgeBinding::onBindingCalled(const QJsonObject &params) const
     const QJsonArray message
         = QJsonDocument::fromJson(params.value(QStringLiteral("payload")).toString().toUtf8())
               .array();
-    if (message.size() != 5 || message.at(0).toString() != QLatin1String("call"))
+    if (message.at(0).toString() != QLatin1String("call")) {
+        m_reports(message);
+        return;
+    }
+    if (message.size() != 5)
         return;
     // An opaque origin reads "://" from the browser, as the page's own "null".
     const QString pageOrigin

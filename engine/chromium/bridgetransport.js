@@ -12,6 +12,8 @@ var bridgeTransport = (function () {
     var native = null;
 
     function takeBinding() {
+        if (native)
+            return true;
         native = window[bindingName] || null;
         if (native)
             delete window[bindingName];
@@ -41,6 +43,10 @@ var bridgeTransport = (function () {
         },
         offerGestures: function (report) {
             window.lumenGestures = report;
+        },
+        // What the engine's own script in this world tells it (pageinput.js).
+        report: function (message) {
+            whenBound(function () { tell(message); });
         }
     };
 })();

@@ -14,12 +14,13 @@
 
 namespace {
 
-// The transport and the bridge share one private scope in their world.
+// The transport, the engine's input script and the bridge share one private scope in their world.
 QString isolatedScript(const QString &bridgeScript, const QString &binding)
 {
     return QStringLiteral("(function () {\nvar bindingName = '%1';\nvar gestureSecret = '%2';\n")
                .arg(binding, ScriptResources::newSecret())
         + ScriptResources::text(QStringLiteral(":/chromium/bridgetransport.js"))
+        + QStringLiteral("\n") + ScriptResources::text(QStringLiteral(":/chromium/pageinput.js"))
         + QStringLiteral("\n") + bridgeScript + QStringLiteral("\n})();\n");
 }
 

@@ -6,6 +6,7 @@
 #include "engine/chromium/devtoolspipe.h"
 #include "engine/chromium/gesturequery.h"
 #include "engine/chromium/pagecover.h"
+#include "engine/chromium/pageinput.h"
 #include "engine/chromium/pagescripts.h"
 #include "engine/chromium/permissionpresets.h"
 #include "engine/enginelog.h"
@@ -68,9 +69,12 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
     , m_pipe(pipe)
     , m_scripts(scripts)
     , m_mark(mark)
-    , m_bridge(scripts.world, scripts.binding,
-          [this](const BridgeCall &call) { emit sgBridgeCall(call); })
+    , m_bridge(
+          scripts.world, scripts.binding,
+          [this](const BridgeCall &call) { emit sgBridgeCall(call); },
+          [this](const QJsonArray &report) { m_input->onReport(report); })
     , m_navigations(pipe, [this](NavigationRequest &request) { onNavigationAsked(request); })
+    , m_input(new PageInput(this, pipe, m_session, [this] { return m_bridge.currentWorld(); }))
     , m_windowSearch(new QTimer(this))
     , m_dialogs(pipe, this, options.scriptDialogs)
     , m_files(new ChromiumFileChooser(pipe, this))
@@ -157,6 +161,8 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
     }
     send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
         sourceParams(m_scripts.pageScript));
+    send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+        sourceParams(m_input->menuScript(), m_scripts.world));
     send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
         sourceParams(m_scripts.bridgeScript, m_scripts.world));
     send(QStringLiteral("Target.setAutoAttach"), autoAttachParams());
@@ -326,6 +332,7 @@ void ChromiumPage::lookForWindow()
         m_windowSearch->stop();
         qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
         m_window = QWindow::fromWinId(id);
+        m_input->setWindow(m_window);
         connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
             &ChromiumPage::sgWindowClosed);
         return;
@@ -454,11 +461,12 @@ void ChromiumPage::dropHangQuestion()
 
 void ChromiumPage::leaveFullScreen()
 {
+    m_input->leaveFullScreen();
 }
 
 bool ChromiumPage::holdsPointerLock() const
 {
-    return false;
+    return m_input->holdsPointerLock();
 }
 
 bool ChromiumPage::isWaitingForPlayer() const

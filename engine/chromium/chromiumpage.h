@@ -12,6 +12,7 @@
 class ChromiumFileChooser;
 class DevToolsPipe;
 class PageCover;
+class PageInput;
 class QJsonObject;
 class QTimer;
 struct PageOptions;
@@ -34,11 +35,13 @@ struct PageScripts;
 // leave, the shell's to allow and the browser's own to draw
 // (ChromiumScriptDialogs), file inputs, answered through the shell's chooser
 // (ChromiumFileChooser), and the hang question, the shell's own over the page
-// (PageCover); its profile tells its downloads. The next step does the rest
-// the shell relies on, which till then asks nothing and changes nothing: full
-// screen, pointer lock, the context menu and browser keys, keyboard focus,
-// mute, the page told it is out of sight and screen wake locks
-// (leaveFullScreen() does nothing; holdsPointerLock() says no).
+// (PageCover); its profile tells its downloads. The player's input
+// (PageInput): full screen, pointer lock, the context menu the shell lets and
+// no browser keys, and the keyboard focus given to the page's window as the
+// shell's window holding it is activated or clicked; <select> lists open
+// inside the page. The next step does the rest the shell relies on, which till
+// then asks nothing and changes nothing: mute, the page told it is out of
+// sight and screen wake locks.
 // Navigations to other programs' schemes are not asked about: Chromium hands
 // them to the desktop's opener itself (mailto: at once, others after its own
 // question), and no command holds them back; the opener the browser is given
@@ -101,6 +104,7 @@ private:
     QString m_mark;
     BridgeBinding m_bridge;
     NavigationGuard m_navigations;
+    PageInput *m_input;
     QString m_session;
     QString m_targetId;
     QSet<QString> m_frameSessions;

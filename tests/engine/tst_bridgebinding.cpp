@@ -76,7 +76,9 @@ void TestBridgeBinding::onlyTheMainFramesBridgeWorldCalls()
     QFETCH(QString, pageOrigin);
 
     QList<BridgeCall> calls;
-    BridgeBinding bridge(world, binding, [&calls](const BridgeCall &call) { calls.append(call); });
+    BridgeBinding bridge(
+        world, binding, [&calls](const BridgeCall &call) { calls.append(call); },
+        [](const QJsonArray &) {});
     bridge.setMainFrame(mainFrame);
     bridge.onRuntimeEvent(
         "Runtime.executionContextCreated", context(7, contextName, frame, contextOrigin));
