@@ -435,200 +435,200 @@ void TestChromiumPage::hangQuestionShowsOverALoopingPage()
     QTRY_VERIFY(shown<HangQuestionView>().isEmpty());
     QCOMPARE(answers.count(), 1);
     m_page->window()->setParent(nullptr);
-    namespace {
+}
 
-    const QByteArray tellScript = "<script>function tell(what) {"
-                                  "  fetch('/told/' + what, { cache: 'no-store' }); }</script>";
+namespace {
 
-    } // namespace
+const QByteArray tellScript = "<script>function tell(what) {"
+                              "  fetch('/told/' + what, { cache: 'no-store' }); }</script>";
 
-    void TestChromiumPage::showInShellWindow(const QByteArray &html)
-    {
-        m_server->setPage("/page", tellScript + html);
-        m_page->load(QUrl(m_server->url("/page")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_page->window() && m_page->url().path() == "/page", 60000);
-        m_shellWindow.reset(new QWindow);
-        m_shellWindow->setGeometry(100, 100, 400, 300);
-        QWindow *page = m_page->window();
-        page->setParent(m_shellWindow.get());
-        page->setVisible(true);
-        // As the shell does: the page fills the shell's window.
-        connect(m_shellWindow.get(), &QWindow::widthChanged, page, &QWindow::setWidth);
-        connect(m_shellWindow.get(), &QWindow::heightChanged, page, &QWindow::setHeight);
-        m_shellWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_shellWindow.get()));
-        QVERIFY(QTest::qWaitFor(
-            [page] {
-                page->setGeometry(0, 0, 400, 300);
-                return onScreen(page->winId()).size() == QSize(400, 300);
-            },
-            10000));
-        m_shellWindow->requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(m_shellWindow.get()));
-        QVERIFY2(QTest::qWaitFor(
-                     [this] {
-                         m_page->runJavaScript(
-                             "tell('shown-' + document.visibilityState + '-' + innerWidth)");
-                         QTest::qWait(200);
-                         return m_told.contains("shown-visible-400");
-                     },
-                     10000),
-            qPrintable(m_told.join(", ")));
-    }
+} // namespace
 
-    void TestChromiumPage::clickPage(const QString &told, unsigned int button, const QPoint &at)
-    {
-        QVERIFY2(clickPageUntil([&] { return m_told.contains(told); }, button, at),
-            qPrintable(m_told.join(", ")));
-    }
+void TestChromiumPage::showInShellWindow(const QByteArray &html)
+{
+    m_server->setPage("/page", tellScript + html);
+    m_page->load(QUrl(m_server->url("/page")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_page->window() && m_page->url().path() == "/page", 60000);
+    m_shellWindow.reset(new QWindow);
+    m_shellWindow->setGeometry(100, 100, 400, 300);
+    QWindow *page = m_page->window();
+    page->setParent(m_shellWindow.get());
+    page->setVisible(true);
+    // As the shell does: the page fills the shell's window.
+    connect(m_shellWindow.get(), &QWindow::widthChanged, page, &QWindow::setWidth);
+    connect(m_shellWindow.get(), &QWindow::heightChanged, page, &QWindow::setHeight);
+    m_shellWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_shellWindow.get()));
+    QVERIFY(QTest::qWaitFor(
+        [page] {
+            page->setGeometry(0, 0, 400, 300);
+            return onScreen(page->winId()).size() == QSize(400, 300);
+        },
+        10000));
+    m_shellWindow->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(m_shellWindow.get()));
+    QVERIFY2(QTest::qWaitFor(
+                 [this] {
+                     m_page->runJavaScript(
+                         "tell('shown-' + document.visibilityState + '-' + innerWidth)");
+                     QTest::qWait(200);
+                     return m_told.contains("shown-visible-400");
+                 },
+                 10000),
+        qPrintable(m_told.join(", ")));
+}
 
-    // The browser fills the screen with the element at once, and leaves its own window at its size:
-    // the shell's window takes the screen, and the page's follows.
-    void TestChromiumPage::fullScreenFollowsTheShellsAnswer()
-    {
-        showInShellWindow(
-            "<body style='margin:0;height:100vh'><script>"
-            "document.body.onclick = function () {"
-            "  document.body.requestFullscreen(); };"
-            "document.onfullscreenchange = function () {"
-            "  tell(document.fullscreenElement ? 'full' : 'normal'); };"
-            "onresize = function () { tell('width-' + innerWidth); };</script></body>");
-        bool accept = false;
-        QList<QPair<bool, QUrl>> asked;
-        connect(m_page.get(), &EnginePage::sgFullScreenRequested, this,
-            [&](FullScreenRequest &request) {
-                asked.append({ request.isOn(), request.origin() });
-                if (!accept)
-                    return;
+void TestChromiumPage::clickPage(const QString &told, unsigned int button, const QPoint &at)
+{
+    QVERIFY2(clickPageUntil([&] { return m_told.contains(told); }, button, at),
+        qPrintable(m_told.join(", ")));
+}
+
+// The browser fills the screen with the element at once, and leaves its own window at its size:
+// the shell's window takes the screen, and the page's follows.
+void TestChromiumPage::fullScreenFollowsTheShellsAnswer()
+{
+    showInShellWindow("<body style='margin:0;height:100vh'><script>"
+                      "document.body.onclick = function () {"
+                      "  document.body.requestFullscreen(); };"
+                      "document.onfullscreenchange = function () {"
+                      "  tell(document.fullscreenElement ? 'full' : 'normal'); };"
+                      "onresize = function () { tell('width-' + innerWidth); };</script></body>");
+    bool accept = false;
+    QList<QPair<bool, QUrl>> asked;
+    connect(
+        m_page.get(), &EnginePage::sgFullScreenRequested, this, [&](FullScreenRequest &request) {
+            asked.append({ request.isOn(), request.origin() });
+            if (!accept)
+                return;
+            request.accept();
+            // As the shell does.
+            m_shellWindow->setGeometry(
+                request.isOn() ? m_shellWindow->screen()->geometry() : QRect(100, 100, 400, 300));
+        });
+    const QUrl site = QUrl(m_server->url("/")).adjusted(QUrl::RemovePath);
+
+    clickPage("normal");
+    QCOMPARE(asked.value(0), qMakePair(true, site));
+    QTest::qWait(1000);
+    m_page->runJavaScript("tell('now-' + innerWidth + '-' + !!document.fullscreenElement)");
+    QTRY_VERIFY2(m_told.contains("now-400-false"), qPrintable(m_told.join(", ")));
+    QCOMPARE(onScreen(m_page->window()->winId()).size(), QSize(400, 300));
+
+    accept = true;
+    asked.clear();
+    m_told.clear();
+    clickPage("full");
+    QTRY_VERIFY_WITH_TIMEOUT(m_told.contains("width-1920"), 10000);
+    QCOMPARE(onScreen(m_page->window()->winId()), QRect(0, 0, 1920, 1080));
+    QCOMPARE(asked, (QList<QPair<bool, QUrl>> { { true, site } }));
+    m_page->leaveFullScreen();
+    QTRY_VERIFY(m_told.contains("normal"));
+    QTRY_VERIFY(m_told.contains("width-400"));
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(!asked.at(1).first);
+}
+
+// The browser gives the lock on its own: a lock the shell refuses is taken back at once.
+void TestChromiumPage::pointerLockFollowsTheShellsAnswer()
+{
+    showInShellWindow(
+        "<body style='margin:0;height:100vh'><script>"
+        "document.body.onclick = function () {"
+        "  document.body.requestPointerLock(); };"
+        "document.onpointerlockchange = function () {"
+        "  tell(document.pointerLockElement ? 'locked' : 'free'); };</script></body>");
+    bool accept = false;
+    QList<PointerLockRequest> asked;
+    connect(
+        m_page.get(), &EnginePage::sgPointerLockRequested, this, [&](PointerLockRequest &request) {
+            asked.append(request);
+            if (accept)
                 request.accept();
-                // As the shell does.
-                m_shellWindow->setGeometry(request.isOn() ? m_shellWindow->screen()->geometry()
-                                                          : QRect(100, 100, 400, 300));
-            });
-        const QUrl site = QUrl(m_server->url("/")).adjusted(QUrl::RemovePath);
+        });
+    const QString site = QUrl(m_server->url("/")).adjusted(QUrl::RemovePath).toString();
 
-        clickPage("normal");
-        QCOMPARE(asked.value(0), qMakePair(true, site));
-        QTest::qWait(1000);
-        m_page->runJavaScript("tell('now-' + innerWidth + '-' + !!document.fullscreenElement)");
-        QTRY_VERIFY2(m_told.contains("now-400-false"), qPrintable(m_told.join(", ")));
-        QCOMPARE(onScreen(m_page->window()->winId()).size(), QSize(400, 300));
+    clickPage("free");
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.at(0).origin(), QUrl(site));
+    QCOMPARE(asked.at(0).gesture().actingOrigin, site);
+    QVERIFY(!m_page->holdsPointerLock());
 
-        accept = true;
-        asked.clear();
-        m_told.clear();
-        clickPage("full");
-        QTRY_VERIFY_WITH_TIMEOUT(m_told.contains("width-1920"), 10000);
-        QCOMPARE(onScreen(m_page->window()->winId()), QRect(0, 0, 1920, 1080));
-        QCOMPARE(asked, (QList<QPair<bool, QUrl>> { { true, site } }));
-        m_page->leaveFullScreen();
-        QTRY_VERIFY(m_told.contains("normal"));
-        QTRY_VERIFY(m_told.contains("width-400"));
-        QCOMPARE(asked.size(), 2);
-        QVERIFY(!asked.at(1).first);
-    }
+    accept = true;
+    m_told.clear();
+    clickPage("locked");
+    QTRY_VERIFY(m_page->holdsPointerLock());
+    QTest::qWait(1000);
+    QCOMPARE(m_told, QStringList { "locked" });
+    XTestInput().tapKey(XK_Escape);
+    QTRY_VERIFY(m_told.contains("free"));
+    QTRY_VERIFY(!m_page->holdsPointerLock());
+}
 
-    // The browser gives the lock on its own: a lock the shell refuses is taken back at once.
-    void TestChromiumPage::pointerLockFollowsTheShellsAnswer()
-    {
-        showInShellWindow(
-            "<body style='margin:0;height:100vh'><script>"
-            "document.body.onclick = function () {"
-            "  document.body.requestPointerLock(); };"
-            "document.onpointerlockchange = function () {"
-            "  tell(document.pointerLockElement ? 'locked' : 'free'); };</script></body>");
-        bool accept = false;
-        QList<PointerLockRequest> asked;
-        connect(m_page.get(), &EnginePage::sgPointerLockRequested, this,
-            [&](PointerLockRequest &request) {
-                asked.append(request);
-                if (accept)
-                    request.accept();
-            });
-        const QString site = QUrl(m_server->url("/")).adjusted(QUrl::RemovePath).toString();
+// The keys reach the page once the player clicked it. F5 and Ctrl+R would reload the page, a
+// right click open the browser's menu.
+void TestChromiumPage::browserKeysAndMenuStopWhileThePageGetsItsInput()
+{
+    int focused = 0;
+    connect(m_page.get(), &EnginePage::sgFocused, this, [&focused] { ++focused; });
+    // As the shell: no menu on the page, but on a field the player types in.
+    connect(
+        m_page.get(), &EnginePage::sgContextMenuRequested, this, [](ContextMenuRequest &request) {
+            if (!(request.targets() & ContextMenuRequest::Editable))
+                request.suppress();
+        });
+    showInShellWindow("<body style='margin:0;height:100vh'><input "
+                      "style='position:fixed;bottom:0;width:100%;height:20%'><script>"
+                      "onkeydown = function (event) { tell('key-' + event.key); };"
+                      "oncontextmenu = function (event) {"
+                      "  tell('menu-' + event.defaultPrevented); };</script></body>");
+    // The browser shows its menu unless the event's default is prevented.
+    clickPage("menu-true", 3);
+    QVERIFY(!m_told.contains("menu-false"));
+    QTRY_VERIFY(focused > 0);
+    XTestInput input;
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     input.tapKey(XK_a);
+                     QTest::qWait(200);
+                     return m_told.contains("key-a");
+                 },
+                 10000),
+        qPrintable(m_told.join(", ")));
+    input.tapKey(XK_F5);
+    input.pressKey(XK_Control_L);
+    input.tapKey(XK_r);
+    input.releaseKey(XK_Control_L);
+    input.tapKey(XK_b);
+    QTRY_VERIFY2(m_told.contains("key-b"), qPrintable(m_told.join(", ")));
+    QVERIFY(m_told.contains("key-F5"));
+    QVERIFY(m_told.contains("key-r"));
+    QCOMPARE(m_server->requestCount("/page"), 1);
 
-        clickPage("free");
-        QCOMPARE(asked.size(), 1);
-        QCOMPARE(asked.at(0).origin(), QUrl(site));
-        QCOMPARE(asked.at(0).gesture().actingOrigin, site);
-        QVERIFY(!m_page->holdsPointerLock());
+    clickPage("menu-false", 3, QPoint(200, 290));
+}
 
-        accept = true;
-        m_told.clear();
-        clickPage("locked");
-        QTRY_VERIFY(m_page->holdsPointerLock());
-        QTest::qWait(1000);
-        QCOMPARE(m_told, QStringList { "locked" });
-        XTestInput().tapKey(XK_Escape);
-        QTRY_VERIFY(m_told.contains("free"));
-        QTRY_VERIFY(!m_page->holdsPointerLock());
-    }
+// The browser's own list is a window of its own, placed as if the page's window were not
+// embedded. The page takes the style that keeps the list inside away, in vain.
+void TestChromiumPage::selectListOpensInsideThePage()
+{
+    showInShellWindow("<body style='margin:0'><select id='list' style='width:100%;height:100vh'>"
+                      "<option>one</option><option>two</option></select><script>"
+                      "document.querySelectorAll('style').forEach(function (s) { s.remove(); });"
+                      "list.onclick = function () {"
+                      "  setTimeout(function () { tell('open-' + list.matches(':open')); }, 200);"
+                      "};</script></body>");
+    clickPage("open-true");
+    const WId pageWindow = m_page->window()->winId();
+    QVERIFY2(otherChromiumWindowsShown(pageWindow).isEmpty(),
+        qPrintable(otherChromiumWindowsShown(pageWindow).join(", ")));
+}
 
-    // The keys reach the page once the player clicked it. F5 and Ctrl+R would reload the page, a
-    // right click open the browser's menu.
-    void TestChromiumPage::browserKeysAndMenuStopWhileThePageGetsItsInput()
-    {
-        int focused = 0;
-        connect(m_page.get(), &EnginePage::sgFocused, this, [&focused] { ++focused; });
-        // As the shell: no menu on the page, but on a field the player types in.
-        connect(m_page.get(), &EnginePage::sgContextMenuRequested, this,
-            [](ContextMenuRequest &request) {
-                if (!(request.targets() & ContextMenuRequest::Editable))
-                    request.suppress();
-            });
-        showInShellWindow("<body style='margin:0;height:100vh'><input "
-                          "style='position:fixed;bottom:0;width:100%;height:20%'><script>"
-                          "onkeydown = function (event) { tell('key-' + event.key); };"
-                          "oncontextmenu = function (event) {"
-                          "  tell('menu-' + event.defaultPrevented); };</script></body>");
-        // The browser shows its menu unless the event's default is prevented.
-        clickPage("menu-true", 3);
-        QVERIFY(!m_told.contains("menu-false"));
-        QTRY_VERIFY(focused > 0);
-        XTestInput input;
-        QVERIFY2(QTest::qWaitFor(
-                     [&] {
-                         input.tapKey(XK_a);
-                         QTest::qWait(200);
-                         return m_told.contains("key-a");
-                     },
-                     10000),
-            qPrintable(m_told.join(", ")));
-        input.tapKey(XK_F5);
-        input.pressKey(XK_Control_L);
-        input.tapKey(XK_r);
-        input.releaseKey(XK_Control_L);
-        input.tapKey(XK_b);
-        QTRY_VERIFY2(m_told.contains("key-b"), qPrintable(m_told.join(", ")));
-        QVERIFY(m_told.contains("key-F5"));
-        QVERIFY(m_told.contains("key-r"));
-        QCOMPARE(m_server->requestCount("/page"), 1);
-
-        clickPage("menu-false", 3, QPoint(200, 290));
-    }
-
-    // The browser's own list is a window of its own, placed as if the page's window were not
-    // embedded. The page takes the style that keeps the list inside away, in vain.
-    void TestChromiumPage::selectListOpensInsideThePage()
-    {
-        showInShellWindow(
-            "<body style='margin:0'><select id='list' style='width:100%;height:100vh'>"
-            "<option>one</option><option>two</option></select><script>"
-            "document.querySelectorAll('style').forEach(function (s) { s.remove(); });"
-            "list.onclick = function () {"
-            "  setTimeout(function () { tell('open-' + list.matches(':open')); }, 200);"
-            "};</script></body>");
-        clickPage("open-true");
-        const WId pageWindow = m_page->window()->winId();
-        QVERIFY2(otherChromiumWindowsShown(pageWindow).isEmpty(),
-            qPrintable(otherChromiumWindowsShown(pageWindow).join(", ")));
-    }
-
-    int main(int argc, char *argv[])
-    {
-        EngineTestEnvironment environment;
-        QApplication app(argc, argv);
-        TestChromiumPage test;
-        return QTest::qExec(&test, argc, argv);
-    }
+int main(int argc, char *argv[])
+{
+    EngineTestEnvironment environment;
+    QApplication app(argc, argv);
+    TestChromiumPage test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_chromiumpage.moc"
