@@ -60,7 +60,10 @@ void BridgeBinding::onBindingCalled(const QJsonObject &params) const
     const QJsonArray message
         = QJsonDocument::fromJson(params.value(QStringLiteral("payload")).toString().toUtf8())
               .array();
-    if (message.size() != 5 || message.at(0).toString() != QLatin1String("call"))
+    const QString kind = message.at(0).toString();
+    if (kind == QLatin1String("wake") && message.size() == 4 && m_wakeLocks)
+        m_wakeLocks(text(message.at(1)), text(message.at(2)), text(message.at(3)));
+    if (message.size() != 5 || kind != QLatin1String("call"))
         return;
     // An opaque origin reads "://" from the browser, as the page's own "null".
     const QString pageOrigin

@@ -18,7 +18,15 @@ QString isolatedScript(const QString &bridgeScript, const QString &binding)
     return QStringLiteral("(function () {\nvar bindingName = '%1';\nvar gestureSecret = '%2';\n")
                .arg(binding, ScriptResources::newSecret())
         + ScriptResources::text(QStringLiteral(":/chromium/bridgetransport.js"))
+        + QStringLiteral("\n") + ScriptResources::text(QStringLiteral(":/engine/wakelockrelay.js"))
         + QStringLiteral("\n") + bridgeScript + QStringLiteral("\n})();\n");
+}
+
+// The browser would take a screen wake lock of its own: the page asks the shell instead.
+QString mainWorldScript(const QString &pageScript)
+{
+    return ScriptResources::text(QStringLiteral(":/engine/wakelock.js")) + QStringLiteral("\n")
+        + pageScript;
 }
 
 // Chromium refuses root with its sandbox on; the host has then turned it off.
@@ -66,6 +74,7 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
         qCWarning(lcEngine).noquote() << "Chromium missing or not working:" << programPath();
         return false;
     }
+    Q_INIT_RESOURCE(engine);
     Q_INIT_RESOURCE(chromium);
     m_switches = settings.switches;
     // The browser's own debugging port, loopback only, for DevTools in debug mode.
@@ -73,7 +82,7 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
         m_switches.append(
             QStringLiteral("--remote-debugging-port=%1").arg(settings.remoteDebuggingPort));
     tellWhenSandboxIsOff(m_switches);
-    m_scripts.pageScript = settings.pageScript;
+    m_scripts.pageScript = mainWorldScript(settings.pageScript);
     m_scripts.world = QStringLiteral("lumen-bridge");
     m_scripts.binding = QStringLiteral("lumenNative") + ScriptResources::newSecret().left(8);
     m_scripts.bridgeScript = isolatedScript(settings.bridgeScript, m_scripts.binding);

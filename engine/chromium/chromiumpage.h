@@ -11,6 +11,7 @@
 class DevToolsPipe;
 class QJsonObject;
 class QTimer;
+class TabMute;
 struct PageScripts;
 
 // A page of the system's Chromium: an app window of the browser, opened at
@@ -52,6 +53,8 @@ public:
     // What Target.setAutoAttach asks, for the browser and each page alike.
     static QJsonObject autoAttachParams();
 
+    // The profile's tab mute, which outlives the page.
+    void setTabMute(TabMute *tabMute) { m_tabMute = tabMute; }
     bool ownsSession(const QString &sessionId) const;
     // The session of the page's own target; empty while it has none.
     const QString &session() const { return m_session; }
@@ -89,6 +92,7 @@ private:
     void failLoad(const QString &loaderId, const QString &errorText);
     void onRendererGone();
     void lookForWindow();
+    void onWakeLock(const QString &what, const QString &lock, const QString &origin);
 
     DevToolsPipe *m_pipe;
     const PageScripts &m_scripts;
@@ -104,6 +108,9 @@ private:
     QTimer *m_windowSearch;
     int m_windowTries = 0;
     QPointer<QWindow> m_window;
+    bool m_visibleToPlayer = true;
+    TabMute *m_tabMute = nullptr;
+    bool m_audioMuted = false;
     QUrl m_url;
 
     // The load under way in the main frame; the placeholder and the pages
