@@ -2,10 +2,11 @@
 
 #include "app/mvtconfig.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
 
-CommandLineInfo::CommandLineInfo(const QStringList &arguments, const QString &engineVersion)
+CommandLineInfo::CommandLineInfo(const QStringList &arguments, const EngineLine &engineLine)
 {
     // Stops at the first request, so "--help --version" prints the help alone.
     for (const QString &argument : arguments.mid(1)) {
@@ -14,10 +15,8 @@ CommandLineInfo::CommandLineInfo(const QStringList &arguments, const QString &en
             return;
         }
         if (argument == QLatin1String("--version")) {
-            // Operators need the engine's version when a page misbehaves, and the Qt it came
-            // with, which differs between the Debian releases lumen is built on.
-            m_text = QStringLiteral("lumen %1\nChromium %2 (Qt %3)\n")
-                         .arg(MVTConfig::version(), engineVersion, QString::fromLatin1(qVersion()));
+            // Operators need the engine's version when a page misbehaves.
+            m_text = QStringLiteral("lumen %1\n%2\n").arg(MVTConfig::version(), engineLine());
             return;
         }
     }
@@ -28,15 +27,15 @@ QString CommandLineInfo::text() const
     return m_text;
 }
 
-bool CommandLineInfo::printIfAsked(int argc, char *argv[], const QString &engineVersion)
+bool CommandLineInfo::printIfAsked(int &argc, char *argv[], const EngineLine &engineLine)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const QString text = CommandLineInfo(arguments, engineVersion).text();
-    if (text.isEmpty())
+    if (CommandLineInfo(arguments, [] { return QString(); }).text().isEmpty())
         return false;
-    QTextStream(stdout) << text;
+    const QCoreApplication application(argc, argv);
+    QTextStream(stdout) << CommandLineInfo(arguments, engineLine).text();
     return true;
 }
 
@@ -50,7 +49,8 @@ QString CommandLineInfo::usage()
         "\n"
         "Options:\n"
         "  -h, --help     show this text and exit\n"
-        "  --version      print the versions of lumen, its Chromium and Qt, and exit\n"
+        "  --version      print the versions of lumen and of the engine config.ini chooses,\n"
+        "                 and exit\n"
         "\n"
         "Other options are passed on to Qt and the browser engine.\n");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class BrowserEngine;
@@ -11,5 +13,8 @@ namespace EngineChoice {
 
 // Once the configuration and the daily log are there; the log says what it took.
 std::unique_ptr<BrowserEngine> make();
+// What --version tells of the engine make() would take: its Chromium version, and which
+// engine it is. Logs nothing.
+QString versionLine();
 
 } // namespace EngineChoice

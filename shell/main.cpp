@@ -1,5 +1,5 @@
 #include "app/commandlineinfo.h"
-#include "engine/qtwebengine/qtbrowserengine.h"
+#include "engine/browserengine.h"
 #include "shell/enginechoice.h"
 #include "shell/shell.h"
 
@@ -7,7 +7,7 @@
 
 int main(int argc, char *argv[])
 {
-    if (CommandLineInfo::printIfAsked(argc, argv, QtBrowserEngine::engineChromiumVersion()))
+    if (CommandLineInfo::printIfAsked(argc, argv, &EngineChoice::versionLine))
         return 0;
     Shell shell(&EngineChoice::make);
     shell.prepare();

@@ -6,8 +6,10 @@
 #include "engine/scriptresources.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTextStream>
 
 namespace {
@@ -35,6 +37,16 @@ void tellWhenSandboxIsOff(const QStringList &switches)
     if (!switches.contains(QStringLiteral("--no-sandbox")))
         return;
     QTextStream(stderr) << "Chromium runs without its sandbox: the program runs as root\n";
+}
+
+// Chromium reads the desktop's scale from X itself, while the shell's windows may run at
+// another (QT_SCALE_FACTOR, QT_FONT_DPI): a page must lay out at the scale of the window it
+// fills.
+QString scaleSwitch()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return QStringLiteral("--force-device-scale-factor=%1")
+        .arg(screen ? screen->devicePixelRatio() : 1.0);
 }
 
 } // namespace
@@ -82,6 +94,10 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
         m_switches.append(
             QStringLiteral("--remote-debugging-port=%1").arg(settings.remoteDebuggingPort));
     tellWhenSandboxIsOff(m_switches);
+    m_switches.append(scaleSwitch());
+    // On a Wayland desktop the browser would take Wayland itself, and its windows could never
+    // be put into the shell's, which are X windows through XWayland.
+    m_switches.append(QStringLiteral("--ozone-platform=x11"));
     m_scripts.pageScript = mainWorldScript(settings.pageScript);
     m_scripts.world = QStringLiteral("lumen-bridge");
     m_scripts.binding = QStringLiteral("lumenNative") + ScriptResources::newSecret().left(8);

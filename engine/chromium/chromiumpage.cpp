@@ -11,6 +11,7 @@
 #include "engine/enginelog.h"
 #include "engine/pagerequests.h"
 #include "engine/wakelockrequest.h"
+#include "engine/windowendwatch.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,6 +51,13 @@ QJsonObject sourceParams(const QString &source, const QString &world = QString()
     if (!world.isEmpty())
         params.insert(QStringLiteral("worldName"), world);
     return params;
+}
+
+// Reloads and steps through history load a document as much as a new address does.
+bool isSameDocument(const QString &navigationType)
+{
+    return navigationType == QLatin1String("sameDocument")
+        || navigationType == QLatin1String("historySameDocument");
 }
 
 } // namespace
@@ -205,8 +213,7 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 {
     if (method == QLatin1String("Page.frameStartedNavigating")) {
         if (params.value(QStringLiteral("frameId")).toString() != m_targetId
-            || params.value(QStringLiteral("navigationType")).toString()
-                != QLatin1String("differentDocument"))
+            || isSameDocument(params.value(QStringLiteral("navigationType")).toString()))
             return;
         const QString url = params.value(QStringLiteral("url")).toString();
         const bool load = url != placeholderUrl(m_mark) && url != m_htmlUrl;
@@ -261,6 +268,9 @@ void ChromiumPage::failLoad(const QString &loaderId, const QString &errorText)
     if (loaderId != m_load.loaderId || !m_load.told || m_load.failed)
         return;
     m_load.failed = true;
+    // The shell logs a certificate it cannot trust apart from other failures.
+    if (errorText.startsWith(QLatin1String("net::ERR_CERT_")))
+        emit sgCertificateError(m_load.url, errorText);
     emit sgLoadFailed(m_load.url, netErrorCode(errorText), errorText);
 }
 
@@ -312,6 +322,8 @@ void ChromiumPage::lookForWindow()
         m_windowSearch->stop();
         qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
         m_window = QWindow::fromWinId(id);
+        connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
+            &ChromiumPage::sgWindowClosed);
         if (!m_visibleToPlayer)
             WindowSight::setHidden(id, true);
         return;

@@ -128,7 +128,14 @@ QStringList ChromiumProcess::profileSwitches() const
     return QStringList { QStringLiteral("--user-data-dir=") + m_profilePath,
         QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
         // No keyring question on a desktop that has one.
-        QStringLiteral("--password-store=basic") }
+        QStringLiteral("--password-store=basic"),
+        // A page kept aside and brought back by a step through history would come back with no
+        // load and no new document: the shell counts on both, as with the built-in engine.
+        QStringLiteral("--disable-features=BackForwardCache"),
+        // Over every page of a run without its sandbox (as root), or with certificate errors
+        // ignored, the browser would draw its bar warning of an unsupported switch; standard
+        // error says so already, and the page is the player's whole window.
+        QStringLiteral("--test-type") }
     + m_switches;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/qtwebengine/qtenginepage.h"
 
+#include "engine/windowendwatch.h"
+
 #include "engine/bridgecall.h"
 #include "engine/engineprofile.h"
 #include "engine/pagerequests.h"
@@ -19,7 +21,6 @@
 #include "tools/processes.h"
 
 #include <QApplication>
-#include <QPlatformSurfaceEvent>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineCertificateError>
@@ -148,6 +149,9 @@ void QtEnginePage::onWindowMade()
         return;
     m_window = window;
     window->installEventFilter(this);
+    // Closing the window, or a window it was put into, takes the page with it.
+    connect(
+        new WindowEndWatch(window), &WindowEndWatch::sgEnded, this, &QtEnginePage::sgWindowClosed);
     connect(window, &QWindow::activeChanged, this, &QtEnginePage::onActiveChanged);
 }
 
@@ -411,12 +415,6 @@ bool QtEnginePage::eventFilter(QObject *watched, QEvent *event)
         break;
     default:
         break;
-    }
-    // Closing the window, or a window it was put into, takes the page with it.
-    if (event->type() == QEvent::PlatformSurface
-        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
-            == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
-        emit sgWindowClosed();
     }
     return EnginePage::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 #include "engine/qtwebengine/qtbrowserengine.h"
 #include "engine/qtwebengine/qtengineprofile.h"
 #include "enginetestenvironment.h"
+#include "testengine.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -19,7 +20,7 @@
 // The engine the program runs on.
 inline std::unique_ptr<BrowserEngine> realEngine()
 {
-    return std::make_unique<QtBrowserEngine>();
+    return TestEngine::make();
 }
 
 // The engine's own profile behind the shell's, for tests that look at what

@@ -1,8 +1,25 @@
 #include "programcopy.h"
 
+#include "testengine.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+
+namespace {
+
+// What went wrong, or nothing.
+QString configure(const QString &appDir, const QStringList &command)
+{
+    QProcess config;
+    config.start(qEnvironmentVariable("LUMEN_BIN_DIR") + "/lumen_config",
+        QStringList { "--file", appDir + "/config.ini" } + command);
+    if (!config.waitForFinished() || config.exitCode() != 0)
+        return "lumen_config failed: " + QString::fromUtf8(config.readAllStandardError());
+    return QString();
+}
+
+} // namespace
 
 QString installProgramCopy(const QString &appDir, quint16 portalPort)
 {
@@ -13,13 +30,11 @@ QString installProgramCopy(const QString &appDir, quint16 portalPort)
         if (!QFile::copy(bin + "/" + name, appDir + "/" + name))
             return "cannot copy " + name + " from " + bin;
     }
-    QProcess config;
-    config.start(bin + "/lumen_config",
-        { "--file", appDir + "/config.ini", "set-domain",
-            "lumen.localhost:" + QString::number(portalPort) });
-    if (!config.waitForFinished() || config.exitCode() != 0)
-        return "lumen_config failed: " + QString::fromUtf8(config.readAllStandardError());
-    return QString();
+    const QString failure
+        = configure(appDir, { "set-domain", "lumen.localhost:" + QString::number(portalPort) });
+    if (!failure.isEmpty() || !TestEngine::isSystemChromium())
+        return failure;
+    return configure(appDir, { "engine", "chromium" });
 }
 
 QProcessEnvironment sessionEnvironment(const QString &home, const QString &display)

@@ -6,8 +6,9 @@
 class QProcess;
 
 // The program and its sub-process copied from the build into appDir, with a config.ini whose
-// portal is lumen.localhost on portalPort: a copy of its own, as an installed one is, so that
-// its single-instance lock and data belong to one test. Returns what went wrong, or nothing.
+// portal is lumen.localhost on portalPort, and whose engine is the test run's: a copy of its own,
+// as an installed one is, so that its single-instance lock and data belong to one test. Returns
+// what went wrong, or nothing.
 QString installProgramCopy(const QString &appDir, quint16 portalPort);
 
 // The environment of a program run on the display named, with its home and user folders under

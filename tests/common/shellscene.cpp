@@ -1,6 +1,7 @@
 #include "shellscene.h"
 
-#include "engine/qtwebengine/qtbrowserengine.h"
+#include "engine/browserengine.h"
+#include "testengine.h"
 #include "window/qcefview.h"
 
 #include <QQmlError>
@@ -17,8 +18,7 @@ constexpr int kEngineTimeout = 20000;
 } // namespace
 
 ShellScene::ShellScene(Shell::EngineFactory engineFactory)
-    : m_shell(engineFactory ? std::move(engineFactory)
-                            : [] { return std::make_unique<QtBrowserEngine>(); })
+    : m_shell(engineFactory ? std::move(engineFactory) : &TestEngine::make)
 {
 }
 
