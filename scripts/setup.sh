@@ -23,6 +23,8 @@ packages=(
   xvfb xauth x11-utils x11-apps imagemagick
   # A session bus of their own for the tests of the screen-saver inhibition.
   dbus-daemon
+  # A sound server of their own for the tests of a muted page, and its recorder.
+  pulseaudio pulseaudio-utils
   # Desktops for the tests: a window manager on X, and a Wayland one with X beside it; Qt's
   # Wayland plugin, without which Qt falls back to X by itself and the shell's choice goes unseen.
   openbox weston xwayland qt6-wayland

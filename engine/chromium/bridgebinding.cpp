@@ -62,7 +62,13 @@ void BridgeBinding::onBindingCalled(const QJsonObject &params) const
     const QJsonArray message
         = QJsonDocument::fromJson(params.value(QStringLiteral("payload")).toString().toUtf8())
               .array();
-    if (message.at(0).toString() != QLatin1String("call")) {
+    const QString kind = message.at(0).toString();
+    if (kind == QLatin1String("wake")) {
+        if (message.size() == 4 && m_wakeLocks)
+            m_wakeLocks(text(message.at(1)), text(message.at(2)), text(message.at(3)));
+        return;
+    }
+    if (kind != QLatin1String("call")) {
         m_reports(message);
         return;
     }

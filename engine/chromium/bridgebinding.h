@@ -26,6 +26,11 @@ public:
     void setMainFrame(const QString &frameId) { m_mainFrame = frameId; }
     // Runtime events of the page's own session.
     void onRuntimeEvent(const QString &method, const QJsonObject &params);
+    // A screen wake lock's request or release ("request", "release"), with the origin the browser
+    // gave the asking document's message.
+    using WakeLockReceiver
+        = std::function<void(const QString &what, const QString &lock, const QString &origin)>;
+    void setWakeLockReceiver(WakeLockReceiver receiver) { m_wakeLocks = std::move(receiver); }
     // The execution context of the main frame's current bridge world; 0 while there is none.
     int currentWorld() const { return m_currentWorld; }
 
@@ -36,6 +41,7 @@ private:
     QString m_binding;
     std::function<void(const BridgeCall &)> m_receiver;
     std::function<void(const QJsonArray &)> m_reports;
+    WakeLockReceiver m_wakeLocks;
     QString m_mainFrame;
     // The main frame's bridge worlds alive now, with their origins.
     QHash<int, QString> m_origins;

@@ -5,11 +5,13 @@
 // runs: the native end counts as reached once it has. Every message names what
 // it is; the browser adds which document's world sent it, and that, not the
 // message, tells the shell the main frame's origin. The engine asks for the
-// player's gestures by running lumenGestures() in this world.
+// player's gestures by running lumenGestures() in this world, and answers a
+// screen wake lock's message with lumenWakeLockAnswer(lock, granted).
 var bridgeTransport = (function () {
     var stringify = JSON.stringify;
     var later = window.setTimeout.bind(window);
     var native = null;
+    var wakeLockAnswers = new Map();
 
     function takeBinding() {
         if (native)
@@ -28,6 +30,12 @@ var bridgeTransport = (function () {
         else
             later(function () { whenBound(then); }, 10);
     }
+    window.lumenWakeLockAnswer = function (lock, granted) {
+        var answer = wakeLockAnswers.get(lock);
+        wakeLockAnswers.delete(lock);
+        if (answer)
+            answer(granted);
+    };
     return {
         connect: function (ready) {
             whenBound(function () {
@@ -37,6 +45,10 @@ var bridgeTransport = (function () {
                     },
                     pointerLockKept: function (origin) {
                         tell(['lock', origin]);
+                    },
+                    screenWakeLock: function (what, lock, origin, answer) {
+                        wakeLockAnswers.set(lock, answer);
+                        tell(['wake', what, lock, origin]);
                     }
                 });
             });

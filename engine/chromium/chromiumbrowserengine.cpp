@@ -21,7 +21,15 @@ QString isolatedScript(const QString &bridgeScript, const QString &binding)
                .arg(binding, ScriptResources::newSecret())
         + ScriptResources::text(QStringLiteral(":/chromium/bridgetransport.js"))
         + QStringLiteral("\n") + ScriptResources::text(QStringLiteral(":/chromium/pageinput.js"))
+        + QStringLiteral("\n") + ScriptResources::text(QStringLiteral(":/engine/wakelockrelay.js"))
         + QStringLiteral("\n") + bridgeScript + QStringLiteral("\n})();\n");
+}
+
+// The browser would take a screen wake lock of its own: the page asks the shell instead.
+QString mainWorldScript(const QString &pageScript)
+{
+    return ScriptResources::text(QStringLiteral(":/engine/wakelock.js")) + QStringLiteral("\n")
+        + pageScript;
 }
 
 // Chromium refuses root with its sandbox on; the host has then turned it off.
@@ -79,6 +87,7 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
         qCWarning(lcEngine).noquote() << "Chromium missing or not working:" << programPath();
         return false;
     }
+    Q_INIT_RESOURCE(engine);
     Q_INIT_RESOURCE(chromium);
     m_switches = settings.switches;
     // The browser's own debugging port, loopback only, for DevTools in debug mode.
@@ -90,7 +99,7 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
     // On a Wayland desktop the browser would take Wayland itself, and its windows could never
     // be put into the shell's, which are X windows through XWayland.
     m_switches.append(QStringLiteral("--ozone-platform=x11"));
-    m_scripts.pageScript = settings.pageScript;
+    m_scripts.pageScript = mainWorldScript(settings.pageScript);
     m_scripts.world = QStringLiteral("lumen-bridge");
     m_scripts.binding = QStringLiteral("lumenNative") + ScriptResources::newSecret().left(8);
     m_scripts.bridgeScript = isolatedScript(settings.bridgeScript, m_scripts.binding);

@@ -9,13 +9,17 @@
 #include "engine/chromium/pageinput.h"
 #include "engine/chromium/pagescripts.h"
 #include "engine/chromium/permissionpresets.h"
+#include "engine/chromium/tabmute.h"
+#include "engine/chromium/windowsight.h"
 #include "engine/enginelog.h"
 #include "engine/engineprofile.h"
 #include "engine/hangquestionview.h"
 #include "engine/pagerequests.h"
+#include "engine/wakelockrequest.h"
 #include "engine/windowendwatch.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
 #include <QWindow>
@@ -79,6 +83,8 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
     , m_dialogs(pipe, this, options.scriptDialogs)
     , m_files(new ChromiumFileChooser(pipe, this))
 {
+    m_bridge.setWakeLockReceiver([this](const QString &what, const QString &lock,
+                                     const QString &origin) { onWakeLock(what, lock, origin); });
     m_windowSearch->setInterval(kWindowSearchMs);
     connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
 }
@@ -171,7 +177,12 @@ void ChromiumPage::setUpTarget(const QString &sessionId, bool mainFrame)
 
 void ChromiumPage::onSetUpAnswered()
 {
-    if (--m_setUpUnanswered == 0 && !m_pendingUrl.isEmpty())
+    if (--m_setUpUnanswered != 0)
+        return;
+    // A tab of a browser started again comes unmuted.
+    if (m_audioMuted)
+        setAudioMuted(true);
+    if (!m_pendingUrl.isEmpty())
         navigate(std::exchange(m_pendingUrl, QString()));
 }
 
@@ -335,6 +346,8 @@ void ChromiumPage::lookForWindow()
         m_input->setWindow(m_window);
         connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
             &ChromiumPage::sgWindowClosed);
+        if (!m_visibleToPlayer)
+            WindowSight::setHidden(id, true);
         return;
     }
     if (++m_windowTries >= kWindowSearchTries) {
@@ -394,13 +407,40 @@ void ChromiumPage::reloadBypassingCache()
             QStringLiteral("Page.reload"), { { QStringLiteral("ignoreCache"), true } }, m_session);
 }
 
-// No protocol command mutes a page: the next step mutes its media elements.
-void ChromiumPage::setAudioMuted(bool)
+void ChromiumPage::setAudioMuted(bool muted)
 {
+    m_audioMuted = muted;
+    if (m_tabMute && !m_targetId.isEmpty())
+        m_tabMute->setMuted(m_targetId, muted);
 }
 
-void ChromiumPage::setVisibleToPlayer(bool)
+void ChromiumPage::setVisibleToPlayer(bool visible)
 {
+    m_visibleToPlayer = visible;
+    if (m_window)
+        WindowSight::setHidden(m_window->winId(), !visible);
+}
+
+// The page's script (wakelock.js) asks the shell for the lock; the browser refuses its own. The
+// answer goes to the bridge's world, which tells the frame that asked; the lock's name is the
+// page's, and goes as data.
+void ChromiumPage::onWakeLock(const QString &what, const QString &lock, const QString &origin)
+{
+    bool granted = false;
+    if (what == QLatin1String("release")) {
+        emit sgWakeLockReleased(lock);
+    } else if (what == QLatin1String("request")) {
+        WakeLockRequest request(lock, QUrl(origin));
+        emit sgWakeLockRequested(request);
+        granted = request.isGranted();
+    }
+    const QString arguments = QString::fromUtf8(
+        QJsonDocument(QJsonArray { lock, granted }).toJson(QJsonDocument::Compact));
+    m_pipe->send(QStringLiteral("Runtime.evaluate"),
+        { { QStringLiteral("expression"),
+              QStringLiteral("lumenWakeLockAnswer.apply(null, %1)").arg(arguments) },
+            { QStringLiteral("contextId"), m_bridge.currentWorld() } },
+        m_session);
 }
 
 // An evaluation needs the renderer's main thread: a page stuck in a script gives no answer.

@@ -16,6 +16,7 @@ class PageInput;
 class QJsonObject;
 class QTimer;
 struct PageOptions;
+class TabMute;
 struct PageScripts;
 
 // A page of the system's Chromium: an app window of the browser, opened at
@@ -39,9 +40,9 @@ struct PageScripts;
 // (PageInput): full screen, pointer lock, the context menu the shell lets and
 // no browser keys, and the keyboard focus given to the page's window as the
 // shell's window holding it is activated or clicked; <select> lists open
-// inside the page. The next step does the rest the shell relies on, which till
-// then asks nothing and changes nothing: mute, the page told it is out of
-// sight and screen wake locks.
+// inside the page. Out of sight, the page's window is told it is minimised,
+// as a window manager would tell it, and its documents are hidden; mute is the
+// browser's own for the tab (TabMute); screen wake locks are the shell's.
 // Navigations to other programs' schemes are not asked about: Chromium hands
 // them to the desktop's opener itself (mailto: at once, others after its own
 // question), and no command holds them back; the opener the browser is given
@@ -61,6 +62,8 @@ public:
     // What Target.setAutoAttach asks, for the browser and each page alike.
     static QJsonObject autoAttachParams();
 
+    // The profile's tab mute, which outlives the page.
+    void setTabMute(TabMute *tabMute) { m_tabMute = tabMute; }
     bool ownsSession(const QString &sessionId) const;
     // The session of the page's own target; empty while it has none.
     const QString &session() const { return m_session; }
@@ -98,6 +101,7 @@ private:
     void failLoad(const QString &loaderId, const QString &errorText);
     void onRendererGone();
     void lookForWindow();
+    void onWakeLock(const QString &what, const QString &lock, const QString &origin);
 
     DevToolsPipe *m_pipe;
     const PageScripts &m_scripts;
@@ -114,6 +118,9 @@ private:
     QTimer *m_windowSearch;
     int m_windowTries = 0;
     QPointer<QWindow> m_window;
+    bool m_visibleToPlayer = true;
+    TabMute *m_tabMute = nullptr;
+    bool m_audioMuted = false;
     QUrl m_url;
 
     // The load under way in the main frame; the placeholder and the pages

@@ -87,8 +87,10 @@ bool ChromiumProcess::start()
     m_process->setProgram(m_program);
     m_process->setProcessEnvironment(environment());
     m_process->setArguments(profileSwitches()
-        + QStringList {
-            QStringLiteral("--remote-debugging-pipe"), QStringLiteral("--no-startup-window") });
+        + QStringList { QStringLiteral("--remote-debugging-pipe"),
+            QStringLiteral("--no-startup-window"),
+            // Extensions over the pipe: the tab mute's (TabMute).
+            QStringLiteral("--enable-unsafe-extension-debugging") });
     m_process->setStandardOutputFile(QProcess::nullDevice());
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const int commandEnd = commands[0];

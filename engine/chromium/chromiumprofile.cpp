@@ -6,6 +6,7 @@
 #include "engine/chromium/chromiumprocess.h"
 #include "engine/chromium/devtoolspipe.h"
 #include "engine/chromium/permissionpresets.h"
+#include "engine/chromium/tabmute.h"
 #include "engine/enginelog.h"
 
 #include <QRandomGenerator>
@@ -29,12 +30,14 @@ ChromiumProfile::ChromiumProfile(
     , m_cookies(new ChromiumCookies(m_pipe, this))
     , m_downloads(new ChromiumDownloads(
           m_pipe, process->profilePath() + QStringLiteral("/downloads"), this))
+    , m_tabMute(new TabMute(m_pipe, process->profilePath() + QStringLiteral("/tabmute"), this))
 {
     process->setParent(this);
     connect(m_cookies, &ChromiumCookies::sgAdded, this, &EngineProfile::sgCookieAdded);
     connect(m_cookies, &ChromiumCookies::sgRemoved, this, &EngineProfile::sgCookieRemoved);
     connect(m_pipe, &DevToolsPipe::sgEvent, this, &ChromiumProfile::onEvent);
     PermissionPresets::refuseEverywhere(m_pipe);
+    m_tabMute->install();
     // Windows open once the browser answers on its pipe: it holds its profile
     // folder by then, which a second start needs to find to hand over to it.
     QPointer<ChromiumProfile> self(this);
@@ -60,6 +63,7 @@ EnginePage *ChromiumProfile::createPage(const PageOptions &options)
 {
     const QString mark = newMark();
     auto *page = new ChromiumPage(m_pipe, m_scripts, mark, options);
+    page->setTabMute(m_tabMute);
     m_pages.insert(mark, page);
     if (m_browserReady)
         m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));

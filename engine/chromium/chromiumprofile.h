@@ -12,6 +12,7 @@ class ChromiumPage;
 class ChromiumProcess;
 class DevToolsPipe;
 struct PageScripts;
+class TabMute;
 
 // A profile of the system's Chromium: one browser process of its own, whose
 // page targets it attaches to as they appear and hands to the page that
@@ -51,6 +52,7 @@ private:
     QStringList m_unopened;
     ChromiumCookies *m_cookies;
     ChromiumDownloads *m_downloads;
+    TabMute *m_tabMute;
     // Asked while no page was there to take it.
     bool m_cachePurgeOwed = false;
 };

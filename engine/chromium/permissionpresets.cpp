@@ -35,7 +35,7 @@ QList<QJsonObject> otherQuestions()
              "local-fonts", "storage-access", "top-level-storage-access", "display-capture",
              "captured-surface-control", "speaker-selection", "local-network-access",
              "local-network", "loopback-network", "web-app-installation", "system-wake-lock",
-             "nfc" })
+             "screen-wake-lock", "nfc" })
         descriptors.append(descriptor(QLatin1String(name)));
     QJsonObject systemMessages = descriptor(QStringLiteral("midi"));
     systemMessages.insert(QStringLiteral("sysex"), true);

@@ -60,7 +60,7 @@ QString channelScript(const QString &bridgeScript)
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
              QStringLiteral(":/qtwebengine/filechoosercancel.js"),
              QStringLiteral(":/qtwebengine/ctrlwheel.js"),
-             QStringLiteral(":/qtwebengine/wakelockrelay.js") })
+             QStringLiteral(":/engine/wakelockrelay.js") })
         script += ScriptResources::text(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
 }
@@ -82,6 +82,7 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
         return false;
     exportEnvironment(settings);
     QGuiApplication::styleHints()->setWheelScrollLines(kWheelLinesPerNotch);
+    Q_INIT_RESOURCE(engine);
     Q_INIT_RESOURCE(qtwebengine);
     ScriptDialogScheme::registerScheme();
     m_profile = new QtEngineProfile(
@@ -93,8 +94,7 @@ bool QtBrowserEngine::start(const EngineSettings &settings)
         ScriptResources::text(QStringLiteral(":/qtwebengine/scriptdialogs.js")),
         QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(QStringLiteral("wakelock"),
-        ScriptResources::text(QStringLiteral(":/qtwebengine/wakelock.js")),
-        QWebEngineScript::MainWorld);
+        ScriptResources::text(QStringLiteral(":/engine/wakelock.js")), QWebEngineScript::MainWorld);
     m_profile->addDocumentScript(BridgeEndpoint::channelObjectName(),
         channelScript(settings.bridgeScript), QWebEngineScript::ApplicationWorld);
     return true;

@@ -5,7 +5,9 @@
 #include "engine/engineprofile.h"
 #include "engine/hangquestionview.h"
 #include "engine/pagerequests.h"
+#include "engine/wakelockrequest.h"
 #include "enginetestenvironment.h"
+#include "testaudioserver.h"
 #include "testhttpserver.h"
 #include "xtestinput.h"
 
@@ -48,6 +50,9 @@ private slots:
     void pointerLockFollowsTheShellsAnswer();
     void browserKeysAndMenuStopWhileThePageGetsItsInput();
     void selectListOpensInsideThePage();
+    void outOfSightPagesGetNoFramesWhileTimersRun();
+    void screenWakeLocksAreTheShellsAndGoWhenOutOfSight();
+    void mutedPageIsSilentInEveryFrame();
 
 private:
     // The page's window put into one of ours on the desktop, loaded with html, the shell's window
@@ -68,6 +73,8 @@ private:
     template <typename Widget> static QList<Widget *> shown();
 
     QTemporaryDir m_temp;
+    TestAudioServer m_audio;
+    bool m_audible = false;
     ChromiumBrowserEngine m_engine;
     QScopedPointer<TestHttpServer> m_server;
     QScopedPointer<EnginePage> m_page;
@@ -94,6 +101,9 @@ void TestChromiumPage::initTestCase()
     settings.cachePath = m_temp.filePath("cache");
     if (Sandbox::mustBeDisabled())
         settings.switches.append("--no-sandbox");
+    // The pages' tones play at once: no player is there to click.
+    settings.switches.append("--autoplay-policy=no-user-gesture-required");
+    m_audible = m_audio.start();
     settings.pageScript = QCefRenderHandler::pageScript();
     settings.bridgeScript = QCefRenderHandler::bridgeScript();
     QVERIFY(m_engine.start(settings));
@@ -622,6 +632,130 @@ void TestChromiumPage::selectListOpensInsideThePage()
     const WId pageWindow = m_page->window()->winId();
     QVERIFY2(otherChromiumWindowsShown(pageWindow).isEmpty(),
         qPrintable(otherChromiumWindowsShown(pageWindow).join(", ")));
+}
+
+// Each document counts its animation frames and timer ticks for three seconds after its
+// visibility changes; the frame of another site runs in a render process of its own.
+void TestChromiumPage::outOfSightPagesGetNoFramesWhileTimersRun()
+{
+    const QByteArray counter
+        = "<script>var frames = 0, ticks = 0;"
+          "(function frame() { ++frames; requestAnimationFrame(frame); })();"
+          "setInterval(function () { ++ticks; }, 100);"
+          "document.addEventListener('visibilitychange', function () {"
+          "    frames = ticks = 0;"
+          "    setTimeout(function () { fetch('/' + location.hostname + '/' + document.hidden"
+          "        + '/' + (frames > 1) + '/' + (ticks > 1), { cache: 'no-store' }); }, 3000);"
+          "});</script>";
+    m_server->setPage("/count", counter);
+    m_server->setPage("/sight",
+        counter + "<iframe src='" + m_server->url("ads.localhost", "/count").toUtf8() + "'>");
+    QStringList reports;
+    connect(m_server.get(), &TestHttpServer::sgRequested, this, [&reports](const QString &path) {
+        if (path.count('/') == 4)
+            reports.append(path);
+    });
+    m_page->load(QUrl(m_server->url("/sight")));
+    QSignalSpy loaded(m_page.get(), &EnginePage::sgLoadFinished);
+    QVERIFY(loaded.wait(60000));
+    QTRY_VERIFY(m_page->window());
+    QWindow host;
+    host.resize(400, 300);
+    m_page->window()->setParent(&host);
+    m_page->window()->show();
+    host.show();
+
+    m_page->setVisibleToPlayer(false);
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 2, 20000);
+    reports.sort();
+    QCOMPARE(
+        reports, QStringList({ "/127.0.0.1/true/false/true", "/ads.localhost/true/false/true" }));
+
+    reports.clear();
+    m_page->setVisibleToPlayer(true);
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 2, 20000);
+    reports.sort();
+    QCOMPARE(
+        reports, QStringList({ "/127.0.0.1/false/true/true", "/ads.localhost/false/true/true" }));
+    m_page->window()->setParent(nullptr);
+}
+
+// The shell holds the screen on while a granted lock is held: it hears of its release, and of its
+// end as the page goes out of sight.
+void TestChromiumPage::screenWakeLocksAreTheShellsAndGoWhenOutOfSight()
+{
+    m_server->setPage("/wake",
+        "<script>var held = null;"
+        "function tell(what) { fetch('/told/' + what, { cache: 'no-store' }); }"
+        "function hold() { navigator.wakeLock.request('screen').then(function (lock) {"
+        "    held = lock; lock.onrelease = function () { tell('released'); }; tell('held');"
+        "}, function (error) { tell(error.name); }); }</script>");
+    QStringList asked;
+    bool grant = true;
+    connect(m_page.get(), &EnginePage::sgWakeLockRequested, this, [&](WakeLockRequest &request) {
+        asked.append(request.lock());
+        if (grant && request.origin() == QUrl(m_server->url("/")).adjusted(QUrl::RemovePath))
+            request.grant();
+    });
+    QSignalSpy released(m_page.get(), &EnginePage::sgWakeLockReleased);
+    QSignalSpy loaded(m_page.get(), &EnginePage::sgLoadFinished);
+    m_page->load(QUrl(m_server->url("/wake")));
+    QVERIFY(loaded.wait(60000));
+
+    m_page->runJavaScript("hold()");
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/held"), 1, 20000);
+    QCOMPARE(asked.size(), 1);
+    m_page->runJavaScript("held.release()");
+    QTRY_COMPARE(m_server->requestCount("/told/released"), 1);
+    QCOMPARE(released.size(), 1);
+    QCOMPARE(released.constFirst().constFirst().toString(), asked.constFirst());
+
+    m_page->runJavaScript("hold()");
+    QTRY_COMPARE(m_server->requestCount("/told/held"), 2);
+    QTRY_VERIFY(m_page->window());
+    m_page->setVisibleToPlayer(false);
+    QTRY_COMPARE(m_server->requestCount("/told/released"), 2);
+    QCOMPARE(released.size(), 2);
+    QCOMPARE(released.constLast().constFirst().toString(), asked.constLast());
+    m_page->setVisibleToPlayer(true);
+
+    grant = false;
+    m_page->runJavaScript("hold()");
+    QTRY_COMPARE(m_server->requestCount("/told/NotAllowedError"), 1);
+    QCOMPARE(asked.size(), 3);
+}
+
+// The main frame plays a tone through Web Audio, a frame of another site (in a render process of
+// its own) through a media element; what the browser plays is measured on the sound server.
+void TestChromiumPage::mutedPageIsSilentInEveryFrame()
+{
+    if (!m_audible)
+        QSKIP("No sound server to listen on: pulseaudio and parec are not installed");
+    const QByteArray tone = "<script>var context = new AudioContext();"
+                            "var tone = context.createOscillator(); tone.start();</script>";
+    m_server->setPage("/element",
+        tone
+            + "<script>var stream = context.createMediaStreamDestination();"
+              "tone.connect(stream); var element = new Audio();"
+              "element.srcObject = stream.stream; element.play();</script>");
+    m_server->setPage("/tones",
+        tone + "<script>tone.connect(context.destination);</script><iframe src='"
+            + m_server->url("ads.localhost", "/element").toUtf8() + "'></iframe>");
+    const int loud = 1000;
+    m_page->load(QUrl(m_server->url("/tones")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_audio.loudness() > loud, 60000);
+
+    m_page->setAudioMuted(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_audio.loudness(), 0.0, 20000);
+    m_page->setAudioMuted(false);
+    QTRY_VERIFY_WITH_TIMEOUT(m_audio.loudness() > loud, 20000);
+
+    // The frame's media element alone.
+    m_page->runJavaScript("tone.stop()");
+    QTest::qWait(500);
+    QVERIFY(m_audio.loudness() > loud);
+    m_page->setAudioMuted(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_audio.loudness(), 0.0, 20000);
 }
 
 int main(int argc, char *argv[])

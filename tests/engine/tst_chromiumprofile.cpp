@@ -44,6 +44,7 @@ private slots:
     void cookiesChangeAndAreToldAsTheyChange();
     void cookiesOfEarlierRunsAreToldAsTheFirstPageLoads();
     void clearedCacheFetchesAgain();
+    void legacyProfileKeepsItsPagesAndCookiesApart();
     void downloadEndsAsTheShellDecided_data();
     void downloadEndsAsTheShellDecided();
 
@@ -194,6 +195,30 @@ void TestChromiumProfile::clearedCacheFetchesAgain()
     QVERIFY(load(m_server->url("/")));
     QVERIFY(load(m_server->url("/cached")));
     QCOMPARE(m_server->requestCount("/cached"), 2);
+}
+
+// A browser of its own, in a folder under the path given: cookies set in either profile go to
+// neither's pages but its own.
+void TestChromiumProfile::legacyProfileKeepsItsPagesAndCookiesApart()
+{
+    EngineProfile *profile = startBrowser();
+    QVERIFY(profile);
+    const QString legacyPath = m_temp->filePath("legacy");
+    EngineProfile *legacy = m_engine->legacyProfile(legacyPath);
+    QVERIFY(legacy);
+    QVERIFY(legacy != profile);
+    QCOMPARE(m_engine->legacyProfile(legacyPath), legacy);
+    profile->setCookie(QNetworkCookie("main", "1"), QUrl(m_server->url("/")));
+    legacy->setCookie(QNetworkCookie("legacy", "2"), QUrl(m_server->url("/")));
+
+    openPage();
+    QCOMPARE(sentCookies(), "main=1");
+    std::unique_ptr<EnginePage> legacyPage(legacy->createPage(PageOptions()));
+    QSignalSpy finished(legacyPage.get(), &EnginePage::sgLoadFinished);
+    legacyPage->load(QUrl(m_server->url("/echo")));
+    QVERIFY(finished.wait(kBrowserTimeout));
+    QCOMPARE(m_server->lastRequestHeaders("/echo").value("cookie"), "legacy=2");
+    QVERIFY(QDir(legacyPath + "/chromium").exists());
 }
 
 void TestChromiumProfile::downloadEndsAsTheShellDecided_data()
