@@ -150,10 +150,14 @@ void ChromiumProfile::onAttached(const QJsonObject &params, const QString &paren
         purgeCache(sessionId);
     if (page)
         page->onAttached(sessionId, target);
-    else if (target.contains(QStringLiteral("openerId")))
+    else if (target.contains(QStringLiteral("openerId"))) {
         m_pipe->send(QStringLiteral("Target.closeTarget"),
             { { QStringLiteral("targetId"), target.value(QStringLiteral("targetId")) } });
-    else
+        // Held for the pipe in its opener's render process, the popup would keep that process
+        // waiting after both are gone, and the next page of the site the browser put there would
+        // never run a script. Let go after the close, it loads nothing.
+        m_pipe->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, sessionId);
+    } else
         m_pipe->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, sessionId);
 }
 
