@@ -12,6 +12,7 @@
 #include <QNetworkCookie>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -21,11 +22,14 @@ constexpr int kEngineTimeout = 20000;
 const QColor kTeal(20, 150, 160);
 
 // Asks for one resource on its own site under another path, and one on
-// another site, so a request tells where the cookies went.
+// another site, so a request tells where the cookies went. Neither is an image: unseen, Chromium
+// draws none of its broken-image icons.
 QByteArray playPage(const QString &otherSiteUrl)
 {
     return QByteArrayLiteral("<!doctype html><html><body style=\"margin:0;background:")
-        + kTeal.name().toLatin1() + QByteArrayLiteral("\"><img src=\"/deep/pixel\"><img src=\"")
+        + kTeal.name().toLatin1()
+        + QByteArrayLiteral("\"><img style=\"visibility:hidden\" src=\"/deep/pixel\">"
+                            "<img style=\"visibility:hidden\" src=\"")
         + otherSiteUrl.toLatin1() + QByteArrayLiteral("\"></body></html>");
 }
 
@@ -119,7 +123,14 @@ bool TestLegacyWindows::loaded(const QString &name, const QString &url)
     const WindowRecord *record = m_windows->findWindow(name);
     QSignalSpy finished(record->ieWidget->page(), &EnginePage::sgLoadFinished);
     m_windows->load(name, url);
-    return finished.wait(kEngineTimeout) && finished.last().at(1).toInt() == 200;
+    // A load before may still finish.
+    return QTest::qWaitFor(
+        [&finished, &url] {
+            return std::any_of(finished.cbegin(), finished.cend(), [&url](const auto &load) {
+                return load.at(0).toUrl() == QUrl(url) && load.at(1).toInt() == 200;
+            });
+        },
+        kEngineTimeout);
 }
 
 void TestLegacyWindows::pageShowsInsideItsSceneWindowWithTheCollectedCookies()
@@ -195,12 +206,12 @@ void TestLegacyWindows::cookiesTheirPagesGetStayApart()
     setting.headers = { { "Set-Cookie", "legacyOnly=1; Path=/" } };
     m_server.setResponse(QStringLiteral("/set"), setting);
     m_server.setPage(QStringLiteral("/echo"), "<html><body>echo</body></html>");
+    // The load it opens at may still go on: the next one would stop it before its cookie.
     QVERIFY(open(QStringLiteral("legacy"), gameUrl("/set")));
-    QVERIFY(waitForRequests(QStringLiteral("/set"), 1));
+    QVERIFY(loaded(QStringLiteral("legacy"), gameUrl("/set")));
     QVERIFY(loaded(QStringLiteral("legacy"), gameUrl("/echo")));
-    QVERIFY(m_server.lastRequestHeaders(QStringLiteral("/echo"))
-            .value("cookie")
-            .contains("legacyOnly=1"));
+    const QByteArray sent = m_server.lastRequestHeaders(QStringLiteral("/echo")).value("cookie");
+    QVERIFY2(sent.contains("legacyOnly=1"), sent.constData());
 
     const std::unique_ptr<EnginePage> page(engineWindows->createPage(PageOptions()));
     QSignalSpy finished(page.get(), &EnginePage::sgLoadFinished);
