@@ -90,6 +90,7 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
     m_windowSearch->setInterval(kWindowSearchMs);
     connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
     m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_window->create();
     connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
         &ChromiumPage::sgWindowClosed);
 }
@@ -375,7 +376,6 @@ void ChromiumPage::takeBrowserWindow(WId id)
         return;
     if (!m_window->parent())
         showWhereBrowserWindowIs(WindowGeometry::onScreen(id));
-    m_window->create();
     m_browserWindow = QWindow::fromWinId(id);
     m_browserWindow->setParent(m_window);
     m_browserWindow->setPosition(0, 0);
