@@ -10,11 +10,9 @@ class ChromiumProfile;
 // The engine interface over the system's own Chromium, kept current by the
 // distribution: a browser process per profile, its profile folder under the
 // program's storage, driven over the DevTools pipe.
+// The legacy windows' profile gets a browser of its own on its own folder.
 // Runs on the GUI thread, after the application object exists. Its profiles,
 // their pages and their browsers go with it.
-//
-// The legacy windows' profile gets a browser of its own, untried so far; the
-// next step proves it with the rest of the behaviours the shell relies on.
 class ChromiumBrowserEngine : public BrowserEngine
 {
     Q_DISABLE_COPY(ChromiumBrowserEngine)

@@ -98,6 +98,8 @@ ChromiumCookies::ChromiumCookies(DevToolsPipe *pipe, QObject *parent)
 {
     m_poll->setInterval(kPollMs);
     connect(m_poll, &QTimer::timeout, this, &ChromiumCookies::read);
+    // An ended browser answers no read: the next one's reads may go.
+    connect(m_pipe, &DevToolsPipe::sgClosed, this, [this] { m_reading = false; });
 }
 
 void ChromiumCookies::set(const QNetworkCookie &cookie, const QUrl &origin)

@@ -10,6 +10,7 @@
 #include "engine/chromium/pagescripts.h"
 #include "engine/chromium/permissionpresets.h"
 #include "engine/chromium/tabmute.h"
+#include "engine/chromium/windowgeometry.h"
 #include "engine/chromium/windowsight.h"
 #include "engine/enginelog.h"
 #include "engine/engineprofile.h"
@@ -80,6 +81,7 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
     , m_navigations(pipe, [this](NavigationRequest &request) { onNavigationAsked(request); })
     , m_input(new PageInput(this, pipe, m_session, [this] { return m_bridge.currentWorld(); }))
     , m_windowSearch(new QTimer(this))
+    , m_window(new QWindow())
     , m_dialogs(pipe, this, options.scriptDialogs)
     , m_files(new ChromiumFileChooser(pipe, this))
 {
@@ -87,6 +89,10 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
                                      const QString &origin) { onWakeLock(what, lock, origin); });
     m_windowSearch->setInterval(kWindowSearchMs);
     connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
+    m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_window->create();
+    connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
+        &ChromiumPage::sgWindowClosed);
 }
 
 ChromiumPage::~ChromiumPage()
@@ -230,6 +236,19 @@ void ChromiumPage::onDetached(const QString &sessionId)
     emit sgWindowClosed();
 }
 
+void ChromiumPage::onBrowserEnded()
+{
+    m_session.clear();
+    m_targetId.clear();
+    m_frameSessions.clear();
+    m_setUpUnanswered = 0;
+    m_windowSearch->stop();
+    m_windowTries = 0;
+    dropHangQuestion();
+    delete m_browserWindow.data();
+    onRendererGone();
+}
+
 void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 {
     if (method == QLatin1String("Page.frameStartedNavigating")) {
@@ -334,26 +353,47 @@ void ChromiumPage::onWindowOpen(const QJsonObject &params)
         });
 }
 
-// Chromium maps its app window on its own time; the shell asks window() on
-// every tick until there is one.
+// Chromium maps its app window on its own time.
 void ChromiumPage::lookForWindow()
 {
     const WId id = AppWindowFinder::find(m_mark);
     if (id) {
         m_windowSearch->stop();
         qCDebug(lcEngine).noquote() << "Chromium's window for" << m_mark << "found";
-        m_window = QWindow::fromWinId(id);
-        m_input->setWindow(m_window);
-        connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
-            &ChromiumPage::sgWindowClosed);
-        if (!m_visibleToPlayer)
-            WindowSight::setHidden(id, true);
+        takeBrowserWindow(id);
         return;
     }
     if (++m_windowTries >= kWindowSearchTries) {
         m_windowSearch->stop();
         qCWarning(lcEngine).noquote() << "Chromium's window for" << m_mark << "did not show";
     }
+}
+
+void ChromiumPage::takeBrowserWindow(WId id)
+{
+    // The shell's window took the page's along as it went.
+    if (!m_window)
+        return;
+    if (!m_window->parent())
+        showWhereBrowserWindowIs(WindowGeometry::onScreen(id));
+    m_browserWindow = QWindow::fromWinId(id);
+    m_browserWindow->setParent(m_window);
+    m_browserWindow->setPosition(0, 0);
+    m_browserWindow->resize(m_window->size());
+    m_browserWindow->setVisible(true);
+    connect(m_window, &QWindow::widthChanged, m_browserWindow, &QWindow::setWidth);
+    connect(m_window, &QWindow::heightChanged, m_browserWindow, &QWindow::setHeight);
+    m_input->setWindow(m_browserWindow);
+    if (!m_visibleToPlayer)
+        WindowSight::setHidden(id, true);
+}
+
+// Not yet in one of the shell's: a window of its own where the browser's stood, at its size.
+void ChromiumPage::showWhereBrowserWindowIs(const QRect &browserWindow)
+{
+    const qreal ratio = m_window->devicePixelRatio();
+    m_window->setGeometry(QRect(browserWindow.topLeft() / ratio, browserWindow.size() / ratio));
+    m_window->setVisible(true);
 }
 
 QWindow *ChromiumPage::window() const
@@ -417,8 +457,8 @@ void ChromiumPage::setAudioMuted(bool muted)
 void ChromiumPage::setVisibleToPlayer(bool visible)
 {
     m_visibleToPlayer = visible;
-    if (m_window)
-        WindowSight::setHidden(m_window->winId(), !visible);
+    if (m_browserWindow)
+        WindowSight::setHidden(m_browserWindow->winId(), !visible);
 }
 
 // The page's script (wakelock.js) asks the shell for the lock; the browser refuses its own. The
@@ -481,9 +521,9 @@ void ChromiumPage::onRendererGone()
 
 void ChromiumPage::askAboutHang()
 {
-    if (m_hangQuestion || !m_window)
+    if (m_hangQuestion || !m_browserWindow)
         return;
-    m_hangQuestion = new PageCover(m_window->winId());
+    m_hangQuestion = new PageCover(m_browserWindow->winId());
     auto *question = new HangQuestionView(m_hangQuestion);
     connect(question, &HangQuestionView::sgAnswered, this, [this](HangChoice choice) {
         dropHangQuestion();

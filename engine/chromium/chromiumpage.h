@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
+#include <QWindow>
 
 class ChromiumFileChooser;
 class DevToolsPipe;
@@ -43,6 +44,9 @@ struct PageScripts;
 // inside the page. Out of sight, the page's window is told it is minimised,
 // as a window manager would tell it, and its documents are hidden; mute is the
 // browser's own for the tab (TabMute); screen wake locks are the shell's.
+// The page's window is one of its own for the whole of its life, there at once, the one the
+// shell holds: the browser's window goes into it as it shows, and the window of a browser started
+// again after the first one ended goes where that one stood.
 // Navigations to other programs' schemes are not asked about: Chromium hands
 // them to the desktop's opener itself (mailto: at once, others after its own
 // question), and no command holds them back; the opener the browser is given
@@ -71,6 +75,9 @@ public:
     void onAttached(const QString &sessionId, const QJsonObject &targetInfo);
     void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
     void onDetached(const QString &sessionId);
+    // The browser ended unasked, its window and targets with it: the renderer's end is told as
+    // a crash's, and the page waits for its target in the next browser.
+    void onBrowserEnded();
 
     // EnginePage:
     QWindow *window() const override;
@@ -101,6 +108,8 @@ private:
     void failLoad(const QString &loaderId, const QString &errorText);
     void onRendererGone();
     void lookForWindow();
+    void takeBrowserWindow(WId id);
+    void showWhereBrowserWindowIs(const QRect &browserWindow);
     void onWakeLock(const QString &what, const QString &lock, const QString &origin);
 
     DevToolsPipe *m_pipe;
@@ -117,7 +126,9 @@ private:
     int m_setUpUnanswered = 0;
     QTimer *m_windowSearch;
     int m_windowTries = 0;
+    // The page's own, and the current browser's inside it.
     QPointer<QWindow> m_window;
+    QPointer<QWindow> m_browserWindow;
     bool m_visibleToPlayer = true;
     TabMute *m_tabMute = nullptr;
     bool m_audioMuted = false;

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTimer>
 
 #include <csignal>
 
@@ -23,6 +24,11 @@ const QString kOpenerFolder = QStringLiteral("/programs");
 // Where the browser finds the pipe: it reads commands from 3 and writes to 4.
 constexpr int kCommandFd = 3;
 constexpr int kReplyFd = 4;
+
+// A browser that ends within this of its start counts as one that cannot run; after a few such
+// ends in a row, it is not started again.
+constexpr qint64 kSteadyMs = 10000;
+constexpr int kQuickEndsAllowed = 3;
 
 // After fork, before exec, as below: the program's end, however it ends, ends
 // the browser.
@@ -54,12 +60,14 @@ ChromiumProcess::ChromiumProcess(const QString &program, const QString &profileP
     , m_switches(switches)
     , m_process(new QProcess(this))
 {
+    connect(m_process, &QProcess::finished, this, &ChromiumProcess::onFinished);
 }
 
 // Only a browser asked over its pipe to close writes its cookies out before
 // it ends: a signal ends it with those of the last half minute lost.
 ChromiumProcess::~ChromiumProcess()
 {
+    disconnect(m_process, &QProcess::finished, this, &ChromiumProcess::onFinished);
     if (m_pipe && m_process->state() != QProcess::NotRunning) {
         m_pipe->send(QStringLiteral("Browser.close"));
         m_process->waitForFinished(5000);
@@ -100,11 +108,36 @@ bool ChromiumProcess::start()
     m_process->start();
     ::close(commands[0]);
     ::close(replies[1]);
-    m_pipe = new DevToolsPipe(replies[0], commands[1]);
+    if (m_pipe)
+        m_pipe->reopen(replies[0], commands[1]);
+    else
+        m_pipe = new DevToolsPipe(replies[0], commands[1]);
+    m_sinceStart.start();
     if (m_process->waitForStarted())
         return true;
     qCWarning(lcEngine).noquote() << "Chromium did not start:" << m_process->errorString();
     return false;
+}
+
+void ChromiumProcess::onFinished()
+{
+    qCWarning(lcEngine).noquote() << "Chromium ended unasked, exit code" << m_process->exitCode()
+                                  << "of the browser on" << m_profilePath;
+    m_quickEnds = m_sinceStart.elapsed() < kSteadyMs ? m_quickEnds + 1 : 0;
+    emit sgEnded();
+    if (m_quickEnds >= kQuickEndsAllowed) {
+        qCWarning(lcEngine).noquote() << "Chromium ended right after each of its last"
+                                      << m_quickEnds << "starts: not started again";
+        return;
+    }
+    // Not from within the process's own report of its end.
+    QTimer::singleShot(0, this, &ChromiumProcess::startAgain);
+}
+
+void ChromiumProcess::startAgain()
+{
+    if (start())
+        emit sgStartedAgain();
 }
 
 // The start that hands over becomes a browser of its own when the running one

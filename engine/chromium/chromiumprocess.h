@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 
@@ -11,6 +12,8 @@ class QProcessEnvironment;
 // own, driven over the DevTools pipe on its descriptors 3 and 4: no port is
 // opened for it. A window opens in it as a second start with the same
 // profile folder, which hands its command line over to the running browser.
+// A browser that ends unasked (killed, out of memory, crashed) is started again on the same
+// folder and pipe; one that keeps ending right after its start is given up.
 // Runs on the GUI thread. Ends the browser, and any start still running, when
 // it goes; the kernel ends them when the program dies.
 class ChromiumProcess : public QObject
@@ -31,7 +34,15 @@ public:
     // A window of its own, without the browser's tabs and bars, showing url.
     void openAppWindow(const QString &url) const;
 
+signals:
+    // The browser ended unasked: its windows and targets are gone.
+    void sgEnded();
+    // A new browser answers on the pipe's new descriptors, with none of the ended one's targets.
+    void sgStartedAgain();
+
 private:
+    void onFinished();
+    void startAgain();
     QStringList profileSwitches() const;
     bool writePreferences() const;
     bool writeRefusingOpener() const;
@@ -42,4 +53,6 @@ private:
     QStringList m_switches;
     QProcess *m_process;
     DevToolsPipe *m_pipe = nullptr;
+    QElapsedTimer m_sinceStart;
+    int m_quickEnds = 0;
 };

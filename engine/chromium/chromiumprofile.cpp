@@ -36,10 +36,17 @@ ChromiumProfile::ChromiumProfile(
     connect(m_cookies, &ChromiumCookies::sgAdded, this, &EngineProfile::sgCookieAdded);
     connect(m_cookies, &ChromiumCookies::sgRemoved, this, &EngineProfile::sgCookieRemoved);
     connect(m_pipe, &DevToolsPipe::sgEvent, this, &ChromiumProfile::onEvent);
+    connect(process, &ChromiumProcess::sgEnded, this, &ChromiumProfile::onBrowserEnded);
+    connect(process, &ChromiumProcess::sgStartedAgain, this, &ChromiumProfile::setUpBrowser);
+    setUpBrowser();
+}
+
+// Windows open once the browser answers on its pipe: it holds its profile folder by then, which
+// a second start needs to find to hand over to it.
+void ChromiumProfile::setUpBrowser()
+{
     PermissionPresets::refuseEverywhere(m_pipe);
     m_tabMute->install();
-    // Windows open once the browser answers on its pipe: it holds its profile
-    // folder by then, which a second start needs to find to hand over to it.
     QPointer<ChromiumProfile> self(this);
     m_pipe->send(QStringLiteral("Target.setAutoAttach"), ChromiumPage::autoAttachParams(),
         QString(), [self](const QJsonObject &) {
@@ -50,6 +57,19 @@ ChromiumProfile::ChromiumProfile(
             for (const QString &mark : std::exchange(self->m_unopened, {}))
                 self->m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
         });
+}
+
+// Every page lives on in a window of the next browser.
+void ChromiumProfile::onBrowserEnded()
+{
+    m_browserReady = false;
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+        if (!it.value())
+            continue;
+        if (!m_unopened.contains(it.key()))
+            m_unopened.append(it.key());
+        it.value()->onBrowserEnded();
+    }
 }
 
 // The pages left go before the browser they live in.

@@ -17,6 +17,8 @@ class TabMute;
 // A profile of the system's Chromium: one browser process of its own, whose
 // page targets it attaches to as they appear and hands to the page that
 // opened them; the windows the pages' popups would open, it closes.
+// A browser that ended unasked is started again by its process: each live page opens a window
+// in the new one, which its page puts where the ended one's stood.
 // Runs on the GUI thread. Its pages go before it; the browser goes with it.
 //
 // The page options are the next step: until then a page's window opens at
@@ -38,6 +40,8 @@ public:
     void clearHttpCache() override;
 
 private:
+    void setUpBrowser();
+    void onBrowserEnded();
     void onEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
     void onAttached(const QJsonObject &params, const QString &parentSessionId);
     ChromiumPage *pageOfSession(const QString &sessionId) const;

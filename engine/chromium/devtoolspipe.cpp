@@ -6,21 +6,58 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <csignal>
 
 #include <unistd.h>
 
+namespace {
+
+// A browser that ended reads its end no more: the kernel's signal for that would end the program.
+ssize_t writeWithoutSignal(int fd, const char *data, size_t size)
+{
+    sigset_t pipeSignal;
+    sigset_t previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    const ssize_t written = ::write(fd, data, size);
+    const int error = errno;
+    if (written < 0 && error == EPIPE) {
+        const timespec none { 0, 0 };
+        sigtimedwait(&pipeSignal, nullptr, &none);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return written;
+}
+
+} // namespace
+
 DevToolsPipe::DevToolsPipe(int readFd, int writeFd, QObject *parent)
     : QObject(parent)
-    , m_readFd(readFd)
-    , m_writeFd(writeFd)
-    , m_notifier(new QSocketNotifier(readFd, QSocketNotifier::Read, this))
 {
-    connect(m_notifier, &QSocketNotifier::activated, this, &DevToolsPipe::onReadable);
+    open(readFd, writeFd);
 }
 
 DevToolsPipe::~DevToolsPipe()
 {
     close();
+}
+
+void DevToolsPipe::reopen(int readFd, int writeFd)
+{
+    close();
+    m_incoming.clear();
+    open(readFd, writeFd);
+}
+
+void DevToolsPipe::open(int readFd, int writeFd)
+{
+    m_readFd = readFd;
+    m_writeFd = writeFd;
+    delete m_notifier;
+    m_notifier = new QSocketNotifier(readFd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &DevToolsPipe::onReadable);
 }
 
 // Written whole, blocking: commands are small, and the browser reads its end
@@ -40,12 +77,14 @@ void DevToolsPipe::send(
     bytes.append('\0');
     qsizetype written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(m_writeFd, bytes.constData() + written, bytes.size() - written);
+        const ssize_t n
+            = writeWithoutSignal(m_writeFd, bytes.constData() + written, bytes.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             qCWarning(lcEngine) << "the browser's pipe takes no more commands";
             close();
+            emit sgClosed();
             return;
         }
         written += n;

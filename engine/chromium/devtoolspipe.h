@@ -14,7 +14,8 @@ class QSocketNotifier;
 // ended by a NUL byte. Commands carry an id their reply repeats; everything
 // else the browser sends is an event. A command for a page goes to the
 // session the browser attached it under (flat sessions: one pipe for all).
-// Runs on the GUI thread. Owns neither descriptor's process: closes both when it goes.
+// Runs on the GUI thread. Owns neither descriptor's process: closes both when it goes. Outlives
+// its browser: a browser started again gets the same pipe, with new descriptors.
 class DevToolsPipe : public QObject
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     DevToolsPipe(int readFd, int writeFd, QObject *parent = nullptr);
     ~DevToolsPipe() override;
 
+    // A browser started again: the commands the ended one left unanswered never are.
+    void reopen(int readFd, int writeFd);
     void send(const QString &method, const QJsonObject &params = {},
         const QString &sessionId = QString(), Reply reply = nullptr);
 
@@ -37,13 +40,14 @@ signals:
     void sgClosed();
 
 private:
+    void open(int readFd, int writeFd);
     void onReadable();
     void dispatch(const QByteArray &message);
     void close();
 
-    int m_readFd;
-    int m_writeFd;
-    QSocketNotifier *m_notifier;
+    int m_readFd = -1;
+    int m_writeFd = -1;
+    QSocketNotifier *m_notifier = nullptr;
     QByteArray m_incoming;
     int m_lastId = 0;
     QHash<int, Reply> m_replies;

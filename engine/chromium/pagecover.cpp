@@ -1,33 +1,12 @@
 #include "engine/chromium/pagecover.h"
 
-#include <QGuiApplication>
-#include <QTimer>
-#include <QWindow>
+#include "engine/chromium/windowgeometry.h"
 
-#include <X11/Xlib.h>
+#include <QTimer>
 
 namespace {
 
 constexpr int kFollowMs = 200;
-
-// As the X server has it: Qt hears of no size the browser gives its own window.
-QSize sizeOf(const QWindow *window)
-{
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->display())
-        return window->size();
-    Window root = 0;
-    int x = 0;
-    int y = 0;
-    unsigned int width = 0;
-    unsigned int height = 0;
-    unsigned int border = 0;
-    unsigned int depth = 0;
-    if (!XGetGeometry(
-            x11->display(), window->winId(), &root, &x, &y, &width, &height, &border, &depth))
-        return window->size();
-    return QSize(int(width), int(height));
-}
 
 } // namespace
 
@@ -67,7 +46,8 @@ void PageCover::dismiss()
 
 void PageCover::fitToPage()
 {
-    const QRect page(QPoint(0, 0), sizeOf(m_pageWindow.get()));
+    const QRect onScreen = WindowGeometry::onScreen(m_pageWindow->winId());
+    const QRect page(QPoint(0, 0), onScreen.isEmpty() ? m_pageWindow->size() : onScreen.size());
     if (geometry() != page)
         setGeometry(page);
 }

@@ -23,6 +23,7 @@ private slots:
 
     void firstWindowRunsOnTheSystemChromium();
     void crashedRendererIsReloaded();
+    void killedBrowserComesBackAndEndsWithTheProgram();
     void autoTakesChromiumOnlyWhenUsable_data();
     void autoTakesChromiumOnlyWhenUsable();
 
@@ -151,6 +152,46 @@ void TestChromiumEngine::crashedRendererIsReloaded()
     QVERIFY(crashed > 0);
     QTRY_VERIFY2_WITH_TIMEOUT(
         m_portal->requestCount("/ready") >= 2, lastOutput().constData(), 30000);
+}
+
+// The browser killed from outside, as the kernel ends one out of memory: a new one takes its
+// place, the first window's page comes back in it with its bridge, inside the shell's window
+// it had, and the new browser ends with the program.
+void TestChromiumEngine::killedBrowserComesBackAndEndsWithTheProgram()
+{
+    QVERIFY2(startOnChromium(), lastOutput().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        windowInfo({ "-name", "login" }).contains("Map State: IsViewable"), 15000);
+    const QList<qint64> browsers = chromiumBrowsers(m_lumen->processId());
+    QCOMPARE(browsers.size(), 1);
+    QCOMPARE(::kill(pid_t(browsers.first()), SIGKILL), 0);
+
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        m_portal->requestCount("/ready") >= 2, lastOutput().constData(), 60000);
+    QCOMPARE(m_lumen->state(), QProcess::Running);
+    const QList<qint64> again = chromiumBrowsers(m_lumen->processId());
+    QCOMPARE(again.size(), 1);
+    QVERIFY(again.first() != browsers.first());
+    static const QRegularExpression chromiumChild(
+        R"((0x[0-9a-f]+) "[^"]*": \("[^"]*lumen-page-[0-9a-f]+" "Chromium"\))");
+    const auto pageShown = [] {
+        const QString tree = windowInfo({ "-name", "login", "-tree" });
+        const QString page = chromiumChild.match(tree).captured(1);
+        return !page.isEmpty() && windowInfo({ "-id", page }).contains("Map State: IsViewable");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(pageShown(), 15000);
+
+    const QList<qint64> processes = descendantProcesses(m_lumen->processId());
+    stopProcess(*m_lumen);
+    const auto left = [&processes] {
+        QStringList alive;
+        for (qint64 pid : processes) {
+            if (QFile::exists(QStringLiteral("/proc/%1").arg(pid)))
+                alive.append(QString::number(pid));
+        }
+        return alive;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(left(), QStringList(), 15000);
 }
 
 void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable_data()

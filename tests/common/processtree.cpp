@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 QHash<qint64, qint64> parentsOfProcesses()
@@ -41,4 +43,28 @@ QList<qint64> descendantProcesses(qint64 root)
         }
     }
     return descendants;
+}
+
+QList<QByteArray> commandLineOf(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> arguments = file.readAll().split('\0');
+    if (!arguments.isEmpty() && arguments.last().isEmpty())
+        arguments.removeLast();
+    return arguments;
+}
+
+QList<qint64> chromiumBrowsers(qint64 root)
+{
+    QList<qint64> browsers;
+    for (qint64 pid : descendantProcesses(root)) {
+        const QList<QByteArray> arguments = commandLineOf(pid);
+        const bool helper = std::any_of(arguments.cbegin(), arguments.cend(),
+            [](const QByteArray &argument) { return argument.startsWith("--type="); });
+        if (arguments.contains("--remote-debugging-pipe") && !helper)
+            browsers.append(pid);
+    }
+    return browsers;
 }

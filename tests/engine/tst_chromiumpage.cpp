@@ -1,5 +1,6 @@
 #include "cef/qcefrenderhandler.h"
 #include "cef/sandbox.h"
+#include "engine/bridgecall.h"
 #include "engine/chromium/chromiumbrowserengine.h"
 #include "engine/enginepage.h"
 #include "engine/engineprofile.h"
@@ -7,6 +8,7 @@
 #include "engine/pagerequests.h"
 #include "engine/wakelockrequest.h"
 #include "enginetestenvironment.h"
+#include "processtree.h"
 #include "testaudioserver.h"
 #include "testhttpserver.h"
 #include "xtestinput.h"
@@ -25,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
+
+#include <csignal>
 
 // A page of the system's Chromium as the shell's policies see it: every navigation of its frames
 // asked about, the refused ones never leaving the page; the popups it asks for told with the
@@ -53,6 +57,7 @@ private slots:
     void outOfSightPagesGetNoFramesWhileTimersRun();
     void screenWakeLocksAreTheShellsAndGoWhenOutOfSight();
     void mutedPageIsSilentInEveryFrame();
+    void pageComesBackInItsWindowWhenItsBrowserIsKilled();
 
 private:
     // The page's window put into one of ours on the desktop, loaded with html, the shell's window
@@ -764,6 +769,51 @@ void TestChromiumPage::mutedPageIsSilentInEveryFrame()
     QVERIFY(m_audio.loudness() > loud);
     m_page->setAudioMuted(true);
     QTRY_COMPARE_WITH_TIMEOUT(m_audio.loudness(), 0.0, 20000);
+}
+
+// Killed from outside, as the kernel ends a browser out of memory: a new browser takes its
+// place, and the page comes back in the window the shell holds, as big as the shell's, its
+// bridge answering; its renderer's end is told as a crash's, which the shell answers with a
+// load of the address the page showed.
+void TestChromiumPage::pageComesBackInItsWindowWhenItsBrowserIsKilled()
+{
+    showInShellWindow("<script>addEventListener('load', function () {"
+                      "  callQML('ready', location.pathname, ''); });</script>");
+    QWindow *window = m_page->window();
+    const QUrl shown = m_page->url();
+    QSignalSpy closed(m_page.get(), &EnginePage::sgWindowClosed);
+    QSignalSpy ended(m_page.get(), &EnginePage::sgRendererEnded);
+    QStringList calls;
+    QObject callsKept;
+    connect(m_page.get(), &EnginePage::sgBridgeCall, &callsKept,
+        [&calls](const BridgeCall &call) { calls.append(call.name + call.id); });
+    connect(
+        m_page.get(), &EnginePage::sgRendererEnded, this, [this, shown] { m_page->load(shown); });
+    const QList<qint64> browsers = chromiumBrowsers(QCoreApplication::applicationPid());
+    QCOMPARE(browsers.size(), 1);
+    QCOMPARE(::kill(pid_t(browsers.first()), SIGKILL), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 20000);
+    QCOMPARE(
+        ended.first().first().value<EnginePage::RendererEnd>(), EnginePage::RendererEnd::Crashed);
+    QTRY_VERIFY_WITH_TIMEOUT(!calls.isEmpty(), 60000);
+    QCOMPARE(calls, QStringList { "ready/page" });
+    const QList<qint64> again = chromiumBrowsers(QCoreApplication::applicationPid());
+    QCOMPARE(again.size(), 1);
+    QVERIFY(again.first() != browsers.first());
+    QCOMPARE(m_page->window(), window);
+    QCOMPARE(window->parent(), m_shellWindow.get());
+    QCOMPARE(m_page->url(), shown);
+    m_told.clear();
+    QVERIFY2(QTest::qWaitFor(
+                 [this] {
+                     m_page->runJavaScript("tell('back-' + innerWidth + 'x' + innerHeight)");
+                     QTest::qWait(200);
+                     return m_told.contains("back-400x300");
+                 },
+                 10000),
+        qPrintable(m_told.join(", ")));
+    QVERIFY(closed.isEmpty());
 }
 
 int main(int argc, char *argv[])

@@ -3,6 +3,7 @@
 #include "engine/enginedownload.h"
 #include "engine/enginepage.h"
 #include "engine/engineprofile.h"
+#include "processtree.h"
 #include "testdownloadserver.h"
 #include "testhttpserver.h"
 
@@ -13,6 +14,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -47,6 +50,7 @@ private slots:
     void legacyProfileKeepsItsPagesAndCookiesApart();
     void downloadEndsAsTheShellDecided_data();
     void downloadEndsAsTheShellDecided();
+    void browserEndingAtEachStartIsGivenUp();
 
 private:
     EngineProfile *startBrowser();
@@ -74,6 +78,7 @@ void TestChromiumProfile::init()
 
 void TestChromiumProfile::cleanup()
 {
+    qunsetenv("LUMEN_CHROMIUM");
     delete m_page;
     m_page = nullptr;
     m_engine.reset();
@@ -295,6 +300,39 @@ void TestChromiumProfile::downloadEndsAsTheShellDecided()
         5000);
     QTest::qWait(500);
     QCOMPARE(finished->size(), 1);
+}
+
+// A browser killed from outside is started again; one that then ends at each start is given up
+// after a few, with one line on the debug output, its page left to the shell.
+void TestChromiumProfile::browserEndingAtEachStartIsGivenUp()
+{
+    const QString broken = m_temp->filePath("broken");
+    const QString starter = m_temp->filePath("chromium");
+    QFile script(starter);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n[ -e '" + broken.toUtf8() + "' ] && exit 1\nexec "
+        + ChromiumBrowserEngine::programPath().toUtf8() + " \"$@\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+    qputenv("LUMEN_CHROMIUM", starter.toUtf8());
+    QVERIFY(startBrowser());
+    openPage();
+    QVERIFY(load(m_server->url("/")));
+    QSignalSpy ended(m_page, &EnginePage::sgRendererEnded);
+    QSignalSpy closed(m_page, &EnginePage::sgWindowClosed);
+    const QList<qint64> browsers = chromiumBrowsers(QCoreApplication::applicationPid());
+    QCOMPARE(browsers.size(), 1);
+    QVERIFY(QFile(broken).open(QIODevice::WriteOnly));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not started again"));
+    QCOMPARE(::kill(pid_t(browsers.first()), SIGKILL), 0);
+
+    QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 3, kBrowserTimeout);
+    QTest::qWait(1000);
+    QVERIFY(ended.size() <= 4);
+    const int ends = int(ended.size());
+    QTest::qWait(1000);
+    QCOMPARE(ended.size(), ends);
+    QVERIFY(closed.isEmpty());
 }
 
 int main(int argc, char *argv[])
