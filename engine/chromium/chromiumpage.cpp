@@ -267,7 +267,10 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
         const QJsonObject frame = params.value(QStringLiteral("frame")).toObject();
         if (frame.contains(QStringLiteral("parentId")))
             return;
-        m_url = QUrl(frame.value(QStringLiteral("url")).toString());
+        const QString url = frame.value(QStringLiteral("url")).toString();
+        // The placeholder the window was found by is no address of the page's.
+        if (url != placeholderUrl(m_mark))
+            m_url = QUrl(url);
         // The document before may still commit or finish while the load is under way.
         m_load.committed = frame.value(QStringLiteral("loaderId")).toString() == m_load.loaderId;
         if (m_load.committed && m_load.told && !m_load.failed)

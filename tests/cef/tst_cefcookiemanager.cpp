@@ -3,12 +3,12 @@
 #include "cef/qcefapp.h"
 #include "cef/qcefclient.h"
 #include "cookietests.h"
+#include "engine/browserengine.h"
+#include "engine/engineprofile.h"
 #include "enginetest.h"
 #include "testhttpserver.h"
 
 #include <QNetworkCookie>
-#include <QWebEngineProfile>
-#include <QtWebEngineCore/QWebEngineCookieStore>
 
 #include <utility>
 
@@ -54,7 +54,7 @@ void TestCefCookieManager::initTestCase()
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
     QVERIFY(CefCookieManager::GetGlobalManager());
     // Whatever an earlier run left behind goes before this run sets its own.
-    engineProfile(m_engine)->cookieStore()->deleteAllCookies();
+    m_engine.engine().profile()->deleteAllCookies();
 }
 
 void TestCefCookieManager::cleanup()

@@ -4,12 +4,12 @@
 #include "cef/qcefclient.h"
 #include "debugcapture.h"
 #include "downloadreports.h"
+#include "engine/browserengine.h"
+#include "engine/enginedownload.h"
+#include "engine/engineprofile.h"
 #include "enginetest.h"
 #include "testdownloadserver.h"
 #include "testhttpserver.h"
-
-#include <QWebEngineDownloadRequest>
-#include <QWebEngineProfile>
 
 using DownloadReports::rising;
 using DownloadReports::said;
@@ -55,7 +55,7 @@ private slots:
 private:
     QCefClient *openBrowser();
     void startDownload(const QString &path);
-    QWebEngineDownloadRequest *waitForRequest();
+    EngineDownload *waitForRequest();
     void stepThrough(
         const QString &path, const QList<int> &percentages, const QSignalSpy &downloads);
     QString downloaded(const QString &name) const;
@@ -65,7 +65,6 @@ private:
     TestDownloadServer m_server;
     QString m_folder;
     QList<CefRefPtr<QCefClient>> m_clients;
-    QPointer<QWebEngineDownloadRequest> m_requested;
 };
 
 void TestQCefDownload::initTestCase()
@@ -84,10 +83,6 @@ a.click();
     QCOMPARE(m_engine.initialize(argc, nullptr), -1);
     m_folder = DirHelper::instance()->downloadPath();
     QVERIFY(QDir(m_folder).exists());
-    // The test watches the engine's item beside the browser, after it.
-    QWebEngineProfile *profile = engineProfile(m_engine);
-    connect(profile, &QWebEngineProfile::downloadRequested, this,
-        [this](QWebEngineDownloadRequest *download) { m_requested = download; });
 }
 
 void TestQCefDownload::cleanup()
@@ -97,7 +92,6 @@ void TestQCefDownload::cleanup()
             client->getBrowser()->closeBrowser();
     }
     m_clients.clear();
-    m_requested.clear();
     QDir(m_folder).removeRecursively();
     QDir().mkpath(m_folder);
 }
@@ -120,11 +114,20 @@ void TestQCefDownload::startDownload(const QString &path)
         QStringLiteral("location.href = '%1'").arg(m_server.url(path)));
 }
 
-QWebEngineDownloadRequest *TestQCefDownload::waitForRequest()
+// The engine's item of the one download under way, which the engine's profile holds.
+EngineDownload *TestQCefDownload::waitForRequest()
 {
-    return QTest::qWaitFor([this] { return !m_requested.isNull(); }, kEngineTimeout)
-        ? m_requested.data()
-        : nullptr;
+    const auto underWay = [this] {
+        const QList<EngineDownload *> downloads
+            = m_engine.engine().profile()->findChildren<EngineDownload *>();
+        for (EngineDownload *download : downloads) {
+            if (download->state() == EngineDownload::State::InProgress)
+                return download;
+        }
+        return static_cast<EngineDownload *>(nullptr);
+    };
+    return QTest::qWaitFor([&underWay] { return underWay(); }, kEngineTimeout) ? underWay()
+                                                                               : nullptr;
 }
 
 // One step at a time, each once its percentage has been told. A step may
@@ -189,7 +192,7 @@ void TestQCefDownload::brokenDownloadLeavesTheEarlierFile()
         { QByteArray(1000, 'b'), 500, attachmentHeaders("attachment; filename=\"same.bin\"") });
 
     startDownload(QStringLiteral("/broken"));
-    QWebEngineDownloadRequest *item = waitForRequest();
+    QPointer<EngineDownload> item = waitForRequest();
     QVERIFY(item);
     QVERIFY(m_server.sendStep(QStringLiteral("/broken")));
     QTRY_VERIFY_WITH_TIMEOUT(told(downloads).contains(50), kEngineTimeout);
@@ -201,8 +204,8 @@ void TestQCefDownload::brokenDownloadLeavesTheEarlierFile()
     item->cancel();
     // Cancelled while resuming, the engine's item keeps its state and tells
     // the end by its reason alone.
-    QTRY_VERIFY_WITH_TIMEOUT(!item || item->isFinished()
-            || item->interruptReason() != QWebEngineDownloadRequest::NoReason,
+    QTRY_VERIFY_WITH_TIMEOUT(!item || item->state() != EngineDownload::State::InProgress
+            || !item->interruptReason().isEmpty(),
         kEngineTimeout);
 
     QCOMPARE(succeeded(downloads), 0);
@@ -232,9 +235,8 @@ void TestQCefDownload::downloadFromAServerThatWentEndsInFailure()
     DebugCapture debug;
     QTRY_COMPARE_WITH_TIMEOUT(
         said(downloads).last(), QStringLiteral("Failed/-1 gone"), 3 * kEngineTimeout);
-    QCOMPARE(debug.lines().filter(QStringLiteral("download of gone.bin failed")),
-        QStringList { QStringLiteral("[OtherType]  [Other_Type] download of gone.bin failed: The "
-                                     "server ended before sending the whole file") });
+    QVERIFY2(DownloadReports::failureLoggedOnce(debug.lines(), QStringLiteral("gone.bin")),
+        qPrintable(debug.lines().join(QLatin1Char('\n'))));
     QVERIFY(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     QVERIFY(m_server.listen());
 }
@@ -285,33 +287,38 @@ void TestQCefDownload::namesFromServerAndPageStayInTheFolder_data()
     QTest::addColumn<QByteArray>("disposition");
     QTest::addColumn<QString>("attribute");
     QTest::addColumn<QString>("name");
+    // Chromium hands the shell a name whose folder separators it made underscores.
+    QTest::addColumn<QString>("chromiumName");
     QTest::newRow("header, climbing out")
-        << QByteArray("attachment; filename=\"../../.bashrc\"") << QString() << "bashrc";
+        << QByteArray("attachment; filename=\"../../.bashrc\"") << QString() << "bashrc"
+        << "_.._.bashrc";
     QTest::newRow("header, hidden")
-        << QByteArray("attachment; filename=\".hidden\"") << QString() << "hidden";
-    QTest::newRow("header, 251 characters") << "attachment; filename=\"" + QByteArray(247, 'n')
-            + ".bin\"" << QString() << QString(234, 'n') + ".bin";
+        << QByteArray("attachment; filename=\".hidden\"") << QString() << "hidden" << "hidden";
+    QTest::newRow("header, 251 characters")
+        << "attachment; filename=\"" + QByteArray(247, 'n') + ".bin\"" << QString()
+        << QString(234, 'n') + ".bin" << QString(234, 'n') + ".bin";
     QTest::newRow("header, 300 characters")
         << "attachment; filename*=UTF-8''" + QByteArray(296, 'n') + ".bin" << QString()
-        << QString(234, 'n') + ".bin";
+        << QString(234, 'n') + ".bin" << QString(234, 'n') + ".bin";
     QTest::newRow("header, absolute")
-        << QByteArray("attachment; filename=\"/etc/x\"") << QString() << "x";
+        << QByteArray("attachment; filename=\"/etc/x\"") << QString() << "x" << "_etc_x";
     QTest::newRow("header, encoded climbing out")
-        << QByteArray("attachment; filename*=UTF-8''..%2F..%2Fup.txt") << QString() << "up.txt";
+        << QByteArray("attachment; filename*=UTF-8''..%2F..%2Fup.txt") << QString() << "up.txt"
+        << "_.._up.txt";
     QTest::newRow("header, dot dot")
-        << QByteArray("attachment; filename=\"..\"") << QString() << "download";
+        << QByteArray("attachment; filename=\"..\"") << QString() << "download" << "download";
     QTest::newRow("header, quotes")
         << QByteArray("attachment; filename*=UTF-8''it%27s%20%22q%22.bin") << QString()
-        << "it's \"q\".bin";
+        << "it's \"q\".bin" << "it's _q_.bin";
     QTest::newRow("attribute, climbing out")
-        << QByteArray("attachment") << QStringLiteral("../../.bashrc") << "bashrc";
+        << QByteArray("attachment") << QStringLiteral("../../.bashrc") << "bashrc" << "_.._.bashrc";
     QTest::newRow("attribute, 300 three-byte characters")
         << QByteArray("attachment") << QString(296, QChar(0x6f22)) + ".bin"
-        << QString(78, QChar(0x6f22)) + ".bin";
+        << QString(78, QChar(0x6f22)) + ".bin" << QString(78, QChar(0x6f22)) + ".bin";
     QTest::newRow("attribute, in a folder")
-        << QByteArray("attachment") << QStringLiteral("a/b.txt") << "b.txt";
+        << QByteArray("attachment") << QStringLiteral("a/b.txt") << "b.txt" << "a_b.txt";
     QTest::newRow("attribute, dot dot")
-        << QByteArray("attachment") << QStringLiteral("..") << "download";
+        << QByteArray("attachment") << QStringLiteral("..") << "download" << "download";
 }
 
 void TestQCefDownload::namesFromServerAndPageStayInTheFolder()
@@ -319,6 +326,9 @@ void TestQCefDownload::namesFromServerAndPageStayInTheFolder()
     QFETCH(QByteArray, disposition);
     QFETCH(QString, attribute);
     QFETCH(QString, name);
+    QFETCH(QString, chromiumName);
+    if (TestEngine::isSystemChromium())
+        name = chromiumName;
     QCefClient *client = openBrowser();
     QVERIFY(client);
     QSignalSpy downloads(client, &QCefClient::sgDownload);

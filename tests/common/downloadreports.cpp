@@ -39,3 +39,12 @@ bool DownloadReports::rising(const QList<int> &percentages)
     return std::adjacent_find(percentages.cbegin(), percentages.cend(), std::greater_equal<int>())
         == percentages.cend();
 }
+
+bool DownloadReports::failureLoggedOnce(const QStringList &lines, const QString &fileName)
+{
+    const QString failed
+        = QStringLiteral("[OtherType]  [Other_Type] download of %1 failed: ").arg(fileName);
+    const QStringList logged = lines.filter(failed);
+    return logged.size() == 1 && logged.constFirst().startsWith(failed)
+        && logged.constFirst().size() > failed.size();
+}

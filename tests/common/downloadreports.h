@@ -14,5 +14,8 @@ QStringList said(const QSignalSpy &downloads);
 QList<int> told(const QSignalSpy &downloads);
 int succeeded(const QSignalSpy &downloads);
 bool rising(const QList<int> &percentages);
+// Whether the log lines tell the download of fileName failed once, with the engine's reason, in
+// its own words.
+bool failureLoggedOnce(const QStringList &lines, const QString &fileName);
 
 } // namespace DownloadReports

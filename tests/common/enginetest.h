@@ -7,6 +7,7 @@
 #include "engine/qtwebengine/qtengineprofile.h"
 #include "enginetestenvironment.h"
 #include "testengine.h"
+#include "xtestinput.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -44,22 +45,14 @@ inline QWebEngineView *viewOf(const CefBrowser &browser)
     return nullptr;
 }
 
-// The player's click in the middle of the browser's page, through the view's
-// own input path, repeated until answered() holds: the engine takes input
-// only once the page has drawn itself.
+// The player's click in the middle of the browser's page, through the X server as a mouse gives
+// it, repeated until answered() holds. The page's window must show on the display, uncovered.
 inline bool clickPageUntil(const CefBrowser &browser, const std::function<bool()> &answered)
 {
-    QWebEngineView *view = viewOf(browser);
-    if (!view)
+    XTestInput input;
+    if (!QTest::qWaitFor([&browser] { return browser.window(); }, 60000) || !input.isOpen())
         return false;
-    return QTest::qWaitFor(
-        [&] {
-            QWidget *input = view->focusProxy() ? view->focusProxy() : view;
-            QTest::mouseClick(input, Qt::LeftButton, {}, input->rect().center());
-            QTest::qWait(250);
-            return answered();
-        },
-        10000);
+    return input.clickUntil(input.placeOf(browser.window()->winId()).center(), answered);
 }
 
 // The test pages come from the loopback server, whose site the administrator

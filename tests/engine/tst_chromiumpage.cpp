@@ -307,13 +307,7 @@ bool TestChromiumPage::clickPageUntil(
     if (!QTest::qWaitFor([this] { return m_page->window(); }, 60000) || !input.isOpen())
         return false;
     const QRect page = onScreen(m_page->window()->winId());
-    input.movePointer(at.isNull() ? page.center() : page.topLeft() + at);
-    return QTest::qWaitFor(
-        [&] {
-            input.clickButton(button);
-            return QTest::qWaitFor(check, 500);
-        },
-        20000);
+    return input.clickUntil(at.isNull() ? page.center() : page.topLeft() + at, check, button);
 }
 
 // A frame of another site is refused its dialog and has its answer at once. The page's own shows,
@@ -366,13 +360,8 @@ void TestChromiumPage::scriptDialogsAreTheShellsToAllowAndHoldUpNoOtherPage()
     QTRY_VERIFY_WITH_TIMEOUT(otherChromiumWindowsShown(m_page->window()->winId()).isEmpty(), 10000);
     const QRect page = onScreen(m_page->window()->winId());
     XTestInput input;
-    input.movePointer(QPoint(page.center().x() + 162, page.top() + 104));
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            input.clickButton(1);
-            return QTest::qWaitFor([&] { return !answered.isEmpty(); }, 500);
-        },
-        10000));
+    QVERIFY(input.clickUntil(
+        QPoint(page.center().x() + 162, page.top() + 104), [&] { return !answered.isEmpty(); }));
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount("/told/page-true"), 1, 10000);
     QCOMPARE(answered.count(), 1);
     QVERIFY(!m_page->isWaitingForPlayer());

@@ -1,5 +1,7 @@
 #include "xtestinput.h"
 
+#include <QTest>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -64,6 +66,31 @@ void XTestInput::clickButton(unsigned int button)
 {
     sendButton(button, true);
     sendButton(button, false);
+}
+
+bool XTestInput::clickUntil(
+    const QPoint &point, const std::function<bool()> &answered, unsigned int button)
+{
+    movePointer(point);
+    return QTest::qWaitFor(
+        [&] {
+            clickButton(button);
+            return QTest::qWaitFor(answered, 500);
+        },
+        20000);
+}
+
+QRect XTestInput::placeOf(unsigned long window) const
+{
+    XWindowAttributes attributes {};
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(m_display, window, &attributes)
+        || !XTranslateCoordinates(
+            m_display, window, DefaultRootWindow(m_display), 0, 0, &x, &y, &child))
+        return QRect();
+    return QRect(x, y, attributes.width, attributes.height);
 }
 
 void XTestInput::sendKey(unsigned long keySym, bool down)

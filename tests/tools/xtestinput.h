@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <QRect>
 #include <QtGlobal>
+
+#include <functional>
 
 struct _XDisplay;
 
@@ -30,6 +33,14 @@ public:
     void pressButton(unsigned int button);
     void releaseButton(unsigned int button);
     void clickButton(unsigned int button);
+    // Clicks at the point until answered() holds, for 20 s at most: a page takes input only once
+    // it has drawn itself.
+    bool clickUntil(
+        const QPoint &point, const std::function<bool()> &answered, unsigned int button = 1);
+
+    // The window's place on the display as the server has it, in its pixels; empty when there is
+    // no such window.
+    QRect placeOf(unsigned long window) const;
 
     // As a taskbar asks the window manager: minimises, or brings back, the top-level window
     // titled title. False when there is none.

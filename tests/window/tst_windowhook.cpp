@@ -104,6 +104,11 @@ window.addEventListener('load', function () { tell('quest ready'); });
 // Past the limit after which the watchdog takes a page on screen for hung.
 constexpr int kPastWatchdogMs = RendererWatchdog::kUnansweredLimitMs + 5000;
 
+// Seen on the system's Chromium: the page was told it left full screen at 1920x1080.
+const char kToldLeavingAtScreenSize[]
+    = "Chromium tells the page it left full screen while the page "
+      "still has the screen's size, before the window is back";
+
 } // namespace
 
 // The shell's global input with the real window manager, scene, engine and X server, the input
@@ -285,10 +290,12 @@ void TestWindowHook::gameFullScreenEndsWithTheWindowState()
         QVERIFY(tapHandled(keySym));
     else
         m_windows->sendToWeb(QStringLiteral("game"), QStringLiteral("document.exitFullscreen()"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        record->window->geometry(), QRect(100, 100, 300, 200), kEngineTimeout);
+    QVERIFY(!record->fullScreen);
+    LUMEN_SKIP_ON_SYSTEM_CHROMIUM(kToldLeavingAtScreenSize);
     QTRY_VERIFY_WITH_TIMEOUT(
         m_told.contains(QStringLiteral("full screen false at 300x200")), kEngineTimeout);
-    QCOMPARE(record->window->geometry(), QRect(100, 100, 300, 200));
-    QVERIFY(!record->fullScreen);
 }
 
 // Only the player's click locks the pointer; the lock reports the mouse's movements, and the
@@ -313,6 +320,7 @@ void TestWindowHook::escapeGivesBackALockedPointerFirst()
 
     QVERIFY(slowTapHandled(XK_Escape));
     QTRY_COMPARE(record->window->geometry(), QRect(100, 100, 300, 200));
+    LUMEN_SKIP_ON_SYSTEM_CHROMIUM(kToldLeavingAtScreenSize);
     QTRY_VERIFY_WITH_TIMEOUT(
         m_told.contains(QStringLiteral("full screen false at 300x200")), kEngineTimeout);
 }
@@ -356,6 +364,8 @@ void TestWindowHook::popupStaysOpenWhileClickedInside()
 
     movePointer(QPoint(250, 250));
     m_input.clickButton(1);
+    LUMEN_SKIP_ON_SYSTEM_CHROMIUM("The page's window on Chromium is the browser's, which Qt does "
+                                  "not report as its focus window when clicked");
     QTRY_COMPARE(QGuiApplication::focusWindow(), menu->browserWindow);
     QTest::qWait(500);
     QCOMPARE(m_windows->findWindow(QStringLiteral("menu")), menu);
@@ -383,6 +393,8 @@ bool TestWindowHook::told(const QString &text, int timeout)
 // on screen there, and the player's Enter reaches the page as it was.
 void TestWindowHook::alertInAHiddenWindowLocksNobodyOut()
 {
+    LUMEN_SKIP_ON_SYSTEM_CHROMIUM("Chromium draws the page's alert itself, not the shell's dialog "
+                                  "that this case waits for and rescues");
     m_told.clear();
     WindowRecord *portal
         = open(QStringLiteral("portal"), QStringLiteral("100,100,700,500"), kPortalPage);

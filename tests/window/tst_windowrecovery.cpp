@@ -40,14 +40,28 @@ bool showsErrorPage(const WindowRecord &record)
     return record.client->getBrowser()->url().startsWith(QLatin1String("data:"));
 }
 
+// Whether the window is the page's, or one put into it: the engine may draw the shell's question
+// over its page in a window of the shell's own, inside the page's.
+bool isInPage(const QWindow *window, WId page)
+{
+    for (; window; window = window->parent()) {
+        if (window->winId() == page)
+            return true;
+    }
+    return false;
+}
+
 HangQuestionView *hangQuestionOf(const WindowRecord &record)
 {
-    QWebEngineView *view = viewOf(*record.client->getBrowser());
-    const QList<HangQuestionView *> questions
-        = view ? view->findChildren<HangQuestionView *>() : QList<HangQuestionView *>();
-    for (HangQuestionView *question : questions) {
-        if (question->isVisible())
-            return question;
+    const QWindow *page = record.client->getBrowser()->window();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        const QList<HangQuestionView *> questions = window->findChildren<HangQuestionView *>();
+        for (HangQuestionView *question : questions) {
+            if (page && question->isVisible()
+                && isInPage(question->window()->windowHandle(), page->winId()))
+                return question;
+        }
     }
     return nullptr;
 }
