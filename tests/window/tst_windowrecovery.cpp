@@ -41,11 +41,18 @@ bool showsErrorPage(const WindowRecord &record)
 }
 
 // Whether the window is the page's, or one put into it: the engine may draw the shell's question
-// over its page in a window of the shell's own, inside the page's.
-bool isInPage(const QWindow *window, WId page)
+// over its page in a window of the shell's own, inside the page's or inside a window the page
+// holds. Windows not made yet are left alone: asking their ids would make them.
+bool isInPage(const QWindow *window, const QWindow *page)
 {
+    QList<WId> pageWindows { page->winId() };
+    const QList<QWindow *> inside = page->findChildren<QWindow *>();
+    for (const QWindow *child : inside) {
+        if (child->handle())
+            pageWindows.append(child->winId());
+    }
     for (; window; window = window->parent()) {
-        if (window->winId() == page)
+        if (pageWindows.contains(window->winId()))
             return true;
     }
     return false;
@@ -58,8 +65,7 @@ HangQuestionView *hangQuestionOf(const WindowRecord &record)
     for (QWidget *window : windows) {
         const QList<HangQuestionView *> questions = window->findChildren<HangQuestionView *>();
         for (HangQuestionView *question : questions) {
-            if (page && question->isVisible()
-                && isInPage(question->window()->windowHandle(), page->winId()))
+            if (page && question->isVisible() && isInPage(question->window()->windowHandle(), page))
                 return question;
         }
     }
