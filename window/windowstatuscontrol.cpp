@@ -3,6 +3,7 @@
 #include "cef/cefbrowser.h"
 #include "engine/pagerequests.h"
 #include "tools/tools.h"
+#include "window/fullscreenexit.h"
 #include "window/windowregistry.h"
 #include "window/windowstates.h"
 
@@ -73,6 +74,7 @@ void WindowStatusControl::onFullScreenModeChange(
 // A game's full-screen element leaves full screen with its window, and the game hears of it.
 void WindowStatusControl::endPageFullScreen(const WindowRecord &record)
 {
-    if (const CefRefPtr<CefBrowser> browser = record.browser())
-        browser->exitFullScreen();
+    const CefRefPtr<CefBrowser> browser = record.browser();
+    if (browser && record.window)
+        FullScreenExit::tellWhenSized(browser, record.browserWindow, record.window->size());
 }

@@ -4,10 +4,31 @@
 #include "engine/pagerequests.h"
 
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
-const char leaveScript[] = "if (document.fullscreenElement) document.exitFullscreen();";
+// The browser tells the game it left with the size its document has then: it leaves once the
+// document has its window's size again, or after a while if it never gets it.
+const char leaveScript[] = R"((function (width, height) {
+    if (!document.fullscreenElement)
+        return;
+    var left = false;
+    function leave() {
+        if (left)
+            return;
+        left = true;
+        removeEventListener('resize', leaveIfSized);
+        document.exitFullscreen();
+    }
+    function leaveIfSized() {
+        if (innerWidth === width && innerHeight === height)
+            leave();
+    }
+    addEventListener('resize', leaveIfSized);
+    setTimeout(leave, 1000);
+    leaveIfSized();
+})(%1, %2))";
 
 } // namespace
 
@@ -28,5 +49,6 @@ void ChromiumFullScreen::onChanged(bool on, const QString &origin)
 
 void ChromiumFullScreen::leave()
 {
-    m_runInWorld(QLatin1String(leaveScript));
+    const QSize size = m_owner.window() ? m_owner.window()->size() : QSize();
+    m_runInWorld(QString::fromLatin1(leaveScript).arg(size.width()).arg(size.height()));
 }

@@ -125,11 +125,24 @@
         }
         return element ? element.ownerDocument.location.origin : pageOrigin;
     }
+    // Escape leaves full screen through the shell, which puts the window back first: the
+    // browser's own leaving would tell the game so while it still has the screen's size. A
+    // locked pointer is the browser's to give back on Escape.
+    function holdEscape() {
+        if (!navigator.keyboard)
+            return;
+        if (document.fullscreenElement && !document.pointerLockElement)
+            navigator.keyboard.lock(['Escape']).catch(function () {});
+        else
+            navigator.keyboard.unlock();
+    }
     on(document, 'fullscreenchange', function () {
         var element = document.fullscreenElement;
+        holdEscape();
         report(['fullscreen', element !== null, element ? fullScreenOrigin(element) : '']);
     });
     on(document, 'pointerlockchange', function () {
+        holdEscape();
         if (!document.pointerLockElement)
             report(['unlocked']);
     });
