@@ -4,6 +4,7 @@
 #include "engine/chromium/appwindowfinder.h"
 #include "engine/chromium/chromiumfilechooser.h"
 #include "engine/chromium/devtoolspipe.h"
+#include "engine/chromium/embeddedwindowkeeper.h"
 #include "engine/chromium/gesturequery.h"
 #include "engine/chromium/pagecover.h"
 #include "engine/chromium/pageinput.h"
@@ -386,6 +387,7 @@ void ChromiumPage::takeBrowserWindow(WId id)
     m_browserWindow->setVisible(true);
     connect(m_window, &QWindow::widthChanged, m_browserWindow, &QWindow::setWidth);
     connect(m_window, &QWindow::heightChanged, m_browserWindow, &QWindow::setHeight);
+    new EmbeddedWindowKeeper(m_browserWindow, m_window);
     m_input->setWindow(m_browserWindow);
     if (!m_visibleToPlayer)
         WindowSight::setHidden(id, true);

@@ -127,18 +127,20 @@
     }
     // Escape leaves full screen through the shell, which puts the window back first: the
     // browser's own leaving would tell the game so while it still has the screen's size. A
-    // locked pointer is the browser's to give back on Escape.
+    // locked pointer is the browser's to give back on Escape. The browser keeps the key only
+    // while its window fills the screen.
     function holdEscape() {
         if (!navigator.keyboard)
             return;
-        if (document.fullscreenElement && !document.pointerLockElement)
+        if (!document.pointerLockElement)
             navigator.keyboard.lock(['Escape']).catch(function () {});
         else
             navigator.keyboard.unlock();
     }
+    // Asked ahead: the browser holds the key from the moment its window fills the screen.
+    holdEscape();
     on(document, 'fullscreenchange', function () {
         var element = document.fullscreenElement;
-        holdEscape();
         report(['fullscreen', element !== null, element ? fullScreenOrigin(element) : '']);
     });
     on(document, 'pointerlockchange', function () {
