@@ -53,6 +53,14 @@ void ChromiumDownload::refuseUnanswered()
         cancel();
 }
 
+void ChromiumDownload::loseWithBrowser()
+{
+    if (m_state != State::Requested && m_state != State::InProgress)
+        return;
+    m_interruptReason = QStringLiteral("Chromium ended during the download");
+    finish(State::Interrupted);
+}
+
 void ChromiumDownload::accept(const QString &path)
 {
     if (m_state != State::Requested || m_cancelAsked)

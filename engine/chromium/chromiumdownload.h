@@ -24,6 +24,8 @@ public:
     const QString &guid() const { return m_guid; }
     // Its request was told: nobody who answered it leaves it as it was.
     void refuseUnanswered();
+    // Its browser ended: the transfer and its file went with it.
+    void loseWithBrowser();
     // Chromium's news of its progress.
     void onProgress(const QJsonObject &params);
 

@@ -7,16 +7,28 @@
 #include <QDir>
 #include <QJsonObject>
 
+#include <utility>
+
 ChromiumDownloads::ChromiumDownloads(DevToolsPipe *pipe, const QString &folder, QObject *parent)
     : QObject(parent)
     , m_pipe(pipe)
     , m_folder(folder)
 {
     QDir().mkpath(folder);
+}
+
+void ChromiumDownloads::setUpBrowser()
+{
     m_pipe->send(QStringLiteral("Browser.setDownloadBehavior"),
         { { QStringLiteral("behavior"), QStringLiteral("allowAndName") },
-            { QStringLiteral("downloadPath"), folder },
+            { QStringLiteral("downloadPath"), m_folder },
             { QStringLiteral("eventsEnabled"), true } });
+}
+
+void ChromiumDownloads::onBrowserEnded()
+{
+    for (ChromiumDownload *download : std::exchange(m_downloads, {}))
+        download->loseWithBrowser();
 }
 
 // Chromium tells a download on the session of the page whose frame started it

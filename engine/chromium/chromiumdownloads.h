@@ -20,6 +20,11 @@ public:
     // folder: where the browser writes every download till it lands.
     ChromiumDownloads(DevToolsPipe *pipe, const QString &folder, QObject *parent = nullptr);
 
+    // Each browser started on the pipe writes its downloads into the folder and tells of them.
+    void setUpBrowser();
+    // None of the browser's downloads goes on after it.
+    void onBrowserEnded();
+
     // Any event of the browser or of its pages' sessions; page: the one whose
     // session told it, if any.
     void onEvent(const QString &method, const QJsonObject &params, EnginePage *page);

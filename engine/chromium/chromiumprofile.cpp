@@ -46,6 +46,7 @@ ChromiumProfile::ChromiumProfile(
 void ChromiumProfile::setUpBrowser()
 {
     PermissionPresets::refuseEverywhere(m_pipe);
+    m_downloads->setUpBrowser();
     m_tabMute->install();
     QPointer<ChromiumProfile> self(this);
     m_pipe->send(QStringLiteral("Target.setAutoAttach"), ChromiumPage::autoAttachParams(),
@@ -63,6 +64,7 @@ void ChromiumProfile::setUpBrowser()
 void ChromiumProfile::onBrowserEnded()
 {
     m_browserReady = false;
+    m_downloads->onBrowserEnded();
     for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
         if (!it.value())
             continue;

@@ -2,6 +2,7 @@
 #include "cef/sandbox.h"
 #include "engine/bridgecall.h"
 #include "engine/chromium/chromiumbrowserengine.h"
+#include "engine/enginedownload.h"
 #include "engine/enginepage.h"
 #include "engine/engineprofile.h"
 #include "engine/hangquestionview.h"
@@ -761,7 +762,8 @@ void TestChromiumPage::mutedPageIsSilentInEveryFrame()
 // Killed from outside, as the kernel ends a browser out of memory: a new browser takes its
 // place, and the page comes back in the window the shell holds, as big as the shell's, its
 // bridge answering; its renderer's end is told as a crash's, which the shell answers with a
-// load of the address the page showed.
+// load of the address the page showed. A download under way is told lost, and the next one
+// lands as before.
 void TestChromiumPage::pageComesBackInItsWindowWhenItsBrowserIsKilled()
 {
     showInShellWindow("<script>addEventListener('load', function () {"
@@ -776,9 +778,29 @@ void TestChromiumPage::pageComesBackInItsWindowWhenItsBrowserIsKilled()
         [&calls](const BridgeCall &call) { calls.append(call.name + call.id); });
     connect(
         m_page.get(), &EnginePage::sgRendererEnded, this, [this, shown] { m_page->load(shown); });
+    QList<EngineDownload *> downloads;
+    connect(m_page.get(), &EnginePage::sgDownloadRequested, &callsKept,
+        [this, &downloads](EngineDownload *download) {
+            download->accept(m_temp.filePath(download->suggestedFileName()));
+            downloads.append(download);
+        });
+    const auto download = [this](const QString &name, int spreadMs) {
+        TestHttpServer::Response file;
+        file.body = QByteArray(256 * 1024, 'x');
+        file.contentType = "application/octet-stream";
+        file.headers = { { "Content-Disposition", "attachment; filename=" + name.toUtf8() } };
+        file.spreadMs = spreadMs;
+        m_server->setResponse("/" + name, file);
+        m_page->runJavaScript(QStringLiteral("location.href = '/%1'").arg(name));
+    };
+    download("slow.bin", 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!downloads.isEmpty() && downloads.first()->receivedBytes() > 0, 20000);
+    QSignalSpy lost(downloads.first(), &EngineDownload::sgFinished);
     const QList<qint64> browsers = chromiumBrowsers(QCoreApplication::applicationPid());
     QCOMPARE(browsers.size(), 1);
     QCOMPARE(::kill(pid_t(browsers.first()), SIGKILL), 0);
+    QTRY_COMPARE(lost.size(), 1);
+    QCOMPARE(downloads.first()->state(), EngineDownload::State::Interrupted);
 
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 20000);
     QCOMPARE(
@@ -801,6 +823,12 @@ void TestChromiumPage::pageComesBackInItsWindowWhenItsBrowserIsKilled()
                  10000),
         qPrintable(m_told.join(", ")));
     QVERIFY(closed.isEmpty());
+
+    download("quick.bin", 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        downloads.size() == 2 && downloads.last()->state() == EngineDownload::State::Completed,
+        20000);
+    QCOMPARE(QFileInfo(m_temp.filePath("quick.bin")).size(), 256 * 1024);
 }
 
 int main(int argc, char *argv[])
