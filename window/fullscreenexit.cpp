@@ -4,6 +4,8 @@
 
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 // A display server that never sizes the window must not keep the game in full screen.
@@ -45,6 +47,8 @@ void FullScreenExit::onGeometryChanged()
 
 void FullScreenExit::tell()
 {
+    if (std::exchange(m_told, true))
+        return;
     m_longestWait.stop();
     m_browser->exitFullScreen();
     disconnect(m_pageWindow, nullptr, this, nullptr);

@@ -32,4 +32,6 @@ private:
     QWindow *m_pageWindow;
     QSize m_size;
     QTimer m_longestWait;
+    // Both sides' queued news may come after the first told.
+    bool m_told = false;
 };
