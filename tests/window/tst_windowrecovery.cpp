@@ -205,9 +205,21 @@ void TestWindowRecovery::deadRendererReloadsUntilItDiesTooOften()
         QVERIFY(killRenderers() > 0);
         QTRY_COMPARE_WITH_TIMEOUT(m_reports->count(), 1 + reload, kEngineTimeout);
     }
+    // Every renderer dies at once, Chromium's spare one too: the error page may be given that
+    // one and die as well, which the shell answers with the failed page again. What the shell
+    // chose is taken right after it heard of the third death.
+    const auto *failures = record->client->findChild<LoadFailureRecovery *>();
+    QVERIFY(failures);
+    QList<bool> errorPageChosen;
+    const QObject watching;
+    connect(record->client.data(), &QCefClient::sgRenderProcessTerminated, &watching,
+        [&errorPageChosen, failures] { errorPageChosen << failures->isShowingErrorPage(); });
     QVERIFY(killRenderers() > 0);
-    QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record), kEngineTimeout);
-    QCOMPARE(m_reports->count(), 3);
+    QTRY_VERIFY_WITH_TIMEOUT(!errorPageChosen.isEmpty(), kEngineTimeout);
+    QVERIFY(errorPageChosen.constFirst());
+    QTRY_VERIFY_WITH_TIMEOUT(showsErrorPage(*record) || errorPageChosen.size() > 1, kEngineTimeout);
+    if (errorPageChosen.size() == 1)
+        QCOMPARE(m_reports->count(), 3);
 }
 
 void TestWindowRecovery::failedPageShowsTheErrorPage_data()
