@@ -50,6 +50,22 @@ QString scaleSwitch()
         .arg(screen ? screen->devicePixelRatio() : 1.0);
 }
 
+// Chromium's own user agent, reduced as it sends it (major version only, one platform per
+// system), with the product in place of its browser token; none for no product.
+QStringList userAgentSwitch(const QString &productVersion)
+{
+    if (productVersion.isEmpty())
+        return {};
+#ifdef Q_OS_WIN
+    const QString platform = QStringLiteral("Windows NT 10.0; Win64; x64");
+#else
+    const QString platform = QStringLiteral("X11; Linux x86_64");
+#endif
+    return { QStringLiteral("--user-agent=Mozilla/5.0 (%1) AppleWebKit/537.36 (KHTML, like Gecko) "
+                            "%2 Safari/537.36")
+            .arg(platform, productVersion) };
+}
+
 } // namespace
 
 ChromiumBrowserEngine::ChromiumBrowserEngine() = default;
@@ -96,6 +112,7 @@ bool ChromiumBrowserEngine::start(const EngineSettings &settings)
             QStringLiteral("--remote-debugging-port=%1").arg(settings.remoteDebuggingPort));
     tellWhenSandboxIsOff(m_switches);
     m_switches.append(scaleSwitch());
+    m_switches.append(userAgentSwitch(settings.productVersion));
     // On a Wayland desktop the browser would take Wayland itself, and its windows could never
     // be put into the shell's, which are X windows through XWayland.
     m_switches.append(QStringLiteral("--ozone-platform=x11"));
