@@ -8,8 +8,12 @@
 
 #include <QClipboard>
 #include <QLabel>
+#include <QRegularExpression>
 
 #include <X11/keysym.h>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
@@ -43,10 +47,15 @@ const char portalPage[] = R"(<body style="margin:0">
 <script>
 var reports = [];
 addEventListener('message', function (e) {
+    var before = reports.length;
     if (typeof e.data.__lumenGesture === 'string') reports.push('portal saw the gesture secret');
     if ('report' in e.data) reports.push(e.data.report);
-    document.title = reports.join('|');
+    if (reports.length > before) show();
 });
+function show() {
+    document.title = reports.join('|');
+    fetch('/told/' + encodeURIComponent(reports[reports.length - 1]));
+}
 function tell(message) { [window].concat([].slice.call(frames)).forEach(function (w) { w.postMessage(message, '*'); }); }
 </script>SCRIPT</body>)";
 
@@ -54,6 +63,7 @@ const char adPage[] = R"(<body style="margin:0">SCRIPT<script>
 setInterval(function () { parent.postMessage({ __lumenGesture: 1 }, '*'); }, 100);
 </script></body>)";
 
+constexpr std::array<const char *, 3> kDocuments { "portal", "ad", "granted" };
 const QString playerText = QStringLiteral("the player's own text");
 const QPoint portalArea(100, 150);
 const QPoint adArea(300, 150);
@@ -84,19 +94,29 @@ private:
     // The player's click at point of the window, repeated until answered() holds.
     bool clickUntil(
         const QPoint &point, const std::function<bool()> &answered = [] { return true; });
-    bool told(const QString &report) const { return m_view->title().split('|').contains(report); }
+    bool told(const QString &report) const { return m_told.contains(report); }
     QString notice() const;
+    // Each of the three documents has told what the engine says of its clipboard.
+    bool hasLoaded() const;
 
     QCefEngine m_engine { realEngine() };
     TestHttpServer m_server;
     CefRefPtr<QCefClient> m_client;
+    QWindow *m_window = nullptr;
+    // The shell's notices are in the view on Qt WebEngine; Chromium draws its own.
     QWebEngineView *m_view = nullptr;
+    // What the portal reported, in order.
+    QStringList m_told;
     XTestInput m_input;
 };
 
 void TestThirdPartyFrames::initTestCase()
 {
     QVERIFY(m_server.listen());
+    connect(&m_server, &TestHttpServer::sgRequested, this, [this](const QString &path) {
+        if (path.startsWith(QLatin1String("/told/")))
+            m_told << QUrl::fromPercentEncoding(path.mid(6).toUtf8());
+    });
     const QByteArray ad = m_server.url("ad.localhost", QStringLiteral("/ad.html")).toUtf8();
     m_server.setPage(QStringLiteral("/portal.html"),
         QByteArray(portalPage).replace("AD", ad).replace("SCRIPT", documentScript));
@@ -109,15 +129,17 @@ void TestThirdPartyFrames::initTestCase()
 // The portal shown, all three documents loaded and told what the clipboard would give them.
 void TestThirdPartyFrames::init()
 {
+    m_told.clear();
     QGuiApplication::clipboard()->setText(playerText);
     m_client = m_engine.app()->createBrowser(
         QStringLiteral("app"), false, m_server.url(QStringLiteral("/portal.html")), 600, 300);
     QVERIFY(QTest::qWaitFor([this] { return !m_client->getBrowser().isNull(); }, 20000));
+    m_window = m_client->getBrowser()->window();
     m_view = viewOf(*m_client->getBrowser());
-    m_view->show();
-    m_view->activateWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view));
-    QTRY_VERIFY_WITH_TIMEOUT(m_view->title().count('|') == 2, 20000);
+    m_window->show();
+    m_window->requestActivate();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QTRY_VERIFY2_WITH_TIMEOUT(hasLoaded(), qPrintable(m_told.join(QLatin1Char('|'))), 20000);
 }
 
 void TestThirdPartyFrames::cleanup()
@@ -129,7 +151,7 @@ void TestThirdPartyFrames::cleanup()
 
 bool TestThirdPartyFrames::clickUntil(const QPoint &point, const std::function<bool()> &answered)
 {
-    m_input.movePointer(m_view->mapToGlobal(point));
+    m_input.movePointer(m_input.placeOf(m_window->winId()).topLeft() + point);
     return QTest::qWaitFor(
         [&] {
             m_input.clickButton(1);
@@ -144,12 +166,24 @@ void TestThirdPartyFrames::run(const QString &script)
     static int runs = 0;
     const QString ran = QStringLiteral("ran %1").arg(++runs);
     m_client->getBrowser()->executeJavaScript(
-        script + QStringLiteral(";reports.push('%1');document.title = reports.join('|')").arg(ran));
+        script + QStringLiteral(";reports.push('%1');show()").arg(ran));
     QTRY_VERIFY(told(ran));
+}
+
+bool TestThirdPartyFrames::hasLoaded() const
+{
+    return std::all_of(kDocuments.begin(), kDocuments.end(), [this](const char *document) {
+        return !m_told
+                    .filter(QRegularExpression(QStringLiteral("^%1 (granted|denied|prompt)$")
+                            .arg(QLatin1String(document))))
+                    .isEmpty();
+    });
 }
 
 QString TestThirdPartyFrames::notice() const
 {
+    if (!m_view)
+        return QString();
     const QLabel *label = m_view->findChild<QLabel *>();
     return label && label->isVisible() ? label->text() : QString();
 }
@@ -160,7 +194,10 @@ QString TestThirdPartyFrames::notice() const
 void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
-    QVERIFY(told(QStringLiteral("ad denied")));
+    // Chromium tells every frame the clipboard is granted where the portal has it, whatever it
+    // then refuses.
+    if (!TestEngine::isSystemChromium())
+        QVERIFY2(told(QStringLiteral("ad denied")), qPrintable(m_told.join(QLatin1Char('|'))));
     run(QStringLiteral("tell({ mode: 'copy', act: true })"));
     QTest::qWait(1000);
     QCOMPARE(clipboard->text(), playerText);
@@ -202,26 +239,28 @@ void TestThirdPartyFrames::clipboardNeedsTheGestureAndTheFrameGrant()
 void TestThirdPartyFrames::pointerLockGoesToTheDocumentThePlayerActedIn()
 {
     const QString held = QStringLiteral("%1 holds the mouse. Press Escape to release it");
-    QVERIFY(clickUntil(portalArea, [this] { return m_view->windowHandle()->isActive(); }));
+    QVERIFY(clickUntil(portalArea, [this] { return m_window->isActive(); }));
     run(QStringLiteral("document.onclick = function () { frames[0].postMessage({ mode: 'lock', "
                        "act: 1 }, '*'); }"));
     QVERIFY(clickUntil(portalArea));
     QTest::qWait(1500);
-    QVERIFY2(!told(QStringLiteral("ad locked true")), qPrintable(m_view->title()));
+    QVERIFY2(!told(QStringLiteral("ad locked true")), qPrintable(m_told.join('|')));
     run(QStringLiteral("document.onclick = act; tell({ mode: '' })"));
     QVERIFY(clickUntil(adArea));
     run(QStringLiteral("document.body.requestPointerLock()"));
     QTest::qWait(1500);
-    QVERIFY2(!told(QStringLiteral("portal locked true")), qPrintable(m_view->title()));
+    QVERIFY2(!told(QStringLiteral("portal locked true")), qPrintable(m_told.join('|')));
     QCOMPARE(notice(), QString());
 
     run(QStringLiteral("tell({ mode: 'lock' })"));
     QVERIFY(clickUntil(adArea, [this] { return told(QStringLiteral("ad locked true")); }));
-    QTRY_COMPARE(notice(), held.arg(m_server.url("ad.localhost", QString())));
+    if (m_view)
+        QTRY_COMPARE(notice(), held.arg(m_server.url("ad.localhost", QString())));
     m_input.tapKey(XK_Escape);
     QTRY_VERIFY(told(QStringLiteral("ad locked false")));
     QVERIFY(clickUntil(portalArea, [this] { return told(QStringLiteral("portal locked true")); }));
-    QTRY_COMPARE(notice(), held.arg(m_server.url(QString())));
+    if (m_view)
+        QTRY_COMPARE(notice(), held.arg(m_server.url(QString())));
 }
 
 // An ad claiming gestures all the time neither blocks the portal's popup after the player's click
@@ -237,7 +276,7 @@ void TestThirdPartyFrames::forgedGesturesChangeNoPopup()
     QTest::qWait(500);
     QCOMPARE(pushes.count(), 1);
     QCOMPARE(debug.lines().filter(QStringLiteral("popup to")), QStringList());
-    QVERIFY2(!told(QStringLiteral("portal saw the gesture secret")), qPrintable(m_view->title()));
+    QVERIFY2(!told(QStringLiteral("portal saw the gesture secret")), qPrintable(m_told.join('|')));
 }
 
 // A frame of another site fills the screen where its frame allows it, named to the player with
@@ -253,10 +292,11 @@ void TestThirdPartyFrames::anotherSitesFullScreenIsNamed()
     run(QStringLiteral("document.exitFullscreen()"));
     QTRY_VERIFY(told(QStringLiteral("portal full false")));
 
-    QVERIFY(clickUntil(grantedArea, [this] { return !notice().isEmpty(); }));
-    QCOMPARE(notice(),
-        QStringLiteral("%1 is now full screen. Press Escape to exit")
-            .arg(m_server.url("ad.localhost", QString())));
+    QVERIFY(clickUntil(grantedArea, [this] { return told(QStringLiteral("granted full true")); }));
+    if (m_view)
+        QTRY_COMPARE(notice(),
+            QStringLiteral("%1 is now full screen. Press Escape to exit")
+                .arg(m_server.url("ad.localhost", QString())));
 }
 
 LUMEN_ENGINE_TEST_MAIN(TestThirdPartyFrames)
