@@ -10,7 +10,10 @@ class QUrl;
 struct PageOptions
 {
     QString windowTitle;
-    // A side of 0 is left to the engine.
+    static constexpr int kDefaultWidth = 800;
+    static constexpr int kDefaultHeight = 600;
+
+    // A side of 0 takes the default.
     int width = 0;
     int height = 0;
     bool visible = false;

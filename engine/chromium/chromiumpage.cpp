@@ -11,7 +11,6 @@
 #include "engine/chromium/pagescripts.h"
 #include "engine/chromium/permissionpresets.h"
 #include "engine/chromium/tabmute.h"
-#include "engine/chromium/windowgeometry.h"
 #include "engine/chromium/windowsight.h"
 #include "engine/enginelog.h"
 #include "engine/engineprofile.h"
@@ -91,7 +90,11 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
     m_windowSearch->setInterval(kWindowSearchMs);
     connect(m_windowSearch, &QTimer::timeout, this, &ChromiumPage::lookForWindow);
     m_window->setFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_window->setTitle(options.windowTitle);
+    m_window->resize(options.width > 0 ? options.width : PageOptions::kDefaultWidth,
+        options.height > 0 ? options.height : PageOptions::kDefaultHeight);
     m_window->create();
+    m_showAtOpen = options.visible;
     connect(new WindowEndWatch(m_window), &WindowEndWatch::sgEnded, this,
         &ChromiumPage::sgWindowClosed);
 }
@@ -378,8 +381,8 @@ void ChromiumPage::takeBrowserWindow(WId id)
     // The shell's window took the page's along as it went.
     if (!m_window)
         return;
-    if (!m_window->parent())
-        showWhereBrowserWindowIs(WindowGeometry::onScreen(id));
+    if (!m_window->parent() && m_showAtOpen)
+        m_window->setVisible(true);
     m_browserWindow = QWindow::fromWinId(id);
     m_browserWindow->setParent(m_window);
     m_browserWindow->setPosition(0, 0);
@@ -391,14 +394,6 @@ void ChromiumPage::takeBrowserWindow(WId id)
     m_input->setWindow(m_browserWindow);
     if (!m_visibleToPlayer)
         WindowSight::setHidden(id, true);
-}
-
-// Not yet in one of the shell's: a window of its own where the browser's stood, at its size.
-void ChromiumPage::showWhereBrowserWindowIs(const QRect &browserWindow)
-{
-    const qreal ratio = m_window->devicePixelRatio();
-    m_window->setGeometry(QRect(browserWindow.topLeft() / ratio, browserWindow.size() / ratio));
-    m_window->setVisible(true);
 }
 
 QWindow *ChromiumPage::window() const

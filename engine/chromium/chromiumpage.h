@@ -109,7 +109,6 @@ private:
     void onRendererGone();
     void lookForWindow();
     void takeBrowserWindow(WId id);
-    void showWhereBrowserWindowIs(const QRect &browserWindow);
     void onWakeLock(const QString &what, const QString &lock, const QString &origin);
 
     DevToolsPipe *m_pipe;
@@ -130,6 +129,8 @@ private:
     QPointer<QWindow> m_window;
     QPointer<QWindow> m_browserWindow;
     bool m_visibleToPlayer = true;
+    // Shown once the browser's window is in it, unless the shell has put it into one of its own.
+    bool m_showAtOpen = false;
     TabMute *m_tabMute = nullptr;
     bool m_audioMuted = false;
     QUrl m_url;

@@ -35,10 +35,6 @@
 
 namespace {
 
-// A side the caller leaves open.
-const int defaultWidth = 800;
-const int defaultHeight = 600;
-
 EnginePage::RendererEnd rendererEnd(QWebEnginePage::RenderProcessTerminationStatus status)
 {
     switch (status) {
@@ -74,8 +70,8 @@ QtEnginePage::QtEnginePage(
     m_view->setPage(m_page);
     m_view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     m_view->setWindowTitle(options.windowTitle);
-    m_view->resize(options.width > 0 ? options.width : defaultWidth,
-        options.height > 0 ? options.height : defaultHeight);
+    m_view->resize(options.width > 0 ? options.width : PageOptions::kDefaultWidth,
+        options.height > 0 ? options.height : PageOptions::kDefaultHeight);
     new PageContextMenu(this, m_view.get());
     // The page's first load gives the view a child that renders through the
     // GPU, and a native window made before would be replaced by another one.

@@ -119,7 +119,9 @@ void TestChromiumPage::init()
 {
     m_server.reset(new TestHttpServer);
     QVERIFY(m_server->listen());
-    m_page.reset(m_engine.profile()->createPage({}));
+    PageOptions shown;
+    shown.visible = true;
+    m_page.reset(m_engine.profile()->createPage(shown));
     m_told.clear();
     connect(m_server.get(), &TestHttpServer::sgRequested, this, [this](const QString &path) {
         if (path.startsWith("/told/"))
