@@ -59,4 +59,7 @@ public:
     virtual EngineProfile *legacyProfile(const QString &storagePath) = 0;
     // The version of Chromium the engine is built on, as it reports it.
     virtual QString chromiumVersion() const = 0;
+    // Where the engine keeps the pages' HTTP cache under the cache path it is given: the folder
+    // to remove, before a start, to empty it.
+    virtual QString httpCacheFolder(const QString &cachePath) const = 0;
 };

@@ -59,17 +59,6 @@ void prepareMainView(QQuickView &view)
     view.setTitle(QStringLiteral("Corvela"));
 }
 
-// The page that clears the cache sets the flag and quits; the engine's disk
-// cache goes now, before the engine opens it again.
-void purgeEngineCacheWhenAsked()
-{
-    MVTConfig *config = MVTConfig::instance();
-    if (!config->getIsCache())
-        return;
-    removeDirectoryTree(StateLocations::instance().engineCachePath() + QStringLiteral("/Cache"));
-    config->setIsCache(false);
-}
-
 } // namespace
 
 Shell::Shell(EngineFactory engineFactory)
@@ -150,9 +139,18 @@ bool Shell::buildScene()
         m_startupSettings->setValue(QStringLiteral("Compatible"), true);
         return false;
     }
-    purgeEngineCacheWhenAsked();
     loadScene();
     return true;
+}
+
+void Shell::purgeEngineCacheWhenAsked()
+{
+    MVTConfig *config = MVTConfig::instance();
+    if (!config->getIsCache())
+        return;
+    removeDirectoryTree(
+        engine().engine().httpCacheFolder(StateLocations::instance().engineCachePath()));
+    config->setIsCache(false);
 }
 
 bool Shell::loadScene()
@@ -176,6 +174,7 @@ bool Shell::startEngine(int &argc, char **argv)
 {
     TSpdlog *log = TSpdlog::instance();
     log->otherInfo(QStringLiteral("启动：初始化cef"));
+    purgeEngineCacheWhenAsked();
     if (engine().initialize(argc, argv) < 0) {
         qDebug().noquote() << "Chromium" << engine().engine().chromiumVersion();
         return true;

@@ -40,7 +40,7 @@ public:
     // False when another run from this folder has the engine's storage: this
     // one has handed over to it, or said that run does not answer, and ends.
     bool claimInstance();
-    // The main view, the OpenGL probe, the cache purge, the scene.
+    // The main view, the OpenGL probe, the scene.
     bool buildScene();
     // Publishes the native objects to the scene and loads it; false when it
     // did not load.
@@ -58,6 +58,9 @@ public:
     QCefView *windows() const;
 
 private:
+    // The page that clears the cache sets the flag and quits; the engine's HTTP cache goes now,
+    // before the engine opens it again.
+    void purgeEngineCacheWhenAsked();
     void startWindowManager();
     void quitOnSystemRequest();
     void release();

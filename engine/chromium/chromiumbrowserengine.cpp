@@ -14,6 +14,12 @@
 
 namespace {
 
+// The browser's disk cache, apart from whatever else shares the cache path.
+QString browserCacheFolder(const QString &cachePath)
+{
+    return cachePath + QStringLiteral("/chromium");
+}
+
 // The transport, the engine's input script and the bridge share one private scope in their world.
 QString isolatedScript(const QString &bridgeScript, const QString &binding)
 {
@@ -141,12 +147,17 @@ QString ChromiumBrowserEngine::chromiumVersion() const
     return m_version;
 }
 
+// Chromium keeps its cache in a profile folder of its own under the folder it is given.
+QString ChromiumBrowserEngine::httpCacheFolder(const QString &cachePath) const
+{
+    return browserCacheFolder(cachePath) + QStringLiteral("/Default/Cache");
+}
+
 ChromiumProfile *ChromiumBrowserEngine::startProfile(
     const QString &storagePath, const QString &cachePath)
 {
     const QStringList switches = m_switches
-        + QStringList { QStringLiteral("--disk-cache-dir=") + cachePath
-              + QStringLiteral("/chromium") };
+        + QStringList { QStringLiteral("--disk-cache-dir=") + browserCacheFolder(cachePath) };
     auto *process
         = new ChromiumProcess(programPath(), storagePath + QStringLiteral("/chromium"), switches);
     if (!process->start()) {

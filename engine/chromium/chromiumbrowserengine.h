@@ -30,6 +30,7 @@ public:
     EngineProfile *profile() override;
     EngineProfile *legacyProfile(const QString &storagePath) override;
     QString chromiumVersion() const override;
+    QString httpCacheFolder(const QString &cachePath) const override;
 
 private:
     ChromiumProfile *startProfile(const QString &storagePath, const QString &cachePath);

@@ -118,3 +118,8 @@ QString QtBrowserEngine::chromiumVersion() const
 {
     return engineChromiumVersion();
 }
+
+QString QtBrowserEngine::httpCacheFolder(const QString &cachePath) const
+{
+    return cachePath + QStringLiteral("/Cache");
+}

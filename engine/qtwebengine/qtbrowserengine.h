@@ -26,6 +26,7 @@ public:
     EngineProfile *profile() override;
     EngineProfile *legacyProfile(const QString &storagePath) override;
     QString chromiumVersion() const override;
+    QString httpCacheFolder(const QString &cachePath) const override;
 
 private:
     // Goes first: its profiles' pages must go before the engine's profiles.

@@ -1,3 +1,5 @@
+#include "programcopy.h"
+#include "testengine.h"
 #include "testfiles.h"
 #include "testhttpserver.h"
 
@@ -54,17 +56,20 @@ void TestInstall::init()
 
 void TestInstall::cleanup()
 {
-    for (QProcess *process : { m_lumen.data(), m_portal.data() }) {
-        process->kill();
-        process->waitForFinished();
-    }
+    // The program ends its browser before the folders go.
+    stopProcess(*m_lumen);
+    m_portal->kill();
+    m_portal->waitForFinished();
     m_temp.reset();
 }
 
+// The engine of the test run, as the administrator chooses it.
 void TestInstall::install()
 {
     run(qEnvironmentVariable("CMAKE_COMMAND"),
         { "--install", qEnvironmentVariable("LUMEN_BUILD_DIR"), "--prefix", prefix() });
+    if (TestEngine::isSystemChromium())
+        run(prefix() + "/bin/lumen_config", { "--system", "engine", "chromium" });
 }
 
 // Standard output of a program that must succeed.

@@ -1,4 +1,6 @@
 #include "app/textcipher.h"
+#include "programcopy.h"
+#include "testengine.h"
 #include "testfiles.h"
 #include "testhttpserver.h"
 
@@ -46,6 +48,7 @@ private:
     QString configHome() const { return m_temp->filePath("config"); }
     QString dataRoot() const { return m_dataRoot; }
     QString dailyLogPath() const;
+    static QString httpCacheUnder(const QString &cachePath);
     void makeProgramFolderReadOnly();
     void setEnvironment(const QString &name, const QString &value);
     void writeConfig(const QString &key, const QVariant &value);
@@ -79,14 +82,14 @@ void TestStartup::init()
     environment.insert("HOME", m_temp->path());
     environment.insert("XDG_CONFIG_HOME", configHome());
     m_lumen->setProcessEnvironment(environment);
+    if (TestEngine::isSystemChromium())
+        writeConfig("Browser/Engine", "chromium");
 }
 
 void TestStartup::cleanup()
 {
-    if (m_lumen->state() != QProcess::NotRunning) {
-        m_lumen->kill();
-        m_lumen->waitForFinished();
-    }
+    // Ended as a player ends it: the browser it started goes before the folders do.
+    stopProcess(*m_lumen);
     m_lumen.reset();
     m_temp.reset();
 }
@@ -94,6 +97,13 @@ void TestStartup::cleanup()
 QString TestStartup::dailyLogPath() const
 {
     return dataRoot() + "/log/PlaycrateApp_" + QDate::currentDate().toString("yyyyMMdd") + ".log";
+}
+
+QString TestStartup::httpCacheUnder(const QString &cachePath)
+{
+    return cachePath
+        + (TestEngine::isSystemChromium() ? QStringLiteral("/chromium/Default/Cache")
+                                          : QStringLiteral("/Cache"));
 }
 
 // Root writes through any permission bits, so the program's write probe is made to fail for
@@ -191,7 +201,7 @@ void TestStartup::purgesEngineCacheWhenFlagged()
     QFETCH(bool, cacheExists);
     writeConfig("Browser/DebugEnable", true);
     writeConfig("Browser/IsCache", true);
-    const QString cache = appDir() + "/cache/Cache";
+    const QString cache = httpCacheUnder(appDir() + "/cache");
     if (cacheExists) {
         QVERIFY(QDir().mkpath(cache + "/stale-entries"));
         QFile entry(cache + "/stale-entries/entry");
@@ -308,8 +318,12 @@ void TestStartup::answersVersionAndHelpWithoutWindow()
     QFETCH(QString, engine);
     QFETCH(QString, option);
     QFETCH(QString, answer);
-    if (!engine.isEmpty())
-        writeConfig("Browser/Engine", engine);
+    QSettings config(appDir() + "/config.ini", QSettings::IniFormat);
+    if (engine.isEmpty())
+        config.remove("Browser/Engine");
+    else
+        config.setValue("Browser/Engine", engine);
+    config.sync();
     QProcessEnvironment environment = m_lumen->processEnvironment();
     environment.remove("DISPLAY");
     m_lumen->setProcessEnvironment(environment);
@@ -331,7 +345,8 @@ void TestStartup::keepsUserStateApartFromReadOnlyProgram()
     const QByteArray adminConfig = fileBytes(appDir() + "/config.ini");
     const QString userConfig = configHome() + "/lumen/config.ini";
     QVERIFY(writeFile(userConfig, "[Browser]\nIsCache=true\n"));
-    const QString staleEntry = m_temp->filePath(".cache/lumen/engine/Cache/stale/entry");
+    const QString staleEntry
+        = httpCacheUnder(m_temp->filePath(".cache/lumen/engine")) + "/stale/entry";
     QVERIFY(writeFile(staleEntry, "stale"));
 
     startLumen();

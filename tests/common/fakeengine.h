@@ -178,6 +178,10 @@ public:
     EngineProfile *profile() override { return m_profile.get(); }
     EngineProfile *legacyProfile(const QString &) override { return &m_legacyProfile; }
     QString chromiumVersion() const override { return QStringLiteral("0.0.0.0"); }
+    QString httpCacheFolder(const QString &cachePath) const override
+    {
+        return cachePath + QStringLiteral("/Cache");
+    }
 
     FakeProfile *fakeProfile() const { return m_profile.get(); }
     FakeProfile *fakeLegacyProfile() { return &m_legacyProfile; }
