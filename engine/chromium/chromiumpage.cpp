@@ -66,6 +66,11 @@ bool isSameDocument(const QString &navigationType)
         || navigationType == QLatin1String("historySameDocument");
 }
 
+QString placeholderPrefix()
+{
+    return QStringLiteral("data:text/html,");
+}
+
 } // namespace
 
 ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const QString &mark,
@@ -110,7 +115,12 @@ ChromiumPage::~ChromiumPage()
 
 QString ChromiumPage::placeholderUrl(const QString &mark)
 {
-    return QStringLiteral("data:text/html,") + mark;
+    return placeholderPrefix() + mark;
+}
+
+QString ChromiumPage::markOf(const QString &url)
+{
+    return url.startsWith(placeholderPrefix()) ? url.mid(placeholderPrefix().size()) : QString();
 }
 
 QJsonObject ChromiumPage::autoAttachParams()

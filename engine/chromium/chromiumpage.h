@@ -63,6 +63,8 @@ public:
 
     // The address the page's window opens at, before the page's first load.
     static QString placeholderUrl(const QString &mark);
+    // The mark of a placeholder address; empty for any other address.
+    static QString markOf(const QString &url);
     // What Target.setAutoAttach asks, for the browser and each page alike.
     static QJsonObject autoAttachParams();
 

@@ -55,8 +55,11 @@ void ChromiumProfile::setUpBrowser()
                 return;
             qCDebug(lcEngine) << "Chromium answers on its pipe";
             self->m_browserReady = true;
-            for (const QString &mark : std::exchange(self->m_unopened, {}))
-                self->m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
+            for (const QString &mark : std::exchange(self->m_unopened, {})) {
+                // A page closed while the browser started has no window to get.
+                if (self->m_pages.value(mark))
+                    self->m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));
+            }
         });
 }
 
@@ -150,7 +153,8 @@ void ChromiumProfile::onEvent(
 // carries the page's mark; a frame of another process belongs to the page
 // whose session found it. A page target with an opener is a popup its opener
 // has told of: no window of the browser's own may stay, and it goes before it
-// asks for anything. The browser has mapped its window by then, and unmaps it
+// asks for anything. So does the window of a page that was closed before its
+// window came. The browser has mapped its window by then, and unmaps it
 // a tenth of a second later: no command keeps it from making one. Any other
 // target runs on untouched.
 void ChromiumProfile::onAttached(const QJsonObject &params, const QString &parentSessionId)
@@ -160,19 +164,15 @@ void ChromiumProfile::onAttached(const QJsonObject &params, const QString &paren
     qCDebug(lcEngine).noquote() << "Chromium attached"
                                 << target.value(QStringLiteral("type")).toString()
                                 << target.value(QStringLiteral("url")).toString();
+    const QString mark = ChromiumPage::markOf(target.value(QStringLiteral("url")).toString());
     ChromiumPage *page = pageOfSession(parentSessionId);
-    if (!page) {
-        const QString url = target.value(QStringLiteral("url")).toString();
-        for (auto it = m_pages.cbegin(); it != m_pages.cend() && !page; ++it) {
-            if (it.value() && url == ChromiumPage::placeholderUrl(it.key()))
-                page = it.value();
-        }
-    }
+    if (!page)
+        page = m_pages.value(mark);
     if (page && m_cachePurgeOwed)
         purgeCache(sessionId);
     if (page)
         page->onAttached(sessionId, target);
-    else if (target.contains(QStringLiteral("openerId"))) {
+    else if (target.contains(QStringLiteral("openerId")) || m_pages.contains(mark)) {
         m_pipe->send(QStringLiteral("Target.closeTarget"),
             { { QStringLiteral("targetId"), target.value(QStringLiteral("targetId")) } });
         // Held for the pipe in its opener's render process, the popup would keep that process

@@ -211,6 +211,10 @@ void TestQCefClient::newViewsBecomeOneHookPopupPush()
             .arg(m_server.url(QStringLiteral("/target.html"))));
     // Earlier tests' windows may still be going meanwhile.
     QVERIFY(QGuiApplication::allWindows().count() <= windows);
+    if (QTest::currentDataTag() == QLatin1String("target=_blank link"))
+        LUMEN_SKIP_ON_SYSTEM_CHROMIUM(
+            "Chromium asks for a link's new window's address before it tells of the window, "
+            "which goes unshown only after that one request");
     QCOMPARE(m_server.requestCount(QStringLiteral("/target.html")), 0);
 }
 
