@@ -17,15 +17,11 @@
         });
     };
 
-    window.addEventListener('message', function (event) {
-        var data = event.data;
-        if (data === null || typeof data !== 'object' || !Array.isArray(data[marker]))
-            return;
-        event.stopImmediatePropagation();
+    takeFrameMessages(marker, function (values, event) {
         var source = event.source;
         var origin = event.origin;
-        var what = String(data[marker][0]);
-        var lock = String(data[marker][1]);
+        var what = String(values[0]);
+        var lock = String(values[1]);
         function send() {
             endpoint.screenWakeLock(what, lock, origin, function (granted) {
                 if (what === 'request' && source)
@@ -36,5 +32,5 @@
             send();
         else
             waiting.push(send);
-    }, true);
+    });
 })();

@@ -23,18 +23,23 @@ QString browserCacheFolder(const QString &cachePath)
 // The transport, the engine's input script and the bridge share one private scope in their world.
 QString isolatedScript(const QString &bridgeScript, const QString &binding)
 {
-    return QStringLiteral("(function () {\nvar bindingName = '%1';\nvar gestureSecret = '%2';\n")
-               .arg(binding, ScriptResources::newSecret())
-        + ScriptResources::text(QStringLiteral(":/chromium/bridgetransport.js"))
-        + QStringLiteral("\n") + ScriptResources::text(QStringLiteral(":/chromium/pageinput.js"))
-        + QStringLiteral("\n") + ScriptResources::text(QStringLiteral(":/engine/wakelockrelay.js"))
-        + QStringLiteral("\n") + bridgeScript + QStringLiteral("\n})();\n");
+    QString script
+        = QStringLiteral("(function () {\nvar bindingName = '%1';\nvar gestureSecret = '%2';\n")
+              .arg(binding, ScriptResources::newSecret());
+    for (const QString &part : { QStringLiteral(":/chromium/bridgetransport.js"),
+             QStringLiteral(":/chromium/pageinput.js"), QStringLiteral(":/engine/framemessages.js"),
+             QStringLiteral(":/engine/wakelockrelay.js"),
+             QStringLiteral(":/chromium/notificationrelay.js") })
+        script += ScriptResources::text(part) + QStringLiteral("\n");
+    return script + bridgeScript + QStringLiteral("\n})();\n");
 }
 
-// The browser would take a screen wake lock of its own: the page asks the shell instead.
+// The browser would take a screen wake lock and show notifications of its own: the page asks the
+// shell instead.
 QString mainWorldScript(const QString &pageScript)
 {
     return ScriptResources::text(QStringLiteral(":/engine/wakelock.js")) + QStringLiteral("\n")
+        + ScriptResources::text(QStringLiteral(":/chromium/notification.js")) + QStringLiteral("\n")
         + pageScript;
 }
 

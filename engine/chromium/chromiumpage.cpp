@@ -82,7 +82,7 @@ ChromiumPage::ChromiumPage(DevToolsPipe *pipe, const PageScripts &scripts, const
     , m_bridge(
           scripts.world, scripts.binding,
           [this](const BridgeCall &call) { emit sgBridgeCall(call); },
-          [this](const QJsonArray &report) { m_input->onReport(report); })
+          [this](const QJsonArray &report) { onReport(report); })
     , m_navigations(pipe, [this](NavigationRequest &request) { onNavigationAsked(request); })
     , m_input(new PageInput(this, pipe, m_session, [this] { return m_bridge.currentWorld(); }))
     , m_windowSearch(new QTimer(this))
@@ -341,6 +341,9 @@ void ChromiumPage::onNavigationAsked(NavigationRequest &request)
     PermissionsAhead ahead(request.url());
     emit sgPermissionsAheadNeeded(ahead);
     PermissionPresets::answerAhead(m_pipe, ahead);
+    m_notifyingOrigin = ahead.grants(PermissionRequest::Feature::Notifications)
+        ? PermissionPresets::originOf(request.url())
+        : QString();
     tellLoadStarted();
 }
 
@@ -491,6 +494,20 @@ void ChromiumPage::onWakeLock(const QString &what, const QString &lock, const QS
               QStringLiteral("lumenWakeLockAnswer.apply(null, %1)").arg(arguments) },
             { QStringLiteral("contextId"), m_bridge.currentWorld() } },
         m_session);
+}
+
+// The page's script (notification.js) hands the shell what the browser would show itself.
+void ChromiumPage::onReport(const QJsonArray &report)
+{
+    if (report.at(0).toString() != QLatin1String("notification")) {
+        m_input->onReport(report);
+        return;
+    }
+    const QString origin = report.at(3).toString();
+    if (!origin.isEmpty() && origin == m_notifyingOrigin)
+        emit sgNotificationShown(report.at(1).toString(), report.at(2).toString());
+    else
+        qCDebug(lcEngine).noquote() << "a notification of" << origin << "not shown: not granted";
 }
 
 // An evaluation needs the renderer's main thread: a page stuck in a script gives no answer.

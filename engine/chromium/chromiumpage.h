@@ -98,6 +98,10 @@ public:
     bool holdsPointerLock() const override;
     bool isWaitingForPlayer() const override;
 
+signals:
+    // A notification of a document whose origin the shell grants notifications.
+    void sgNotificationShown(const QString &title, const QString &message);
+
 private:
     void setUpTarget(const QString &sessionId, bool mainFrame);
     void onSetUpAnswered();
@@ -112,6 +116,7 @@ private:
     void lookForWindow();
     void takeBrowserWindow(WId id);
     void onWakeLock(const QString &what, const QString &lock, const QString &origin);
+    void onReport(const QJsonArray &report);
 
     DevToolsPipe *m_pipe;
     const PageScripts &m_scripts;
@@ -136,6 +141,8 @@ private:
     TabMute *m_tabMute = nullptr;
     bool m_audioMuted = false;
     QUrl m_url;
+    // The main document's origin while the shell grants it notifications; empty otherwise.
+    QString m_notifyingOrigin;
 
     // The load under way in the main frame; the placeholder and the pages
     // made from text are no loads, and tell nothing. One from a server is

@@ -89,6 +89,7 @@ EnginePage *ChromiumProfile::createPage(const PageOptions &options)
     const QString mark = newMark();
     auto *page = new ChromiumPage(m_pipe, m_scripts, mark, options);
     page->setTabMute(m_tabMute);
+    connect(page, &ChromiumPage::sgNotificationShown, this, &EngineProfile::sgNotification);
     m_pages.insert(mark, page);
     if (m_browserReady)
         m_process->openAppWindow(ChromiumPage::placeholderUrl(mark));

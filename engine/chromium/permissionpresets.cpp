@@ -68,12 +68,17 @@ void PermissionPresets::refuseEverywhere(DevToolsPipe *pipe)
         setPermission(pipe, permission, false, QString());
 }
 
+QString PermissionPresets::originOf(const QUrl &url)
+{
+    return url
+        .adjusted(
+            QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        .toString();
+}
+
 void PermissionPresets::answerAhead(DevToolsPipe *pipe, const PermissionsAhead &ahead)
 {
-    const QString origin = ahead.url()
-                               .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery
-                                   | QUrl::RemoveFragment)
-                               .toString();
+    const QString origin = originOf(ahead.url());
     for (const auto &[feature, name] : featureNames())
         setPermission(pipe, descriptor(name), ahead.grants(feature), origin);
 }

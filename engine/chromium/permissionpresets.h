@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QString>
+
 class DevToolsPipe;
 class PermissionsAhead;
+class QUrl;
 
 // What the documents of the system's Chromium may use, answered before they ask: the browser
 // has no way to hand a request to the shell, and would put its own question to the player.
@@ -14,4 +17,6 @@ class PermissionPresets
 public:
     static void refuseEverywhere(DevToolsPipe *pipe);
     static void answerAhead(DevToolsPipe *pipe, const PermissionsAhead &ahead);
+    // The origin the browser gives a document of the address, as it writes it.
+    static QString originOf(const QUrl &url);
 };

@@ -60,6 +60,7 @@ QString channelScript(const QString &bridgeScript)
              QStringLiteral(":/qtwebengine/bridgetransport.js"),
              QStringLiteral(":/qtwebengine/filechoosercancel.js"),
              QStringLiteral(":/qtwebengine/ctrlwheel.js"),
+             QStringLiteral(":/engine/framemessages.js"),
              QStringLiteral(":/engine/wakelockrelay.js") })
         script += ScriptResources::text(part) + QStringLiteral("\n");
     return script + bridgeScript + QStringLiteral("\n})();\n");
