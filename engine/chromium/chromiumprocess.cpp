@@ -26,9 +26,12 @@ constexpr int kCommandFd = 3;
 constexpr int kReplyFd = 4;
 
 // A browser that ends within this of its start counts as one that cannot run; after a few such
-// ends in a row, it is not started again.
+// ends in a row, the next start waits, longer each time, up to a minute: a browser that is being
+// upgraded, or was removed and is put back, brings the pages back once it runs again.
 constexpr qint64 kSteadyMs = 10000;
 constexpr int kQuickEndsAllowed = 3;
+constexpr int kFirstPauseMs = 2000;
+constexpr int kLongestPauseMs = 60000;
 
 // After fork, before exec, as below: the program's end, however it ends, ends
 // the browser.
@@ -125,19 +128,32 @@ void ChromiumProcess::onFinished()
                                   << "of the browser on" << m_profilePath;
     m_quickEnds = m_sinceStart.elapsed() < kSteadyMs ? m_quickEnds + 1 : 0;
     emit sgEnded();
-    if (m_quickEnds >= kQuickEndsAllowed) {
-        qCWarning(lcEngine).noquote() << "Chromium ended right after each of its last"
-                                      << m_quickEnds << "starts: not started again";
-        return;
-    }
-    // Not from within the process's own report of its end.
-    QTimer::singleShot(0, this, &ChromiumProcess::startAgain);
+    scheduleStart();
 }
 
+// Not from within the process's own report of its end.
+void ChromiumProcess::scheduleStart()
+{
+    int pause = 0;
+    if (m_quickEnds >= kQuickEndsAllowed) {
+        pause = kFirstPauseMs << qMin(m_quickEnds - kQuickEndsAllowed, 5);
+        pause = qMin(pause, kLongestPauseMs);
+        qCWarning(lcEngine).noquote()
+            << "Chromium ended right after each of its last" << m_quickEnds
+            << "starts: started again in" << pause / 1000 << "s";
+    }
+    QTimer::singleShot(pause, this, &ChromiumProcess::startAgain);
+}
+
+// A browser that cannot even be started counts as one that ended at once.
 void ChromiumProcess::startAgain()
 {
-    if (start())
+    if (start()) {
         emit sgStartedAgain();
+        return;
+    }
+    ++m_quickEnds;
+    scheduleStart();
 }
 
 // The start that hands over becomes a browser of its own when the running one

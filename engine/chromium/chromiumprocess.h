@@ -42,6 +42,7 @@ signals:
 
 private:
     void onFinished();
+    void scheduleStart();
     void startAgain();
     QStringList profileSwitches() const;
     bool writePreferences() const;
