@@ -27,6 +27,13 @@ QStringList ConfigKeys::engineChoices()
     return { QStringLiteral("qtwebengine"), QStringLiteral("chromium"), QStringLiteral("auto") };
 }
 
+// The system's Chromium where it is there and recent: it gets the distribution's security
+// updates, which the built-in engine does not.
+QString ConfigKeys::defaultEngineChoice()
+{
+    return QStringLiteral("auto");
+}
+
 int ConfigKeys::minimumChromiumVersion()
 {
     return 156;

@@ -18,9 +18,11 @@ public:
     static QString debug();
     static QString cache();
     static QString installer();
-    // The administrator's engine: one of engineChoices(), the first when absent.
+    // The administrator's engine: one of engineChoices(), defaultEngineChoice() when absent or
+    // not one of them.
     static QString engine();
     static QStringList engineChoices();
+    static QString defaultEngineChoice();
     // The oldest major version of the system's Chromium "auto" takes: the
     // protocol events the engine follows are experimental ones, and this is
     // the release it was proven on.

@@ -74,7 +74,7 @@ QString MVTConfig::engineChoice() const
 {
     const QString choice = value(ConfigKeys::engine(), QString()).toString();
     return ConfigKeys::engineChoices().contains(choice) ? choice
-                                                        : ConfigKeys::engineChoices().first();
+                                                        : ConfigKeys::defaultEngineChoice();
 }
 
 QString MVTConfig::version()

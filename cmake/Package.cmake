@@ -46,5 +46,6 @@ endif()
 list(JOIN lumen_qml_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # Pages draw emoji in colour only with a colour emoji font, and in sans-serif text only when
 # that family is one without black-and-white emoji of its own (the engine uses Liberation Sans).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, fonts-liberation")
+# The default engine takes the system's Chromium where it is installed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, fonts-liberation, chromium")
 include(CPack)

@@ -47,10 +47,11 @@ const QVector<ConfigCommands::Command> &ConfigCommands::table()
             &ConfigCommands::setDebug },
         { QStringLiteral("engine"), QStringLiteral("engine qtwebengine|chromium|auto"),
             QStringLiteral("the browser engine of the pages (Browser/Engine, default\n"
-                           "qtwebengine): the one built in, the system's own Chromium\n"
+                           "%2): the one built in, the system's own Chromium\n"
                            "(the chromium package), or that Chromium when it is installed\n"
                            "and at least version %1, else the one built in")
-                .arg(ConfigKeys::minimumChromiumVersion()),
+                .arg(ConfigKeys::minimumChromiumVersion())
+                .arg(ConfigKeys::defaultEngineChoice()),
             1, Access::Write, &ConfigCommands::setEngine },
         { QStringLiteral("get"), QStringLiteral("get KEY"),
             QStringLiteral("print the page setting KEY, decrypted"), 1, Access::Read,

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -198,17 +199,22 @@ void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable_data()
 {
     QTest::addColumn<QString>("chromium");
     QTest::addColumn<QString>("taken");
-    QTest::newRow("installed") << QString() << "chromium";
+    QTest::addColumn<QString>("choice");
+    QTest::newRow("installed") << QString() << "chromium" << "auto";
+    QTest::newRow("installed, by default") << QString() << "chromium" << QString();
     QTest::newRow("missing") << "/nonexistent/chromium"
-                             << "qtwebengine";
+                             << "qtwebengine"
+                             << "auto";
     QTest::newRow("too old") << "old-chromium"
-                             << "qtwebengine";
+                             << "qtwebengine"
+                             << "auto";
 }
 
 void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable()
 {
     QFETCH(QString, chromium);
     QFETCH(QString, taken);
+    QFETCH(QString, choice);
     if (chromium == "old-chromium") {
         chromium = m_temp->filePath(chromium);
         QFile script(chromium);
@@ -221,7 +227,10 @@ void TestChromiumEngine::autoTakesChromiumOnlyWhenUsable()
     if (!chromium.isEmpty())
         environment.insert("LUMEN_CHROMIUM", chromium);
     m_lumen->setProcessEnvironment(environment);
-    chooseEngine("auto");
+    if (choice.isEmpty())
+        QSettings(appDir() + "/config.ini", QSettings::IniFormat).remove("Browser/Engine");
+    else
+        chooseEngine(choice);
     m_lumen->start();
     QVERIFY(m_lumen->waitForStarted());
     QVERIFY2(waitForOutput("Engine: " + taken + ", chosen by auto"), qPrintable(m_output));

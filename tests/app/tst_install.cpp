@@ -68,8 +68,7 @@ void TestInstall::install()
 {
     run(qEnvironmentVariable("CMAKE_COMMAND"),
         { "--install", qEnvironmentVariable("LUMEN_BUILD_DIR"), "--prefix", prefix() });
-    if (TestEngine::isSystemChromium())
-        run(prefix() + "/bin/lumen_config", { "--system", "engine", "chromium" });
+    run(prefix() + "/bin/lumen_config", { "--system", "engine", TestEngine::configName() });
 }
 
 // Standard output of a program that must succeed.

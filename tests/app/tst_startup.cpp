@@ -82,8 +82,7 @@ void TestStartup::init()
     environment.insert("HOME", m_temp->path());
     environment.insert("XDG_CONFIG_HOME", configHome());
     m_lumen->setProcessEnvironment(environment);
-    if (TestEngine::isSystemChromium())
-        writeConfig("Browser/Engine", "chromium");
+    writeConfig("Browser/Engine", TestEngine::configName());
 }
 
 void TestStartup::cleanup()
@@ -302,11 +301,15 @@ void TestStartup::answersVersionAndHelpWithoutWindow_data()
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("answer");
-    QTest::newRow("version of the default engine")
-        << "" << "--version" << "lumen 1\\.0\\.2\nChromium \\d+\\.[\\d.]+ \\(Qt WebEngine 6\\.";
+    const QString systemChromium
+        = "lumen 1\\.0\\.2\nChromium \\d+\\.[\\d.]+ \\(the system's, /usr/bin/chromium\\)\n";
+    QTest::newRow("version of the built-in engine")
+        << "qtwebengine" << "--version"
+        << "lumen 1\\.0\\.2\nChromium \\d+\\.[\\d.]+ \\(Qt WebEngine 6\\.";
     QTest::newRow("version of the system's Chromium")
-        << "chromium" << "--version"
-        << "lumen 1\\.0\\.2\nChromium \\d+\\.[\\d.]+ \\(the system's, /usr/bin/chromium\\)\n";
+        << "chromium" << "--version" << systemChromium;
+    QTest::newRow("version of the default engine: the system's Chromium installed")
+        << "" << "--version" << systemChromium;
     QTest::newRow("help among engine switches") << "auto" << "--disable-gpu --help"
                                                 << "Usage: lumen \\[OPTION\\]\\.\\.\\.\n";
 }

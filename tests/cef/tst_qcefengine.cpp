@@ -268,6 +268,9 @@ void TestQCefEngine::startFailureEndsTheRunQuietly()
     QTemporaryDir appDir;
     const QString program = appDir.filePath(QStringLiteral("lumen"));
     QVERIFY(QFile::copy(qEnvironmentVariable("LUMEN_BIN_DIR") + QStringLiteral("/lumen"), program));
+    // The helper is the built-in engine's sub-process program.
+    QSettings(appDir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat)
+        .setValue(QStringLiteral("Browser/Engine"), QStringLiteral("qtwebengine"));
     if (helperPresent) {
         QFile helper(appDir.filePath(QStringLiteral("lumen_render")));
         QVERIFY(helper.open(QIODevice::WriteOnly));

@@ -32,9 +32,9 @@ QString installProgramCopy(const QString &appDir, quint16 portalPort)
     }
     const QString failure
         = configure(appDir, { "set-domain", "lumen.localhost:" + QString::number(portalPort) });
-    if (!failure.isEmpty() || !TestEngine::isSystemChromium())
+    if (!failure.isEmpty())
         return failure;
-    return configure(appDir, { "engine", "chromium" });
+    return configure(appDir, { "engine", TestEngine::configName() });
 }
 
 QProcessEnvironment sessionEnvironment(const QString &home, const QString &display)

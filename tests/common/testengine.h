@@ -15,6 +15,12 @@ inline bool isSystemChromium()
     return qEnvironmentVariable("LUMEN_TEST_ENGINE") == QLatin1String("chromium");
 }
 
+// Its name as the program's configuration chooses it (lumen_config engine NAME).
+inline QString configName()
+{
+    return isSystemChromium() ? QStringLiteral("chromium") : QStringLiteral("qtwebengine");
+}
+
 std::unique_ptr<BrowserEngine> make();
 
 } // namespace TestEngine
